@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
+#include <QtMath>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -345,7 +346,7 @@ void blockArrow(QPainter &p, const QPointF &from, const QPointF &to, qreal shaft
 
     p.save();
     p.translate(from);
-    p.rotate(std::atan2(d.y(), d.x()) * 180.0 / M_PI);
+    p.rotate(qRadiansToDegrees(std::atan2(d.y(), d.x())));
     QLinearGradient g(0, -head / 2, 0, head / 2);
     g.setColorAt(0, col.lighter(118));
     g.setColorAt(1, col.darker(108));
