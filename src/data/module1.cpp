@@ -1,0 +1,94 @@
+#include "module1.h"
+
+#include "sqlcipherconnection.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace inv::Module1 {
+
+QString dbPath;
+std::shared_ptr<Connection> cnRecords;
+std::shared_ptr<Connection> cnCheck;
+std::shared_ptr<Recordset> rsMisc;
+std::shared_ptr<Recordset> rsItems;
+std::shared_ptr<Recordset> rsItemsout;
+
+namespace {
+
+QString g_programFolder;
+
+ConnectionFactory &factory()
+{
+    static ConnectionFactory f = [](const QString &path) -> std::shared_ptr<Connection> {
+        return SqlCipherConnection::open(path);
+    };
+    return f;
+}
+
+std::shared_ptr<Recordset> openCursor(const QString &table)
+{
+    if (!cnRecords)
+        throw RecordsError(dbPath, QStringLiteral("the records connection is not open"));
+    return std::make_shared<Recordset>(cnRecords, table);
+}
+
+} // namespace
+
+void OpenRecordsConnection()
+{
+    // The new connection is made before the old one is let go, so a file
+    // that stays the same keeps its open handle.
+    cnRecords = factory()(dbPath);
+}
+
+void OpenCheckConnection()
+{
+    cnCheck = factory()(dbPath);
+}
+
+void OpenMisc()
+{
+    rsMisc.reset();
+    rsMisc = openCursor(QStringLiteral("Misc"));
+}
+
+void OpenItems()
+{
+    rsItems.reset();
+    rsItems = openCursor(QStringLiteral("Items"));
+}
+
+void OpenItemsout()
+{
+    rsItemsout.reset();
+    rsItemsout = openCursor(QStringLiteral("Itemsout"));
+}
+
+QString DefaultDatabasePath()
+{
+    const QString folder = g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
+    return QDir(folder).filePath(QStringLiteral("Records.mdb"));
+}
+
+void SetProgramFolder(const QString &folder)
+{
+    g_programFolder = folder;
+}
+
+void SetConnectionFactory(ConnectionFactory f)
+{
+    factory() = std::move(f);
+}
+
+void Reset()
+{
+    rsMisc.reset();
+    rsItems.reset();
+    rsItemsout.reset();
+    cnCheck.reset();
+    cnRecords.reset();
+    dbPath.clear();
+}
+
+} // namespace inv::Module1

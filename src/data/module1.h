@@ -1,0 +1,44 @@
+#pragma once
+// The database path, the two connections and the three table cursors that
+// every window shares, and the procedures that (re)open them.
+//
+// The records connection (cnRecords) carries every cursor. It is opened on
+// the default database at start-up and follows dbPath only from the main
+// window's load on. The check connection (cnCheck) is opened on dbPath at the
+// start of an action so that a database that cannot be opened shows there.
+
+#include "connection.h"
+#include "recordset.h"
+
+#include <functional>
+
+namespace inv::Module1 {
+
+extern QString dbPath;
+extern std::shared_ptr<Connection> cnRecords;
+extern std::shared_ptr<Connection> cnCheck;
+extern std::shared_ptr<Recordset> rsMisc;
+extern std::shared_ptr<Recordset> rsItems;
+extern std::shared_ptr<Recordset> rsItemsout;
+
+// Each procedure replaces its object; the previous one is released (cursors
+// keep their own connection). They throw RecordsError on failure.
+void OpenRecordsConnection();
+void OpenCheckConnection();
+void OpenMisc();
+void OpenItems();
+void OpenItemsout();
+
+// Records.mdb in the program's folder.
+QString DefaultDatabasePath();
+// For tests and tools: the folder that stands for the program's folder.
+void SetProgramFolder(const QString &folder);
+
+// The engine: opens a connection on a path. SQLCipher unless replaced.
+using ConnectionFactory = std::function<std::shared_ptr<Connection>(const QString &path)>;
+void SetConnectionFactory(ConnectionFactory factory);
+
+// Releases every connection and cursor and empties dbPath.
+void Reset();
+
+} // namespace inv::Module1

@@ -1,0 +1,83 @@
+#pragma once
+// A cursor over one whole table, in stored order, with a current row.
+//
+// The cursor does not copy the table: it walks the table by key through its
+// connection, so opening one costs nothing and a lookup need not read every
+// row. It keeps working on the connection it was opened on.
+
+#include "connection.h"
+
+#include <QDate>
+#include <QHash>
+
+namespace inv {
+
+class Recordset {
+public:
+    Recordset(std::shared_ptr<Connection> connection, QString table);
+
+    const QString &table() const { return m_table; }
+    const std::shared_ptr<Connection> &connection() const { return m_connection; }
+    QStringList fieldNames() const { return m_fields; }
+
+    // Number of rows; kept up to date by AddNew + Update and by Delete.
+    int RecordCount();
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    void Move(int rows);
+    // Whether a row is current (false on an empty table or past either end).
+    bool hasCurrent() const { return m_key.has_value() && !m_deleted; }
+
+    // The value of a field of the current row; a null QVariant when it holds
+    // no value. Throws RecordsError when no row is current or the field is
+    // unknown.
+    QVariant Fields(const QString &field);
+    QVariant Fields(int position);
+    // The field converted to text: "" for no value, dates in the short date
+    // format, whole numbers without decimals.
+    QString text(const QString &field);
+
+    // Sets a field of the current (or new) row; pending until Update.
+    void setField(const QString &field, const QVariant &value);
+    // Appends a new, empty row that becomes current (pending until Update).
+    void AddNew();
+    // Writes the pending changes of the current row at once, all together.
+    void Update();
+    // Discards pending changes.
+    void CancelUpdate();
+    // Deletes the current row at once.
+    void Delete();
+    void Close();
+
+    // Makes the first row, in stored order, whose field equals text exactly
+    // the current row. Gives the row a scan from the first row would find.
+    bool FindFirst(const QString &field, const QString &text);
+
+    // Calls fn for every row in stored order, values by position.
+    void forEach(const std::function<void(const Row &)> &fn);
+
+    int fieldIndex(const QString &field) const; // -1 when unknown
+
+private:
+    void ensureOpen() const;
+    void setCurrent(std::optional<qint64> key);
+    const Row &currentRow();
+    int requireField(const QString &field) const;
+
+    std::shared_ptr<Connection> m_connection;
+    QString m_table;
+    QStringList m_fields;
+    bool m_closed = false;
+    std::optional<qint64> m_key;
+    bool m_deleted = false;
+    std::optional<Row> m_row; // cache of the current row
+    std::optional<qint64> m_count;
+    bool m_adding = false;
+    FieldChanges m_pending;
+};
+
+// A field value as text, the way the windows show and read values.
+QString FieldText(const QVariant &value);
+
+} // namespace inv

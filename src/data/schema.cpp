@@ -1,0 +1,231 @@
+#include "schema.h"
+
+#include "clock.h"
+#include "passwords.h"
+#include "sqlcipherconnection.h"
+#include "status.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace inv {
+
+const char *const RecordsPassword = "7204316";
+
+const QVector<TableDef> &RecordsTables()
+{
+    // The stored field order is fixed together with the grids: the grid of
+    // Items hides positions 0, 4, 7, 8, 9 and shows number, name,
+    // description, remaining quantity and status; the grid of Itemsout hides
+    // 0, 5, 6 and shows number, name, description and quantity.
+    static const QVector<TableDef> tables = {
+        {"Items",
+         {{"ID", "INTEGER PRIMARY KEY"},
+          {"item_no", "TEXT"},
+          {"item_name", "TEXT"},
+          {"Description", "TEXT"},
+          {"original_quantity", "INTEGER"},
+          {"remaining_quantity", "INTEGER"},
+          {"Status", "TEXT"},
+          {"max_quantity", "INTEGER"},
+          {"date_updated", "DATE"},
+          {"tempdate", "DATE"}},
+         {"item_no", "item_name", "Description", "original_quantity", "remaining_quantity", "Status",
+          "max_quantity", "date_updated", "tempdate"}},
+        {"Itemsout",
+         {{"ID", "INTEGER PRIMARY KEY"},
+          {"item_no", "TEXT"},
+          {"item_name", "TEXT"},
+          {"Description", "TEXT"},
+          {"quantity", "INTEGER"},
+          {"date_removed", "DATE"},
+          {"remarks", "TEXT"}},
+         {"item_no", "item_name", "Description", "quantity"}},
+        {"Misc",
+         {{"ID", "INTEGER PRIMARY KEY"}, {"User", "TEXT"}, {"pass", "TEXT"}, {"coname", "TEXT"}, {"pat", "TEXT"}},
+         {"User", "pass", "coname", "pat"}},
+    };
+    return tables;
+}
+
+QVector<DemoItem> DemoItems()
+{
+    return {
+        {QStringLiteral("P-100"), QStringLiteral("Bond paper"), QStringLiteral("A4 bond paper, 80 gsm, ream of 500"),
+         40, 31},
+        {QStringLiteral("T-200"), QStringLiteral("Toner"), QStringLiteral("Laser printer toner cartridge, black"), 10,
+         4},
+        {QStringLiteral("S-310"), QStringLiteral("Stapler"), QStringLiteral("Desk stapler, 20 sheets"), 8, 8},
+        {QStringLiteral("S-311"), QStringLiteral("Staples"), QStringLiteral("Staples 26/6, box of 1000"), 50, 18},
+        {QStringLiteral("B-120"), QStringLiteral("Ballpen"), QStringLiteral("Ballpoint pen, blue, box of 12"), 25, 2},
+        {QStringLiteral("F-050"), QStringLiteral("Folder"), QStringLiteral("Manila folder, long"), 100, 64},
+    };
+}
+
+namespace {
+
+QString quoted(const char *identifier)
+{
+    return QLatin1Char('"') + QString::fromLatin1(identifier) + QLatin1Char('"');
+}
+
+class Db {
+public:
+    explicit Db(const QString &path) : m_path(path) {}
+    ~Db()
+    {
+        if (m_db)
+            sqlite3_close(m_db);
+    }
+    bool open(int flags)
+    {
+        if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, flags, nullptr) != SQLITE_OK)
+            return false;
+        sqlite3_key(m_db, RecordsPassword, int(strlen(RecordsPassword)));
+        return true;
+    }
+    void exec(const QString &sql)
+    {
+        char *err = nullptr;
+        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(err ? err : sqlite3_errmsg(m_db));
+            sqlite3_free(err);
+            throw RecordsError(m_path, message);
+        }
+    }
+    // Runs sql with text/integer/null arguments.
+    void run(const QString &sql, const QVariantList &args)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            throw RecordsError(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
+        int i = 1;
+        for (const QVariant &arg : args) {
+            if (arg.isNull())
+                sqlite3_bind_null(stmt, i++);
+            else if (arg.typeId() == QMetaType::Int)
+                sqlite3_bind_int(stmt, i++, arg.toInt());
+            else
+                sqlite3_bind_text(stmt, i++, arg.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+        }
+        const int rc = sqlite3_step(stmt);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            throw RecordsError(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
+    }
+    qint64 scalar(const QString &sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            throw RecordsError(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
+        qint64 value = 0;
+        if (sqlite3_step(stmt) == SQLITE_ROW)
+            value = sqlite3_column_int64(stmt, 0);
+        sqlite3_finalize(stmt);
+        return value;
+    }
+
+private:
+    QString m_path;
+    sqlite3 *m_db = nullptr;
+};
+
+void createTables(Db &db)
+{
+    for (const TableDef &table : RecordsTables()) {
+        QStringList columns;
+        for (const FieldDef &field : table.fields)
+            columns << quoted(field.name) + QLatin1Char(' ') + QString::fromLatin1(field.type);
+        db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), columns.join(QLatin1String(", "))));
+    }
+    // Lookups by name and by number find the first row without a scan.
+    db.exec(QStringLiteral("CREATE INDEX Items_item_name ON Items(item_name)"));
+    db.exec(QStringLiteral("CREATE INDEX Items_item_no ON Items(item_no)"));
+    db.exec(QStringLiteral("CREATE INDEX Itemsout_item_name ON Itemsout(item_name)"));
+    db.exec(QStringLiteral("CREATE INDEX Itemsout_item_no ON Itemsout(item_no)"));
+}
+
+} // namespace
+
+std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatabase &options)
+{
+    if (QFileInfo::exists(path))
+        return QStringLiteral("%1 already exists; it is left as it is").arg(path);
+    if (options.user.trimmed().isEmpty() != options.password.trimmed().isEmpty())
+        return QStringLiteral("an account needs both a user name and a password");
+    if (!options.company.isEmpty() && options.user.trimmed().isEmpty())
+        return QStringLiteral("a company name needs an account (a user name and a password)");
+
+    bool ok = false;
+    {
+        Db db(path);
+        if (!db.open(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE))
+            return QStringLiteral("%1 cannot be created").arg(path);
+        try {
+            db.exec(QStringLiteral("BEGIN"));
+            createTables(db);
+            if (!options.user.trimmed().isEmpty()) {
+                const QString hash = HashPassword(options.password.trimmed());
+                if (hash.isEmpty())
+                    throw RecordsError(path, QStringLiteral("the password cannot be hashed"));
+                db.run(QStringLiteral("INSERT INTO Misc (User, pass, coname, pat) VALUES (?, ?, ?, ?)"),
+                       {options.user.trimmed(), hash,
+                        options.company.isEmpty() ? QVariant() : QVariant(options.company), QVariant()});
+            }
+            if (options.demo) {
+                const QString today = Clock::today().toString(Qt::ISODate);
+                for (const DemoItem &item : DemoItems()) {
+                    const QString status =
+                        WholeStatusText(qint16(item.remaining), qint16(item.original)).value_or(QString());
+                    db.run(QStringLiteral("INSERT INTO Items (item_no, item_name, Description, original_quantity, "
+                                          "remaining_quantity, Status, max_quantity, date_updated, tempdate) "
+                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                           {item.itemNo, item.name, item.description, item.original, item.remaining, status,
+                            item.original, today, today});
+                }
+            }
+            db.exec(QStringLiteral("COMMIT"));
+            ok = true;
+        } catch (const RecordsError &e) {
+            QFile::remove(path);
+            return e.reason();
+        }
+    }
+    if (!ok)
+        QFile::remove(path);
+    return std::nullopt;
+}
+
+std::optional<QString> SetCompanyName(const QString &path, const QString &company)
+{
+    if (auto problem = CheckRecordsDatabase(path))
+        return problem;
+    Db db(path);
+    if (!db.open(SQLITE_OPEN_READWRITE))
+        return QStringLiteral("%1 cannot be opened").arg(path);
+    try {
+        if (db.scalar(QStringLiteral("SELECT count(*) FROM Misc")) == 0)
+            return QStringLiteral("%1 has no account yet: create the account first (the program offers it at "
+                                  "its first start), then set the company name")
+                .arg(path);
+        db.run(QStringLiteral("UPDATE Misc SET coname = ? WHERE rowid = (SELECT min(rowid) FROM Misc)"),
+               {company.isEmpty() ? QVariant() : QVariant(company)});
+    } catch (const RecordsError &e) {
+        return e.reason();
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> CheckRecordsDatabase(const QString &path)
+{
+    try {
+        SqlCipherConnection::open(path);
+    } catch (const RecordsError &e) {
+        return e.message();
+    }
+    return std::nullopt;
+}
+
+} // namespace inv

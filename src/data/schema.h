@@ -1,0 +1,56 @@
+#pragma once
+// The records schema: the three tables, their fields in stored order, and
+// the creation of a new records database (the program itself never creates
+// one; the inventory-admin command and the tests do).
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <optional>
+
+namespace inv {
+
+// The fixed password every records database is keyed with.
+extern const char *const RecordsPassword;
+
+struct FieldDef {
+    const char *name;
+    const char *type; // declared type; "DATE" fields hold calendar dates
+};
+
+struct TableDef {
+    const char *name;
+    QVector<FieldDef> fields; // stored order: the grids address columns by position
+    QStringList required;     // the fields the windows read or write
+};
+
+// Items, Itemsout and Misc.
+const QVector<TableDef> &RecordsTables();
+
+struct DemoItem {
+    QString itemNo, name, description;
+    int original, remaining;
+};
+
+struct NewDatabase {
+    QString user;     // empty: no Misc row (the first run creates the account)
+    QString password; // stored hashed
+    QString company;  // Misc.coname; needs an account
+    bool demo = false;
+};
+
+// The items a demo database starts with.
+QVector<DemoItem> DemoItems();
+
+// Creates a new keyed records database at path. Refuses an existing file.
+// Returns an error text, or nothing on success; on failure no file is left.
+std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatabase &options);
+
+// Sets Misc.coname of an existing database; refuses one without an account.
+std::optional<QString> SetCompanyName(const QString &path, const QString &company);
+
+// Checks that path holds a records database that can be opened; the reason
+// when it cannot. Creates and changes nothing.
+std::optional<QString> CheckRecordsDatabase(const QString &path);
+
+} // namespace inv

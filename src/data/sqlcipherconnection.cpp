@@ -1,0 +1,497 @@
+#include "sqlcipherconnection.h"
+
+#include "schema.h"
+
+#include <QDate>
+#include <QHash>
+#include <QByteArray>
+
+#include <map>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace inv {
+
+namespace {
+
+struct TableMeta {
+    QStringList fields;
+    QVector<bool> isDate;
+};
+
+QString quoted(const QString &identifier)
+{
+    QString s = identifier;
+    s.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+using FileId = std::pair<dev_t, ino_t>;
+
+std::map<FileId, std::weak_ptr<SqlCipherHandle>> &registry()
+{
+    static std::map<FileId, std::weak_ptr<SqlCipherHandle>> handles;
+    return handles;
+}
+
+int g_handlesOpened = 0;
+
+} // namespace
+
+struct SqlCipherHandle {
+    sqlite3 *db = nullptr;
+    QString path;
+    FileId id{};
+    QHash<QString, sqlite3_stmt *> statements;
+    QHash<QString, TableMeta> tables;
+    int transactionDepth = 0;
+    bool rollbackOnly = false; // an inner group was rolled back
+
+    ~SqlCipherHandle()
+    {
+        for (sqlite3_stmt *stmt : std::as_const(statements))
+            sqlite3_finalize(stmt);
+        if (db)
+            sqlite3_close(db);
+        auto &handles = registry();
+        auto it = handles.find(id);
+        if (it != handles.end() && it->second.expired())
+            handles.erase(it);
+    }
+
+    [[noreturn]] void fail(const QString &what) const
+    {
+        throw RecordsError(path, what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
+    }
+
+    // A cached statement, reset and ready to bind.
+    sqlite3_stmt *statement(const QString &sql)
+    {
+        auto it = statements.find(sql);
+        if (it != statements.end()) {
+            sqlite3_reset(*it);
+            sqlite3_clear_bindings(*it);
+            return *it;
+        }
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray utf8 = sql.toUtf8();
+        if (sqlite3_prepare_v2(db, utf8.constData(), utf8.size(), &stmt, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("cannot prepare a statement"));
+        statements.insert(sql, stmt);
+        return stmt;
+    }
+
+    void exec(const char *sql)
+    {
+        char *err = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(err ? err : "unknown error");
+            sqlite3_free(err);
+            throw RecordsError(path, message);
+        }
+    }
+
+    const TableMeta &meta(const QString &table)
+    {
+        auto it = tables.find(table);
+        if (it == tables.end())
+            throw RecordsError(path, QStringLiteral("the table %1 is missing").arg(table));
+        return *it;
+    }
+
+    void readTable(const QString &table)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray sql = QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table)).toUtf8();
+        if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("cannot read the table %1").arg(table));
+        TableMeta meta;
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            meta.fields << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 1)));
+            const QString type = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 2)));
+            meta.isDate << type.contains(QLatin1String("DATE"), Qt::CaseInsensitive);
+        }
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE)
+            fail(QStringLiteral("cannot read the table %1").arg(table));
+        if (!meta.fields.isEmpty())
+            tables.insert(table, meta);
+    }
+};
+
+namespace {
+
+void bindValue(SqlCipherHandle &h, sqlite3_stmt *stmt, int index, const QVariant &value)
+{
+    int rc;
+    if (value.isNull() || !value.isValid()) {
+        rc = sqlite3_bind_null(stmt, index);
+    } else {
+        switch (value.typeId()) {
+        case QMetaType::QDate:
+            rc = sqlite3_bind_text(stmt, index, value.toDate().toString(Qt::ISODate).toUtf8().constData(), -1,
+                                   SQLITE_TRANSIENT);
+            break;
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            rc = sqlite3_bind_int64(stmt, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float:
+            rc = sqlite3_bind_double(stmt, index, value.toDouble());
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            rc = sqlite3_bind_blob(stmt, index, bytes.constData(), bytes.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray text = value.toString().toUtf8();
+            rc = sqlite3_bind_text(stmt, index, text.constData(), text.size(), SQLITE_TRANSIENT);
+            break;
+        }
+        }
+    }
+    if (rc != SQLITE_OK)
+        h.fail(QStringLiteral("cannot bind a value"));
+}
+
+QVariant columnValue(sqlite3_stmt *stmt, int column, bool isDate)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(stmt, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(stmt, column));
+    case SQLITE_TEXT: {
+        const QString text = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                                               sqlite3_column_bytes(stmt, column));
+        if (isDate) {
+            const QDate date = QDate::fromString(text, Qt::ISODate);
+            if (date.isValid())
+                return QVariant(date);
+        }
+        return QVariant(text);
+    }
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
+                                   sqlite3_column_bytes(stmt, column)));
+    default:
+        return QVariant();
+    }
+}
+
+// Steps a statement that yields at most one key.
+std::optional<qint64> stepKey(SqlCipherHandle &h, sqlite3_stmt *stmt)
+{
+    const int rc = sqlite3_step(stmt);
+    std::optional<qint64> key;
+    if (rc == SQLITE_ROW)
+        key = sqlite3_column_int64(stmt, 0);
+    else if (rc != SQLITE_DONE)
+        h.fail(QStringLiteral("cannot read"));
+    sqlite3_reset(stmt);
+    return key;
+}
+
+void stepDone(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &what)
+{
+    const int rc = sqlite3_step(stmt);
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        h.fail(what);
+}
+
+std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &id)
+{
+    auto h = std::make_shared<SqlCipherHandle>();
+    h->path = path;
+    h->id = id;
+    const QByteArray file = path.toUtf8();
+    // Never SQLITE_OPEN_CREATE: the file must exist.
+    if (sqlite3_open_v2(file.constData(), &h->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
+                                     .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
+    ++g_handlesOpened;
+    sqlite3_key(h->db, RecordsPassword, int(strlen(RecordsPassword)));
+    sqlite3_busy_timeout(h->db, 2000);
+    // A wrong key or a file of another kind only shows at the first read.
+    sqlite3_stmt *probe = nullptr;
+    int rc = sqlite3_prepare_v2(h->db, "SELECT count(*) FROM sqlite_master", -1, &probe, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(probe);
+    sqlite3_finalize(probe);
+    if (rc != SQLITE_ROW) {
+        const int code = sqlite3_errcode(h->db);
+        if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
+            throw RecordsError(path, QStringLiteral("it is not a records database, or it is protected "
+                                                    "with another password"));
+        h->fail(QStringLiteral("it cannot be read"));
+    }
+    for (const TableDef &table : RecordsTables()) {
+        const QString name = QString::fromLatin1(table.name);
+        h->readTable(name);
+        if (!h->tables.contains(name))
+            throw RecordsError(path, QStringLiteral("the table %1 is missing").arg(name));
+        const QStringList &have = h->tables[name].fields;
+        for (const QString &field : table.required)
+            if (!have.contains(field))
+                throw RecordsError(path, QStringLiteral("the field %1 is missing from the table %2")
+                                             .arg(field, name));
+    }
+    return h;
+}
+
+} // namespace
+
+std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &path)
+{
+    if (path.isEmpty())
+        throw RecordsError(path, QStringLiteral("no file was given"));
+    struct stat st {};
+    if (::stat(path.toUtf8().constData(), &st) != 0)
+        throw RecordsError(path, QStringLiteral("the file does not exist"));
+    if (!S_ISREG(st.st_mode))
+        throw RecordsError(path, QStringLiteral("it is not a file"));
+    if (st.st_size == 0)
+        throw RecordsError(path, QStringLiteral("the file is empty, it is not a records database"));
+
+    const FileId id{st.st_dev, st.st_ino};
+    auto &handles = registry();
+    auto it = handles.find(id);
+    std::shared_ptr<SqlCipherHandle> handle;
+    if (it != handles.end())
+        handle = it->second.lock();
+    if (!handle) {
+        handle = openHandle(path, id);
+        handles[id] = handle;
+    }
+    return std::shared_ptr<SqlCipherConnection>(new SqlCipherConnection(handle));
+}
+
+int SqlCipherConnection::handlesOpened()
+{
+    return g_handlesOpened;
+}
+
+SqlCipherConnection::SqlCipherConnection(std::shared_ptr<SqlCipherHandle> handle)
+    : m_handle(std::move(handle))
+{
+}
+
+SqlCipherConnection::~SqlCipherConnection() = default;
+
+QString SqlCipherConnection::path() const
+{
+    return m_handle->path;
+}
+
+QStringList SqlCipherConnection::fields(const QString &table)
+{
+    return m_handle->meta(table).fields;
+}
+
+bool SqlCipherConnection::isDateField(const QString &table, int field)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    return field >= 0 && field < meta.isDate.size() && meta.isDate[field];
+}
+
+qint64 SqlCipherConnection::count(const QString &table)
+{
+    m_handle->meta(table);
+    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT count(*) FROM %1").arg(quoted(table)));
+    return stepKey(*m_handle, stmt).value_or(0);
+}
+
+std::optional<qint64> SqlCipherConnection::firstKey(const QString &table)
+{
+    m_handle->meta(table);
+    return stepKey(*m_handle, m_handle->statement(
+                                  QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1").arg(quoted(table))));
+}
+
+std::optional<qint64> SqlCipherConnection::lastKey(const QString &table)
+{
+    m_handle->meta(table);
+    return stepKey(*m_handle, m_handle->statement(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1")
+                                                      .arg(quoted(table))));
+}
+
+std::optional<qint64> SqlCipherConnection::nextKey(const QString &table, qint64 key)
+{
+    return keyAtOffset(table, key, 1);
+}
+
+std::optional<qint64> SqlCipherConnection::previousKey(const QString &table, qint64 key)
+{
+    return keyAtOffset(table, key, -1);
+}
+
+std::optional<qint64> SqlCipherConnection::keyAtOffset(const QString &table, qint64 key, qint64 offset)
+{
+    m_handle->meta(table);
+    if (offset == 0)
+        return key;
+    const QString sql = offset > 0
+        ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2")
+        : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1 OFFSET ?2");
+    sqlite3_stmt *stmt = m_handle->statement(sql.arg(quoted(table)));
+    sqlite3_bind_int64(stmt, 1, key);
+    sqlite3_bind_int64(stmt, 2, (offset > 0 ? offset : -offset) - 1);
+    return stepKey(*m_handle, stmt);
+}
+
+std::optional<Row> SqlCipherConnection::read(const QString &table, qint64 key)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(table)));
+    sqlite3_bind_int64(stmt, 1, key);
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(stmt);
+        return std::nullopt;
+    }
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(stmt);
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    }
+    Row row;
+    row.key = key;
+    const int columns = sqlite3_column_count(stmt);
+    row.values.reserve(columns);
+    for (int c = 0; c < columns; ++c)
+        row.values << columnValue(stmt, c, c < meta.isDate.size() && meta.isDate[c]);
+    sqlite3_reset(stmt);
+    return row;
+}
+
+void SqlCipherConnection::forEach(const QString &table, const std::function<void(const Row &)> &fn)
+{
+    const TableMeta meta = m_handle->meta(table);
+    // Not cached: the callback may start another walk over the same table.
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray sql = QStringLiteral("SELECT rowid, * FROM %1 ORDER BY rowid").arg(quoted(table)).toUtf8();
+    if (sqlite3_prepare_v2(m_handle->db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    const int columns = sqlite3_column_count(stmt);
+    int rc;
+    Row row;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        row.key = sqlite3_column_int64(stmt, 0);
+        row.values.clear();
+        for (int c = 1; c < columns; ++c)
+            row.values << columnValue(stmt, c, c - 1 < meta.isDate.size() && meta.isDate[c - 1]);
+        fn(row);
+    }
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+}
+
+std::optional<qint64> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    if (field < 0 || field >= meta.fields.size())
+        throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+    // Exact, case-sensitive text comparison (BINARY collation); a NULL never
+    // matches. Among equal values, the lowest rowid is the first in order.
+    sqlite3_stmt *stmt = m_handle->statement(
+        QStringLiteral("SELECT rowid FROM %1 WHERE %2 = CAST(?1 AS TEXT) COLLATE BINARY ORDER BY rowid LIMIT 1")
+            .arg(quoted(table), quoted(meta.fields[field])));
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(stmt, 1, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+    return stepKey(*m_handle, stmt);
+}
+
+void SqlCipherConnection::update(const QString &table, qint64 key, const FieldChanges &changes)
+{
+    if (changes.isEmpty())
+        return;
+    const TableMeta &meta = m_handle->meta(table);
+    QStringList sets;
+    for (const auto &change : changes)
+        sets << QStringLiteral("%1 = ?").arg(quoted(meta.fields.value(change.first)));
+    sqlite3_stmt *stmt = m_handle->statement(
+        QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?").arg(quoted(table), sets.join(QLatin1String(", "))));
+    int index = 1;
+    for (const auto &change : changes)
+        bindValue(*m_handle, stmt, index++, change.second);
+    sqlite3_bind_int64(stmt, index, key);
+    stepDone(*m_handle, stmt, QStringLiteral("cannot write to the table %1").arg(table));
+}
+
+qint64 SqlCipherConnection::insert(const QString &table, const FieldChanges &values)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    QString sql;
+    if (values.isEmpty()) {
+        sql = QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table));
+    } else {
+        QStringList names, marks;
+        for (const auto &value : values) {
+            names << quoted(meta.fields.value(value.first));
+            marks << QStringLiteral("?");
+        }
+        sql = QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quoted(table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
+    }
+    sqlite3_stmt *stmt = m_handle->statement(sql);
+    int index = 1;
+    for (const auto &value : values)
+        bindValue(*m_handle, stmt, index++, value.second);
+    stepDone(*m_handle, stmt, QStringLiteral("cannot add a row to the table %1").arg(table));
+    return sqlite3_last_insert_rowid(m_handle->db);
+}
+
+void SqlCipherConnection::remove(const QString &table, qint64 key)
+{
+    m_handle->meta(table);
+    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoted(table)));
+    sqlite3_bind_int64(stmt, 1, key);
+    stepDone(*m_handle, stmt, QStringLiteral("cannot delete from the table %1").arg(table));
+}
+
+void SqlCipherConnection::begin()
+{
+    if (m_handle->transactionDepth++ == 0) {
+        try {
+            m_handle->exec("BEGIN IMMEDIATE");
+        } catch (...) {
+            --m_handle->transactionDepth;
+            throw;
+        }
+    }
+}
+
+void SqlCipherConnection::commit()
+{
+    if (m_handle->transactionDepth == 0 || --m_handle->transactionDepth > 0)
+        return;
+    if (m_handle->rollbackOnly) {
+        m_handle->rollbackOnly = false;
+        m_handle->exec("ROLLBACK");
+        throw RecordsError(m_handle->path, QStringLiteral("a part of the change failed, nothing was written"));
+    }
+    m_handle->exec("COMMIT");
+}
+
+void SqlCipherConnection::rollback()
+{
+    if (m_handle->transactionDepth == 0)
+        return;
+    if (--m_handle->transactionDepth > 0) {
+        m_handle->rollbackOnly = true;
+        return;
+    }
+    m_handle->rollbackOnly = false;
+    m_handle->exec("ROLLBACK");
+}
+
+} // namespace inv

@@ -1,0 +1,139 @@
+#include "frmflash.h"
+
+#include "data/module1.h"
+#include "navigation.h"
+#include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/publisher.h"
+#include "ui/twips.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+
+namespace inv {
+
+using ui::place;
+
+namespace {
+QLabel *label(QWidget *parent, const char *name, const QString &text)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    return l;
+}
+
+void setColours(QLabel *l, const QString &css)
+{
+    l->setStyleSheet(QStringLiteral("QLabel { %1 }").arg(css));
+}
+} // namespace
+
+frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmflash"));
+    setWindowTitle(QStringLiteral("Form1"));
+    ui::setFixedClientArea(this, 4050, 2535);
+
+    Label5 = label(this, "Label5", QString());
+    place(Label5, 840, 1320, 2415, 375);
+    Label5->setFrameShape(QFrame::Box);
+    Label5->setLineWidth(1);
+
+    for (int i = 0; i < 20; ++i) {
+        auto *block = new QPushButton(this);
+        block->setObjectName(QStringLiteral("cmdload%1").arg(i));
+        place(block, 840 + 120 * i, 1320, 135, 375);
+        block->setEnabled(false);
+        block->setFlat(true);
+        block->setStyleSheet(QStringLiteral("QPushButton { background-color: #00FF00; border: 1px solid #00B000; }"));
+        block->hide();
+        cmdload[i] = block;
+    }
+
+    lblload = label(this, "lblload", QStringLiteral("Loading              "));
+    place(lblload, 840, 1680, 2415, 255);
+    lblload->setAlignment(Qt::AlignCenter);
+    setColours(lblload, QStringLiteral("color: #404040; background: transparent;"));
+
+    Label1 = label(this, "Label1", QStringLiteral("Label1"));
+    place(Label1, 0, 1920, 4050, 615);
+    setColours(Label1, QStringLiteral("color: black; background: black;"));
+
+    Label2 = label(this, "Label2", QString::fromLatin1(ui::RightsNotice));
+    place(Label2, 0, 2040, 3975, 255);
+    Label2->setAlignment(Qt::AlignCenter);
+    Label2->setFont(ui::sansFont(7));
+    setColours(Label2, QStringLiteral("color: white; background: black;"));
+
+    Label3 = label(this, "Label3", QStringLiteral("For more information visit"));
+    Label3->setFont(ui::sansFont(7));
+    setColours(Label3, QStringLiteral("color: white; background: black;"));
+    Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Right-aligned and sized to its text: it grows to the left of its
+    // right edge (75 + 1740 twips).
+    Label3->adjustSize();
+    Label3->move(ui::twips(75 + 1740) - Label3->width(), ui::twips(2280));
+
+    Label4 = label(this, "Label4", QString::fromLatin1(ui::HomepageAddress));
+    QFont bold = ui::sansFont(7, true);
+    Label4->setFont(bold);
+    setColours(Label4, QStringLiteral("color: #FF8000; background: black;"));
+    Label4->adjustSize();
+    Label4->move(ui::twips(1860), ui::twips(2280));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(100);
+    connect(Timer1, &QTimer::timeout, this, &frmflash::Timer1_Timer);
+    Timer1->start();
+}
+
+bool frmflash::Form_Load()
+{
+    return ui::guarded(nullptr, [] {
+        Module1::dbPath = Module1::DefaultDatabasePath();
+        Module1::OpenRecordsConnection();
+        Module1::OpenMisc();
+        if (Module1::rsMisc->RecordCount() > 0) {
+            Module1::rsMisc->MoveFirst();
+            const QString pat = Module1::rsMisc->text(QStringLiteral("pat"));
+            if (!pat.isEmpty())
+                Module1::dbPath = pat;
+        }
+    });
+}
+
+void frmflash::Timer1_Timer()
+{
+    if (m_counter >= int(cmdload.size()))
+        return;
+    lblload->setText(QStringLiteral("Loading...     %1%").arg((m_counter + 1) * 5));
+    cmdload[m_counter]->show();
+    ++m_counter;
+    // The check runs right after each step, so the hand-over follows the
+    // twentieth block at once, without a fast-running timer.
+    Timer2_Timer();
+}
+
+void frmflash::Timer2_Timer()
+{
+    if (m_handedOver || cmdload[19]->isHidden())
+        return;
+    m_handedOver = true;
+    Timer1->stop();
+    // The next window shows before this one goes, or the program would end
+    // with its last window.
+    startup::ShowWelcome();
+    close();
+    deleteLater();
+}
+
+void frmflash::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.drawPixmap(rect(), QPixmap(QStringLiteral(":/splash.png")));
+}
+
+} // namespace inv

@@ -1,0 +1,90 @@
+#include "prompts.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+
+namespace inv::ui {
+
+PromptHandler::~PromptHandler() = default;
+
+namespace {
+
+class RealPrompts : public PromptHandler {
+public:
+    Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons) override
+    {
+        QMessageBox box(parent);
+        box.setIcon(QMessageBox::NoIcon);
+        box.setWindowTitle(title);
+        box.setText(text);
+        if (buttons == Buttons::YesNo) {
+            box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+            box.setDefaultButton(QMessageBox::Yes);
+        } else {
+            box.setStandardButtons(QMessageBox::Ok);
+        }
+        const int result = box.exec();
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    }
+
+    QString openFile(QWidget *parent) override
+    {
+        return QFileDialog::getOpenFileName(parent);
+    }
+
+    bool printDialog(QWidget *parent, QPrinter *printer) override
+    {
+        QPrintDialog dialog(printer, parent);
+        return dialog.exec() == QDialog::Accepted;
+    }
+
+    void openUrl(const QUrl &url) override
+    {
+        QDesktopServices::openUrl(url);
+    }
+};
+
+RealPrompts g_real;
+PromptHandler *g_handler = &g_real;
+
+} // namespace
+
+namespace Prompts {
+
+QString applicationTitle()
+{
+    return QStringLiteral("Tavrisk Inventory System 1.0.1");
+}
+
+Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons)
+{
+    return g_handler->message(parent, text, title.isNull() ? applicationTitle() : title, buttons);
+}
+
+QString openFile(QWidget *parent)
+{
+    return g_handler->openFile(parent);
+}
+
+bool printDialog(QWidget *parent, QPrinter *printer)
+{
+    return g_handler->printDialog(parent, printer);
+}
+
+void openUrl(const QUrl &url)
+{
+    g_handler->openUrl(url);
+}
+
+void setHandler(PromptHandler *handler)
+{
+    g_handler = handler ? handler : &g_real;
+}
+
+} // namespace Prompts
+
+} // namespace inv::ui

@@ -1,0 +1,21 @@
+#pragma once
+// The one rule by which a window opens another: the new window is shown
+// modeless and unloads itself when it closes (by its buttons or its close
+// box); the owner is disabled meanwhile and enabled again when it is gone.
+
+class QWidget;
+
+namespace inv::ui {
+
+// Shows window (which must have no parent) and disables owner until window
+// is destroyed. Returns window.
+QWidget *openFrom(QWidget *owner, QWidget *window);
+
+template <typename W>
+W *openFrom(QWidget *owner, W *window)
+{
+    openFrom(owner, static_cast<QWidget *>(window));
+    return window;
+}
+
+} // namespace inv::ui

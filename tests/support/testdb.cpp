@@ -1,0 +1,95 @@
+#include "testdb.h"
+
+#include "data/sqlcipherconnection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace testing {
+
+TestDb::TestDb(const QString &dir, const QString &name) : m_path(QDir(dir).filePath(name))
+{
+    if (auto error = inv::CreateRecordsDatabase(m_path, {}))
+        qFatal("cannot create a test database: %s", qPrintable(*error));
+}
+
+std::shared_ptr<inv::Connection> TestDb::connection() const
+{
+    return inv::SqlCipherConnection::open(m_path);
+}
+
+TestDb &TestDb::row(const QString &table, const QVariantMap &values)
+{
+    auto cn = connection();
+    const QStringList fields = cn->fields(table);
+    inv::FieldChanges changes;
+    for (auto it = values.begin(); it != values.end(); ++it) {
+        const int index = fields.indexOf(it.key());
+        if (index < 0)
+            qFatal("no field %s in %s", qPrintable(it.key()), qPrintable(table));
+        changes.append({index, it.value()});
+    }
+    cn->insert(table, changes);
+    return *this;
+}
+
+TestDb &TestDb::item(const QString &no, const QString &name, int remaining, int max, const QString &status,
+                     const QString &description)
+{
+    return row(QStringLiteral("Items"), {{QStringLiteral("item_no"), no},
+                                         {QStringLiteral("item_name"), name},
+                                         {QStringLiteral("Description"), description},
+                                         {QStringLiteral("original_quantity"), max},
+                                         {QStringLiteral("remaining_quantity"), remaining},
+                                         {QStringLiteral("max_quantity"), max},
+                                         {QStringLiteral("Status"), status},
+                                         {QStringLiteral("date_updated"), kOldDate},
+                                         {QStringLiteral("tempdate"), kOldDate}});
+}
+
+TestDb &TestDb::tally(const QString &no, const QString &name, int quantity, const QString &description)
+{
+    return row(QStringLiteral("Itemsout"), {{QStringLiteral("item_no"), no},
+                                            {QStringLiteral("item_name"), name},
+                                            {QStringLiteral("Description"), description},
+                                            {QStringLiteral("quantity"), quantity}});
+}
+
+TestDb &TestDb::misc(const QVariant &user, const QVariant &pass, const QVariant &coname, const QVariant &pat)
+{
+    return row(QStringLiteral("Misc"), {{QStringLiteral("User"), user},
+                                        {QStringLiteral("pass"), pass},
+                                        {QStringLiteral("coname"), coname},
+                                        {QStringLiteral("pat"), pat}});
+}
+
+QVariant TestDb::value(const QString &table, int row, const QString &field) const
+{
+    auto cn = connection();
+    const int index = cn->fields(table).indexOf(field);
+    QVariant result;
+    int n = 0;
+    cn->forEach(table, [&](const inv::Row &r) {
+        if (n++ == row)
+            result = r.values.value(index);
+    });
+    return result;
+}
+
+int TestDb::count(const QString &table) const
+{
+    return int(connection()->count(table));
+}
+
+QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = QDir(dir).filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(path));
+    file.write(bytes);
+    return path;
+}
+
+} // namespace testing

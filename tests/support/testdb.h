@@ -1,0 +1,46 @@
+#pragma once
+// Builds keyed records databases in a temporary folder, with the rows a test
+// needs, in a line or two per test.
+
+#include "data/connection.h"
+#include "data/schema.h"
+
+#include <QDate>
+#include <QTemporaryDir>
+
+namespace testing {
+
+class TestDb {
+public:
+    // Creates name (default Records.mdb) in dir with the three tables.
+    explicit TestDb(const QString &dir, const QString &name = QStringLiteral("Records.mdb"));
+    const QString &path() const { return m_path; }
+
+    // Adds an item; max defaults to original, status to "" (computed by
+    // nobody: tests give what they need), dates to 2026-01-15.
+    TestDb &item(const QString &no, const QString &name, int remaining, int max, const QString &status = {},
+                 const QString &description = QStringLiteral("desc"));
+    // Adds a row with any values by field name (unset fields stay null).
+    TestDb &row(const QString &table, const QVariantMap &values);
+    TestDb &tally(const QString &no, const QString &name, int quantity,
+                  const QString &description = QStringLiteral("desc"));
+    // Adds the one Misc row.
+    TestDb &misc(const QVariant &user, const QVariant &pass, const QVariant &coname = {},
+                 const QVariant &pat = {});
+
+    // Reads a field of the n-th row (0-based, stored order).
+    QVariant value(const QString &table, int row, const QString &field) const;
+    int count(const QString &table) const;
+
+private:
+    std::shared_ptr<inv::Connection> connection() const;
+    QString m_path;
+};
+
+// Writes bytes to dir/name and returns the path (for files that are not
+// records databases).
+QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes);
+
+inline const QDate kOldDate{2026, 1, 15};
+
+} // namespace testing

@@ -1,0 +1,311 @@
+// The records database: cursors, the connection lifecycle, and the files
+// that are not records databases.
+
+#include "data/module1.h"
+#include "data/schema.h"
+#include "data/sqlcipherconnection.h"
+#include "support/testdb.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTest>
+
+#include <sqlite3.h>
+
+using namespace inv;
+using testing::TestDb;
+
+class TestRecords : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir().isValid());
+        Module1::Reset();
+    }
+    void cleanup() { Module1::Reset(); }
+
+    void cursorWalksTheTableInStoredOrder()
+    {
+        TestDb db(dir().path());
+        db.item("3", "Toner", 5, 10).item("1", "Bond paper", 2, 8).item("2", "Toner", 7, 10);
+        auto cn = SqlCipherConnection::open(db.path());
+        Recordset rs(cn, "Items");
+        QCOMPARE(rs.RecordCount(), 3);
+        QCOMPARE(rs.text("item_no"), QString("3")); // the first row is current when opened
+        rs.MoveNext();
+        QCOMPARE(rs.text("item_no"), QString("1"));
+        rs.MoveLast();
+        QCOMPARE(rs.text("item_no"), QString("2"));
+        rs.Move(-2);
+        QCOMPARE(rs.text("item_no"), QString("3"));
+        rs.Move(2);
+        QCOMPARE(rs.text("item_no"), QString("2"));
+        rs.MoveNext();
+        QVERIFY(!rs.hasCurrent());
+        QVERIFY_THROWS_EXCEPTION(RecordsError, rs.Fields("item_no"));
+
+        // The lookup finds the first match in stored order, exactly.
+        QVERIFY(rs.FindFirst("item_name", "Toner"));
+        QCOMPARE(rs.text("item_no"), QString("3"));
+        QVERIFY(!rs.FindFirst("item_name", "toner"));
+        QVERIFY(!rs.FindFirst("item_name", "Toner "));
+        QVERIFY(!rs.hasCurrent());
+        QVERIFY_THROWS_EXCEPTION(RecordsError, rs.Fields("no_such_field"));
+    }
+
+    void emptyTableHasNoCurrentRow()
+    {
+        TestDb db(dir().path());
+        Recordset rs(SqlCipherConnection::open(db.path()), "Itemsout");
+        QCOMPARE(rs.RecordCount(), 0);
+        QVERIFY(!rs.hasCurrent());
+        rs.MoveFirst();
+        rs.MoveNext();
+        QVERIFY(!rs.hasCurrent());
+        QVERIFY(!rs.FindFirst("item_name", ""));
+    }
+
+    void writesAddUpdateDelete()
+    {
+        TestDb db(dir().path());
+        db.tally("1", "Toner", 3);
+        Recordset rs(SqlCipherConnection::open(db.path()), "Itemsout");
+        QCOMPARE(rs.RecordCount(), 1);
+
+        rs.AddNew();
+        rs.setField("item_no", "2");
+        rs.setField("item_name", "Stapler");
+        rs.setField("quantity", 1);
+        QCOMPARE(db.count("Itemsout"), 1); // pending until Update
+        rs.Update();
+        QCOMPARE(rs.RecordCount(), 2);
+        QCOMPARE(db.count("Itemsout"), 2);
+        QCOMPARE(rs.text("item_name"), QString("Stapler"));
+        QVERIFY(rs.Fields("Description").isNull()); // unset fields stay empty
+        QVERIFY(rs.Fields("date_removed").isNull());
+
+        // A whole decimal written into a whole-number field is stored whole;
+        // a number written into a text field is stored as its text.
+        rs.MoveFirst();
+        rs.setField("quantity", 4.0);
+        rs.setField("item_no", 17);
+        rs.Update();
+        QCOMPARE(db.value("Itemsout", 0, "quantity").typeId(), QMetaType::LongLong);
+        QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 4);
+        QCOMPARE(db.value("Itemsout", 0, "item_no").toString(), QString("17"));
+
+        rs.MoveLast();
+        rs.Delete();
+        QCOMPARE(rs.RecordCount(), 1);
+        QCOMPARE(db.count("Itemsout"), 1);
+        rs.Close();
+        QVERIFY_THROWS_EXCEPTION(RecordsError, rs.MoveFirst());
+    }
+
+    void datesRoundTrip()
+    {
+        TestDb db(dir().path());
+        db.item("1", "Toner", 5, 10);
+        Recordset rs(SqlCipherConnection::open(db.path()), "Items");
+        QCOMPARE(rs.Fields("date_updated").toDate(), testing::kOldDate);
+        rs.setField("tempdate", QVariant());
+        rs.setField("date_updated", QDate(2026, 12, 10));
+        rs.Update();
+        QCOMPARE(rs.Fields("date_updated").toDate(), QDate(2026, 12, 10));
+        QVERIFY(rs.Fields("tempdate").isNull());
+    }
+
+    void transactionRollsBackEveryWrite()
+    {
+        TestDb db(dir().path());
+        db.item("1", "Toner", 5, 10).tally("1", "Toner", 1);
+        auto cn = SqlCipherConnection::open(db.path());
+        Recordset items(cn, "Items"), tally(cn, "Itemsout");
+        {
+            Transaction t(cn);
+            items.setField("remaining_quantity", 4);
+            items.Update();
+            tally.setField("quantity", 2);
+            tally.Update();
+            // no commit: leaving the scope undoes both
+        }
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 5);
+        QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 1);
+    }
+
+    // The records connection stays on the default file until it is opened
+    // again; the check connection follows dbPath at once.
+    void connectionLifecycleWithTwoFiles()
+    {
+        TestDb def(dir().path(), "Records.mdb");
+        TestDb chosen(dir().path(), "Chosen.db");
+        def.misc("admin", "pw", "Default Co", chosen.path()).item("1", "Default item", 1, 1);
+        chosen.misc("clerk", "pw2", "Chosen Co", chosen.path()).item("1", "Chosen item", 1, 1);
+
+        Module1::SetProgramFolder(dir().path());
+        Module1::dbPath = Module1::DefaultDatabasePath();
+        QCOMPARE(Module1::dbPath, def.path());
+        Module1::OpenRecordsConnection();
+        Module1::OpenMisc();
+        Module1::dbPath = Module1::rsMisc->text("pat");
+
+        Module1::OpenCheckConnection();
+        QCOMPARE(Module1::cnCheck->path(), chosen.path());
+        Module1::OpenMisc();
+        Module1::OpenItems();
+        QCOMPARE(Module1::rsMisc->text("User"), QString("admin"));
+        QCOMPARE(Module1::rsItems->text("item_name"), QString("Default item"));
+
+        // A cursor keeps its connection when the records connection moves on.
+        auto oldItems = Module1::rsItems;
+        Module1::OpenRecordsConnection();
+        Module1::OpenMisc();
+        Module1::OpenItems();
+        QCOMPARE(Module1::rsMisc->text("User"), QString("clerk"));
+        QCOMPARE(Module1::rsItems->text("item_name"), QString("Chosen item"));
+        QCOMPARE(oldItems->text("item_name"), QString("Default item"));
+
+        // Re-opening replaces the cursor; the new one starts on its first row.
+        Module1::rsItems->MoveNext();
+        auto before = Module1::rsItems;
+        Module1::OpenItems();
+        QVERIFY(Module1::rsItems != before);
+        QVERIFY(Module1::rsItems->hasCurrent());
+    }
+
+    // Opening a connection again on a file that is already open costs no new
+    // key derivation.
+    void reopeningSharesTheOpenFile()
+    {
+        TestDb db(dir().path());
+        Module1::dbPath = db.path();
+        Module1::OpenRecordsConnection();
+        const int opened = SqlCipherConnection::handlesOpened();
+        for (int i = 0; i < 20; ++i) {
+            Module1::OpenCheckConnection();
+            Module1::OpenItems();
+            Module1::OpenItemsout();
+        }
+        QCOMPARE(SqlCipherConnection::handlesOpened(), opened);
+
+        // A file replaced under the same name is opened afresh.
+        Module1::Reset();
+        QVERIFY(QFile::remove(db.path()));
+        TestDb again(dir().path());
+        again.item("9", "New", 1, 1);
+        Module1::dbPath = again.path();
+        Module1::OpenRecordsConnection();
+        Module1::OpenItems();
+        QCOMPARE(Module1::rsItems->text("item_no"), QString("9"));
+    }
+
+    void fileIsEncrypted()
+    {
+        TestDb db(dir().path());
+        db.item("1", "Toner", 5, 10);
+        QFile file(db.path());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(16);
+        QVERIFY(head != QByteArray("SQLite format 3\0", 16));
+        QVERIFY(!file.readAll().contains("Toner"));
+    }
+
+    void badFiles_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("missing") << "missing" << "does not exist";
+        QTest::addRow("empty") << "empty" << "empty";
+        QTest::addRow("text") << "text" << "not a records database";
+        QTest::addRow("plain sqlite") << "plain" << "not a records database";
+        QTest::addRow("other key") << "otherkey" << "not a records database";
+        QTest::addRow("no Misc table") << "notable" << "the table Misc is missing";
+        QTest::addRow("no pat field") << "nofield" << "the field pat is missing from the table Misc";
+        QTest::addRow("folder") << "folder" << "not a file";
+    }
+
+    void badFiles()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString path = dir().filePath("Bad.mdb");
+        if (kind == "empty")
+            testing::writeFile(dir().path(), "Bad.mdb", {});
+        else if (kind == "text")
+            testing::writeFile(dir().path(), "Bad.mdb", QByteArray("not a database at all\n").repeated(100));
+        else if (kind == "folder")
+            QVERIFY(QDir(dir().path()).mkdir("Bad.mdb"));
+        else if (kind != "missing")
+            makeDatabase(path, kind);
+
+        QByteArray before;
+        if (QFileInfo(path).isFile()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            before = f.readAll();
+        }
+
+        const auto problem = CheckRecordsDatabase(path);
+        QVERIFY(problem.has_value());
+        QVERIFY2(problem->contains(path), qPrintable(*problem));
+        QVERIFY2(problem->contains(reason), qPrintable(*problem));
+
+        Module1::dbPath = path;
+        QVERIFY_THROWS_EXCEPTION(RecordsError, Module1::OpenRecordsConnection());
+        QVERIFY(!Module1::cnRecords);
+
+        // Nothing is created or changed.
+        if (kind == "missing") {
+            QVERIFY(!QFileInfo::exists(path));
+        } else if (kind != "folder") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), before);
+        }
+    }
+
+    void createRefusesAnExistingFileAndHalfAccounts()
+    {
+        TestDb db(dir().path());
+        QVERIFY(CreateRecordsDatabase(db.path(), {}).has_value());
+        const QString other = dir().filePath("Other.mdb");
+        NewDatabase onlyCompany;
+        onlyCompany.company = "Acme";
+        QVERIFY(CreateRecordsDatabase(other, onlyCompany).has_value());
+        QVERIFY(!QFileInfo::exists(other));
+        QVERIFY(SetCompanyName(db.path(), "Acme").has_value()); // no account yet
+        QCOMPARE(db.count("Misc"), 0);
+    }
+
+private:
+    // A database of the wrong kind, written with the plain SQLite API.
+    static void makeDatabase(const QString &path, const QString &kind)
+    {
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        if (kind == "otherkey")
+            sqlite3_key(db, "another", 7);
+        else if (kind != "plain")
+            sqlite3_key(db, RecordsPassword, int(strlen(RecordsPassword)));
+        QString sql = "CREATE TABLE Items (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT, Description TEXT,"
+                      " original_quantity INTEGER, remaining_quantity INTEGER, Status TEXT, max_quantity INTEGER,"
+                      " date_updated DATE, tempdate DATE);"
+                      "CREATE TABLE Itemsout (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT,"
+                      " Description TEXT, quantity INTEGER);";
+        if (kind == "nofield")
+            sql += "CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT);";
+        else if (kind != "notable")
+            sql += "CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT, pat TEXT);";
+        QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+
+    QTemporaryDir &dir() { return *m_dir; }
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestRecords)
+#include "test_records.moc"

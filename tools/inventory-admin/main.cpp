@@ -1,0 +1,95 @@
+// inventory-admin: creates records databases and sets their company name.
+// The program itself never creates a database; this command does.
+
+#include "data/schema.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const char *const Usage =
+    "usage:\n"
+    "  inventory-admin create PATH [--company NAME] [--user NAME --password PASS] [--demo]\n"
+    "      creates a new records database at PATH (never overwrites a file);\n"
+    "      --user and --password add the account, --company needs them,\n"
+    "      --demo adds a few demo items\n"
+    "  inventory-admin company PATH NAME\n"
+    "      sets the company name of an existing database that has an account\n";
+
+int fail(const QString &message)
+{
+    std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(message));
+    return 1;
+}
+
+int usage()
+{
+    std::fputs(Usage, stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
+        std::fputs(Usage, args.isEmpty() ? stderr : stdout);
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+
+    if (command == "create") {
+        if (args.isEmpty() || args.first().startsWith("--"))
+            return usage();
+        const QString path = args.takeFirst();
+        inv::NewDatabase options;
+        bool hasUser = false, hasPassword = false;
+        while (!args.isEmpty()) {
+            const QString option = args.takeFirst();
+            if (option == "--demo") {
+                options.demo = true;
+                continue;
+            }
+            if (option != "--company" && option != "--user" && option != "--password")
+                return fail(QStringLiteral("unknown option %1").arg(option));
+            if (args.isEmpty())
+                return fail(QStringLiteral("%1 needs a value").arg(option));
+            const QString value = args.takeFirst();
+            if (option == "--company") {
+                options.company = value;
+            } else if (option == "--user") {
+                options.user = value;
+                hasUser = true;
+            } else {
+                options.password = value;
+                hasPassword = true;
+            }
+        }
+        if (hasUser != hasPassword)
+            return fail(QStringLiteral("--user and --password go together"));
+        if (hasUser && (options.user.trimmed().isEmpty() || options.password.trimmed().isEmpty()))
+            return fail(QStringLiteral("the user name and the password must not be empty"));
+        if (!options.company.isEmpty() && !hasUser)
+            return fail(QStringLiteral("--company needs --user and --password: a database without an account "
+                                       "starts with the creation of the account"));
+        if (auto error = inv::CreateRecordsDatabase(path, options))
+            return fail(*error);
+        std::printf("created %s\n", qPrintable(path));
+        return 0;
+    }
+
+    if (command == "company") {
+        if (args.size() != 2)
+            return usage();
+        if (auto error = inv::SetCompanyName(args[0], args[1]))
+            return fail(*error);
+        return 0;
+    }
+
+    return fail(QStringLiteral("unknown command %1 (try --help)").arg(command));
+}
