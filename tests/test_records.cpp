@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QTest>
 
-#include <sqlite3.h>
 
 using namespace inv;
 using testing::TestDb;
@@ -239,7 +238,7 @@ private slots:
         else if (kind == "folder")
             QVERIFY(QDir(dir().path()).mkdir("Bad.mdb"));
         else if (kind != "missing")
-            makeDatabase(path, kind);
+            testing::makeBadDatabase(path, kind);
 
         QByteArray before;
         if (QFileInfo(path).isFile()) {
@@ -281,28 +280,6 @@ private slots:
     }
 
 private:
-    // A database of the wrong kind, written with the plain SQLite API.
-    static void makeDatabase(const QString &path, const QString &kind)
-    {
-        sqlite3 *db = nullptr;
-        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
-        if (kind == "otherkey")
-            sqlite3_key(db, "another", 7);
-        else if (kind != "plain")
-            sqlite3_key(db, RecordsPassword, int(strlen(RecordsPassword)));
-        QString sql = "CREATE TABLE Items (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT, Description TEXT,"
-                      " original_quantity INTEGER, remaining_quantity INTEGER, Status TEXT, max_quantity INTEGER,"
-                      " date_updated DATE, tempdate DATE);"
-                      "CREATE TABLE Itemsout (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT,"
-                      " Description TEXT, quantity INTEGER);";
-        if (kind == "nofield")
-            sql += "CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT);";
-        else if (kind != "notable")
-            sql += "CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT, pat TEXT);";
-        QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
-    }
-
     QTemporaryDir &dir() { return *m_dir; }
     std::unique_ptr<QTemporaryDir> m_dir;
 };

@@ -3,6 +3,7 @@
 #include "data/module1.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
+#include "ui/picturebutton.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -154,13 +155,12 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 QToolButton *frmmain::pictureButton(QWidget *client, const char *name, const QString &caption,
                                     const QString &picture, const QString &tooltip, int top)
 {
-    auto *button = new QToolButton(client);
+    auto *button = new ui::PictureButton(client);
     button->setObjectName(QLatin1String(name));
     button->setText(caption);
     button->setToolTip(tooltip);
     button->setIcon(QIcon(picture));
     button->setIconSize(QSize(48, 48));
-    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setFocusPolicy(Qt::StrongFocus);
     button->setAutoRaise(false);
     place(button, 240, top, 1245, 1740);

@@ -6,6 +6,9 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstring>
+#include <sqlite3.h>
+
 namespace testing {
 
 TestDb::TestDb(const QString &dir, const QString &name) : m_path(QDir(dir).filePath(name))
@@ -90,6 +93,30 @@ QString writeFile(const QString &dir, const QString &name, const QByteArray &byt
         qFatal("cannot write %s", qPrintable(path));
     file.write(bytes);
     return path;
+}
+
+void makeBadDatabase(const QString &path, const QString &kind)
+{
+    sqlite3 *db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        qFatal("cannot create %s", qPrintable(path));
+    if (kind == QLatin1String("otherkey"))
+        sqlite3_key(db, "another", 7);
+    else if (kind != QLatin1String("plain"))
+        sqlite3_key(db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
+    QString sql = QStringLiteral(
+        "CREATE TABLE Items (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT, Description TEXT,"
+        " original_quantity INTEGER, remaining_quantity INTEGER, Status TEXT, max_quantity INTEGER,"
+        " date_updated DATE, tempdate DATE);"
+        "CREATE TABLE Itemsout (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT,"
+        " Description TEXT, quantity INTEGER);");
+    if (kind == QLatin1String("nofield"))
+        sql += QStringLiteral("CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT);");
+    else if (kind != QLatin1String("notable"))
+        sql += QStringLiteral("CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT, pat TEXT);");
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        qFatal("cannot write %s", qPrintable(path));
+    sqlite3_close(db);
 }
 
 } // namespace testing

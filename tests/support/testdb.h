@@ -41,6 +41,10 @@ private:
 // records databases).
 QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes);
 
+// A database of the wrong kind at path: "plain" (no key), "otherkey",
+// "notable" (no Misc table) or "nofield" (Misc without pat).
+void makeBadDatabase(const QString &path, const QString &kind);
+
 inline const QDate kOldDate{2026, 1, 15};
 
 } // namespace testing

@@ -1,0 +1,100 @@
+#pragma once
+// Answers the message boxes and dialogs of the windows under test and
+// records every one that was shown. A prompt that needs an answer the test
+// did not give is recorded as unexpected (and answered No / Cancel) instead
+// of blocking the test.
+
+#include "ui/prompts.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTest>
+#include <QUrl>
+
+namespace testing {
+
+struct ShownMessage {
+    QString text;
+    QString title;
+    inv::ui::Buttons buttons;
+};
+
+class ScriptedPrompts : public inv::ui::PromptHandler {
+public:
+    ScriptedPrompts() { inv::ui::Prompts::setHandler(this); }
+    ~ScriptedPrompts() override { inv::ui::Prompts::setHandler(nullptr); }
+
+    // The answer to the next Yes/No box.
+    void answer(inv::ui::Answer a) { m_answers << a; }
+    // The file the next open-file dialog returns ("" for Cancel).
+    void chooseFile(const QString &path) { m_files << path; }
+    // Whether the next printer dialog is confirmed.
+    void answerPrint(bool print) { m_prints << print; }
+
+    QList<ShownMessage> messages;
+    int fileDialogs = 0;
+    int printDialogs = 0;
+    QList<QUrl> urls;
+    QStringList unexpected;
+
+    inv::ui::Answer message(QWidget *, const QString &text, const QString &title, inv::ui::Buttons buttons) override
+    {
+        messages << ShownMessage{text, title, buttons};
+        if (buttons == inv::ui::Buttons::Ok)
+            return inv::ui::Answer::Ok;
+        if (m_answers.isEmpty()) {
+            unexpected << QStringLiteral("Yes/No box: ") + text;
+            return inv::ui::Answer::No;
+        }
+        return m_answers.takeFirst();
+    }
+    QString openFile(QWidget *) override
+    {
+        ++fileDialogs;
+        if (m_files.isEmpty()) {
+            unexpected << QStringLiteral("open-file dialog");
+            return QString();
+        }
+        return m_files.takeFirst();
+    }
+    bool printDialog(QWidget *, QPrinter *) override
+    {
+        ++printDialogs;
+        if (m_prints.isEmpty()) {
+            unexpected << QStringLiteral("printer dialog");
+            return false;
+        }
+        return m_prints.takeFirst();
+    }
+    void openUrl(const QUrl &url) override { urls << url; }
+
+    // Answers given but never asked for are a fault of the test or the code.
+    QStringList unused() const
+    {
+        QStringList left;
+        if (!m_answers.isEmpty())
+            left << QStringLiteral("%1 Yes/No answers").arg(m_answers.size());
+        if (!m_files.isEmpty())
+            left << QStringLiteral("%1 file choices").arg(m_files.size());
+        if (!m_prints.isEmpty())
+            left << QStringLiteral("%1 print answers").arg(m_prints.size());
+        return left;
+    }
+
+    ShownMessage last() const { return messages.isEmpty() ? ShownMessage{} : messages.last(); }
+
+private:
+    QList<inv::ui::Answer> m_answers;
+    QStringList m_files;
+    QList<bool> m_prints;
+};
+
+} // namespace testing
+
+// Fails the test when a prompt came that the test did not answer, or an
+// answer was left over.
+#define VERIFY_PROMPTS(prompts)                                                                                 \
+    do {                                                                                                        \
+        QVERIFY2((prompts).unexpected.isEmpty(), qPrintable((prompts).unexpected.join(QLatin1String("; ")))); \
+        QVERIFY2((prompts).unused().isEmpty(), qPrintable((prompts).unused().join(QLatin1String("; "))));     \
+    } while (false)

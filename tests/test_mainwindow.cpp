@@ -1,0 +1,213 @@
+// The main window: its lists, the tally line, the caption, and the panel
+// that shows and hides them.
+
+#include "data/module1.h"
+#include "mainwindow/frmmain.h"
+#include "support/scriptedprompts.h"
+#include "support/testdb.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QLineEdit>
+
+using namespace inv;
+using testing::TestDb;
+
+namespace {
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Module1::Reset();
+        Module1::SetProgramFolder(m_dir->path());
+    }
+
+    void cleanup()
+    {
+        m_main.reset();
+        Module1::Reset();
+    }
+
+    void itemListIsSortedAndKeepsDuplicates()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "toner", 3, 10).item("2", "Bond paper", 1, 1).item("3", "Stapler", 1, 1);
+        db.item("4", "Toner", 3, 10).item("5", "Bond paper", 2, 2);
+        db.row("Items", {{"item_no", "6"}, {"remaining_quantity", 1}}); // a row without a name
+        QVERIFY(loadMain());
+        const QStringList listed = entries(m_main->lstitem);
+        QCOMPARE(listed.size(), 6);
+        QCOMPARE(listed.mid(0, 3), QStringList({"", "Bond paper", "Bond paper"}));
+        QCOMPARE(listed[3], QString("Stapler"));
+        QCOMPARE(QSet<QString>(listed.begin() + 4, listed.end()), QSet<QString>({"toner", "Toner"}));
+        QVERIFY(m_main->lstremove->count() == 0);
+        QVERIFY(!canUndo);
+    }
+
+    void openingState()
+    {
+        TestDb(m_dir->path()).misc("admin", "pw");
+        canUndo = true;
+        QVERIFY(loadMain());
+        QCOMPARE(m_main->lstitem->count(), 0);
+        QVERIFY(!canUndo);
+        QVERIFY(!m_main->transactionPanelShown());
+        for (const char *name : {"lstitem", "lstremove", "txtitem", "txtremove", "Shape3", "Shape4"})
+            QVERIFY2(m_main->findChild<QWidget *>(name)->isHidden(), name);
+        for (const char *name : {"Toolbar1", "cmdadd", "cmdedit", "cmddel", "cmdtrans", "cmdupdate", "Shape1",
+                                 "Shape2"})
+            QVERIFY2(!m_main->findChild<QWidget *>(name)->isHidden(), name);
+        QCOMPARE(m_main->cmdtrans->text(), QString("Show Transaction"));
+        QCOMPARE(m_main->txtitem->text(), QString("Availabe Items"));
+        QCOMPARE(m_main->txtremove->text(), QString("Removed Items"));
+        QCOMPARE(m_main->lstitem->toolTip(), QString("Click the item to remove"));
+        // Positions come from the layout in twips (15 to a pixel).
+        QCOMPARE(m_main->lstitem->geometry(), QRect(176, 96, 377, 628));
+        QCOMPARE(m_main->cmdtrans->geometry(), QRect(16, 392, 83, 116));
+        const QStringList keys = {"New", "View", "Print", "Help", "Logo"};
+        const QStringList tips = {"Add New Item", "View Item Status", "Print Item List", "Help",
+                                  "View Software Info"};
+        for (int i = 0; i < keys.size(); ++i)
+            QCOMPARE(m_main->toolbarButton(keys[i])->toolTip(), tips[i]);
+    }
+
+    void caption_data()
+    {
+        QTest::addColumn<bool>("hasRow");
+        QTest::addColumn<QVariant>("coname");
+        QTest::addColumn<QString>("title");
+        QTest::addRow("no Misc row") << false << QVariant() << "Inventory System";
+        QTest::addRow("no company") << true << QVariant() << "Inventory System";
+        QTest::addRow("empty company") << true << QVariant(QString("")) << "Inventory System";
+        QTest::addRow("Acme") << true << QVariant(QString("Acme")) << "Acme Inventory System";
+    }
+
+    void caption()
+    {
+        QFETCH(bool, hasRow);
+        QFETCH(QVariant, coname);
+        QFETCH(QString, title);
+        TestDb db(m_dir->path());
+        if (hasRow)
+            db.misc("admin", "pw", coname);
+        QVERIFY(loadMain());
+        QCOMPARE(m_main->windowTitle(), title);
+    }
+
+    void tallyLine_data()
+    {
+        QTest::addColumn<QVariant>("name");
+        QTest::addColumn<QVariant>("quantity");
+        QTest::addColumn<QString>("line");
+        QTest::addRow("Toner 12") << QVariant("Toner") << QVariant(12) << "Toner      (12)";
+        QTest::addRow("stored whole") << QVariant("Bond paper") << QVariant(qlonglong(3)) << "Bond paper      (3)";
+        QTest::addRow("no quantity") << QVariant("Toner") << QVariant() << "Toner      ()";
+        QTest::addRow("no name") << QVariant() << QVariant(0) << "      (0)";
+    }
+
+    void tallyLine()
+    {
+        QFETCH(QVariant, name);
+        QFETCH(QVariant, quantity);
+        QFETCH(QString, line);
+        QCOMPARE(frmmain::TallyLine(name, quantity), line);
+    }
+
+    // Each press reloads both lists from the database, showing or hiding.
+    void transactionButtonReloadsAndToggles()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 3, 10).tally("1", "Toner", 12).tally("2", "Bond paper", 3);
+        QVERIFY(loadMain());
+
+        m_main->cmdtrans->click();
+        QVERIFY(m_main->transactionPanelShown());
+        QCOMPARE(m_main->cmdtrans->text(), QString("Hide Transaction"));
+        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (3)", "Toner      (12)"}));
+
+        db.item("2", "Adhesive tape", 5, 5).tally("3", "Adhesive tape", 1);
+        m_main->cmdtrans->click();
+        QVERIFY(!m_main->transactionPanelShown());
+        QCOMPARE(m_main->cmdtrans->text(), QString("Show Transaction"));
+        QCOMPARE(entries(m_main->lstitem), QStringList({"Adhesive tape", "Toner"}));
+        QCOMPARE(m_main->lstremove->count(), 3);
+
+        m_main->cmdtrans->click();
+        QVERIFY(m_main->transactionPanelShown());
+        QCOMPARE(entries(m_main->lstitem), QStringList({"Adhesive tape", "Toner"}));
+    }
+
+    // From the main window's load on, everything works on the chosen file.
+    void loadMovesToTheChosenDatabase()
+    {
+        TestDb def(m_dir->path());
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        def.misc("admin", "pw", "Default", chosen.path()).item("1", "Default item", 1, 1);
+        chosen.misc("admin", "pw", "Chosen", chosen.path()).item("1", "Chosen item", 1, 1);
+        QVERIFY(loadMain(chosen.path()));
+        QCOMPARE(Module1::cnRecords->path(), chosen.path());
+        QCOMPARE(entries(m_main->lstitem), QStringList({"Chosen item"}));
+        QCOMPARE(m_main->windowTitle(), QString("Chosen Inventory System"));
+    }
+
+    void loadFailsWithAMessage()
+    {
+        TestDb def(m_dir->path());
+        const QString gone = m_dir->filePath("Gone.mdb");
+        def.misc("admin", "pw", {}, gone);
+        testing::ScriptedPrompts prompts;
+        QVERIFY(!loadMain(gone));
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.last().text.contains(gone));
+        QVERIFY(prompts.last().text.contains("does not exist"));
+    }
+
+    void panelButtonReportsADatabaseThatWentAway()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 3, 10);
+        QVERIFY(loadMain());
+        Module1::Reset(); // let go of the open file, as a fresh action would find it
+        Module1::dbPath = db.path();
+        QVERIFY(QFile::remove(db.path()));
+        testing::ScriptedPrompts prompts;
+        m_main->cmdtrans->click();
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.last().text.contains(db.path()));
+        QVERIFY(!m_main->transactionPanelShown());
+    }
+
+private:
+    // Loads the main window as after the splash: the records connection on
+    // the default database, dbPath on the file chosen for the run.
+    bool loadMain(const QString &chosen = {})
+    {
+        Module1::dbPath = Module1::DefaultDatabasePath();
+        Module1::OpenRecordsConnection();
+        Module1::OpenMisc();
+        if (!chosen.isEmpty())
+            Module1::dbPath = chosen;
+        m_main = std::make_unique<frmmain>();
+        return m_main->Form_Load();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<frmmain> m_main;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

@@ -1,0 +1,156 @@
+// Program start: the check of the default database, the splash window's
+// choice of database, its animation and the hand-over.
+
+#include "data/module1.h"
+#include "mainwindow/frmmain.h"
+#include "startup/frmflash.h"
+#include "startup/startup.h"
+#include "support/scriptedprompts.h"
+#include "support/testdb.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace inv;
+using testing::TestDb;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Module1::Reset();
+        Module1::SetProgramFolder(m_dir->path());
+    }
+
+    void cleanup()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            delete w;
+        Module1::Reset();
+    }
+
+    void splashChoosesTheDatabase_data()
+    {
+        QTest::addColumn<QString>("misc"); // none, null, empty, chosen
+        QTest::addRow("no Misc row") << "none";
+        QTest::addRow("pat holds no value") << "null";
+        QTest::addRow("pat empty") << "empty";
+        QTest::addRow("pat set") << "chosen";
+    }
+
+    void splashChoosesTheDatabase()
+    {
+        QFETCH(QString, misc);
+        TestDb def(m_dir->path());
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        if (misc == "null")
+            def.misc("admin", "pw", {}, QVariant());
+        else if (misc == "empty")
+            def.misc("admin", "pw", {}, QString(""));
+        else if (misc == "chosen")
+            def.misc("admin", "pw", {}, chosen.path());
+
+        frmflash splash;
+        QVERIFY(splash.Form_Load());
+        QCOMPARE(Module1::dbPath, misc == "chosen" ? chosen.path() : def.path());
+        // The records connection and the Misc cursor stay on the default file.
+        QCOMPARE(Module1::cnRecords->path(), def.path());
+        QCOMPARE(Module1::rsMisc->connection()->path(), def.path());
+    }
+
+    void splashShowsTwentyBlocksThenHandsOver()
+    {
+        TestDb(m_dir->path()).misc("admin", "pw").item("1", "Toner", 3, 10);
+        testing::ScriptedPrompts prompts;
+        QPointer<frmflash> splash = new frmflash;
+        QVERIFY(splash->Form_Load());
+        splash->Timer1->stop(); // the test drives the steps
+        QCOMPARE(splash->Timer1->interval(), 100);
+        QCOMPARE(splash->lblload->text(), QString("Loading              "));
+
+        for (int step = 1; step <= 19; ++step) {
+            splash->Timer1_Timer();
+            QCOMPARE(splash->lblload->text(), QString("Loading...     %1%").arg(step * 5));
+            for (int block = 0; block < 20; ++block)
+                QCOMPARE(splash->cmdload[block]->isHidden(), block >= step);
+            QVERIFY(!mainWindow());
+        }
+        splash->Timer1_Timer();
+        QCOMPARE(splash->lblload->text(), QString("Loading...     100%"));
+        QVERIFY(mainWindow());
+        QVERIFY(mainWindow()->isVisible());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(splash.isNull());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void startRefusesABadDefaultDatabase_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::addRow("missing") << "missing" << "does not exist";
+        QTest::addRow("empty file") << "empty" << "empty";
+        QTest::addRow("another kind of file") << "text" << "not a records database";
+        QTest::addRow("another key") << "otherkey" << "not a records database";
+        QTest::addRow("no Misc table") << "notable" << "the table Misc is missing";
+        QTest::addRow("no pat field") << "nofield" << "the field pat is missing";
+    }
+
+    void startRefusesABadDefaultDatabase()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QString path = Module1::DefaultDatabasePath();
+        if (kind == "empty")
+            testing::writeFile(m_dir->path(), "Records.mdb", {});
+        else if (kind == "text")
+            testing::writeFile(m_dir->path(), "Records.mdb", "item;quantity\nToner;3\n");
+        else if (kind != "missing")
+            testing::makeBadDatabase(path, kind);
+        const QDateTime modified = QFileInfo(path).lastModified();
+
+        testing::ScriptedPrompts prompts;
+        QVERIFY(!startup::Start());
+        QCOMPARE(prompts.messages.size(), 1);
+        const QString text = prompts.last().text;
+        QVERIFY2(text.contains(path), qPrintable(text));
+        QVERIFY2(text.contains(reason), qPrintable(text));
+        QVERIFY2(text.contains("inventory-admin create"), qPrintable(text));
+        QCOMPARE(prompts.last().title, ui::Prompts::applicationTitle());
+        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        QCOMPARE(QFileInfo::exists(path), kind != "missing");
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void startShowsTheSplash()
+    {
+        TestDb(m_dir->path());
+        testing::ScriptedPrompts prompts;
+        QVERIFY(startup::Start());
+        auto *splash = qobject_cast<frmflash *>(QApplication::topLevelWidgets().value(0));
+        QVERIFY(splash);
+        QVERIFY(splash->isVisible());
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+private:
+    static frmmain *mainWindow()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (auto *m = qobject_cast<frmmain *>(w))
+                return m;
+        return nullptr;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
