@@ -7,6 +7,7 @@
 #include "startup/startup.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
+#include "support/windows.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -30,8 +31,7 @@ private slots:
 
     void cleanup()
     {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            delete w;
+        testing::deleteAllWindows();
         Module1::Reset();
     }
 
@@ -123,7 +123,7 @@ private slots:
         QVERIFY2(text.contains(reason), qPrintable(text));
         QVERIFY2(text.contains("inventory-admin create"), qPrintable(text));
         QCOMPARE(prompts.last().title, ui::Prompts::applicationTitle());
-        QVERIFY(QApplication::topLevelWidgets().isEmpty());
+        QVERIFY(!testing::findWindow<QWidget>());
         QCOMPARE(QFileInfo::exists(path), kind != "missing");
         QCOMPARE(QFileInfo(path).lastModified(), modified);
         VERIFY_PROMPTS(prompts);
@@ -134,20 +134,14 @@ private slots:
         TestDb(m_dir->path());
         testing::ScriptedPrompts prompts;
         QVERIFY(startup::Start());
-        auto *splash = qobject_cast<frmflash *>(QApplication::topLevelWidgets().value(0));
+        auto *splash = testing::findWindow<frmflash>();
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
         QVERIFY(prompts.messages.isEmpty());
     }
 
 private:
-    static frmmain *mainWindow()
-    {
-        for (QWidget *w : QApplication::topLevelWidgets())
-            if (auto *m = qobject_cast<frmmain *>(w))
-                return m;
-        return nullptr;
-    }
+    static frmmain *mainWindow() { return testing::findWindow<frmmain>(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };
