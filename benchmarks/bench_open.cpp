@@ -1,0 +1,62 @@
+// What an action pays to open its connection and cursors: the check
+// connection and the three cursors, as nearly every window action opens
+// them, on a database of 1,000 items; beside it, a first open of the file
+// (the key derivation), which a run pays once per file.
+
+#include "data/module1.h"
+#include "data/schema.h"
+#include "data/sqlcipherconnection.h"
+
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+namespace {
+
+QString makeDatabase(const QTemporaryDir &dir, int items)
+{
+    const QString path = dir.filePath(QStringLiteral("Bench.mdb"));
+    if (auto error = inv::CreateRecordsDatabase(path, {}))
+        qFatal("%s", qPrintable(*error));
+    auto cn = inv::SqlCipherConnection::open(path);
+    inv::Transaction t(cn);
+    for (int i = 0; i < items; ++i)
+        cn->insert(QStringLiteral("Items"), {{1, QString::number(i)}, {2, QStringLiteral("Item %1").arg(i)},
+                                             {3, QStringLiteral("desc")}, {4, 10}, {5, 10}, {6, QStringLiteral("100%")},
+                                             {7, 10}});
+    t.commit();
+    return path;
+}
+
+void BM_ActionOpens(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    inv::Module1::Reset();
+    inv::Module1::dbPath = makeDatabase(dir, int(state.range(0)));
+    inv::Module1::OpenRecordsConnection();
+    for (auto _ : state) {
+        inv::Module1::OpenCheckConnection();
+        inv::Module1::OpenMisc();
+        inv::Module1::OpenItems();
+        inv::Module1::OpenItemsout();
+        benchmark::DoNotOptimize(inv::Module1::rsItems.get());
+    }
+    inv::Module1::Reset();
+}
+BENCHMARK(BM_ActionOpens)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_FirstOpenOfAFile(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    const QString path = makeDatabase(dir, 1000);
+    for (auto _ : state) {
+        auto cn = inv::SqlCipherConnection::open(path); // released at once: the next open starts afresh
+        benchmark::DoNotOptimize(cn.get());
+    }
+}
+BENCHMARK(BM_FirstOpenOfAFile)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
