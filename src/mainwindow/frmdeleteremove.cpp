@@ -1,0 +1,154 @@
+#include "frmdeleteremove.h"
+
+#include "data/module1.h"
+#include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/prompts.h"
+#include "ui/twips.h"
+
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace inv {
+
+using ui::place;
+
+namespace {
+
+QLabel *caption(QWidget *parent, const char *name, const QString &text)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(ui::timesFont(11.25, true));
+    return label;
+}
+
+QLineEdit *box(QWidget *parent, const char *name, bool enabled)
+{
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setEnabled(enabled);
+    return edit;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setFont(ui::sansFont(9.75, true));
+    return b;
+}
+
+} // namespace
+
+frmdeleteremove::frmdeleteremove()
+    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("frmdeleteremove"));
+    setWindowTitle(QStringLiteral("Delete Removed Item"));
+    ui::setFixedClientArea(this, 4635, 5415);
+
+    Label1 = caption(this, "Label1", QStringLiteral("Item Number:"));
+    place(Label1, 240, 240, 1395, 255);
+    Label2 = caption(this, "Label2", QStringLiteral("Item Name:"));
+    place(Label2, 240, 600, 1170, 255);
+    Label3 = caption(this, "Label3", QStringLiteral("Description:"));
+    place(Label3, 240, 1320, 1215, 255);
+    Label5 = caption(this, "Label5", QStringLiteral("Quantity:"));
+    place(Label5, 240, 960, 915, 255);
+
+    txtitemno = box(this, "txtitemno", true);
+    place(txtitemno, 1680, 240, 2655, 285);
+    txtname = box(this, "txtname", false);
+    place(txtname, 1440, 600, 2895, 285);
+    txtqua = box(this, "txtqua", false);
+    place(txtqua, 1320, 960, 3015, 285);
+    txtdesc = new QPlainTextEdit(this);
+    txtdesc->setObjectName(QStringLiteral("txtdesc"));
+    txtdesc->setReadOnly(true);
+    txtdesc->setEnabled(false);
+    place(txtdesc, 240, 1680, 4095, 2685);
+
+    cmddelete = button(this, "cmddelete", QStringLiteral("&Delete"));
+    cmddelete->setDefault(true);
+    place(cmddelete, 840, 4680, 1215, 495);
+    cmdcancel = button(this, "cmdcancel", QStringLiteral("&Cancel"));
+    place(cmdcancel, 2400, 4680, 1215, 495);
+
+    setTabOrder(txtitemno, txtname);
+    setTabOrder(txtname, txtqua);
+    setTabOrder(txtqua, txtdesc);
+    setTabOrder(txtdesc, cmddelete);
+    setTabOrder(cmddelete, cmdcancel);
+    txtitemno->setFocus();
+
+    connect(txtitemno, &QLineEdit::textChanged, this, &frmdeleteremove::txtitemno_Change);
+    connect(cmddelete, &QPushButton::clicked, this, &frmdeleteremove::cmddelete_Click);
+    connect(cmdcancel, &QPushButton::clicked, this, &frmdeleteremove::cmdcancel_Click);
+}
+
+void frmdeleteremove::showRow(const QString &name, const QString &quantity, const QString &description)
+{
+    txtname->setText(name);
+    txtqua->setText(quantity);
+    txtdesc->setPlainText(description);
+}
+
+void frmdeleteremove::txtitemno_Change()
+{
+    ui::guarded(this, [this] {
+        Module1::OpenCheckConnection();
+        Module1::OpenItemsout();
+        Recordset &rs = *Module1::rsItemsout;
+        if (rs.RecordCount() == 0)
+            return;
+        if (rs.FindFirst(QStringLiteral("item_no"), txtitemno->text()))
+            showRow(rs.text(QStringLiteral("item_name")), rs.text(QStringLiteral("quantity")),
+                    rs.text(QStringLiteral("Description")));
+        else
+            showRow(QString(), QString(), QString());
+    });
+}
+
+void frmdeleteremove::cmddelete_Click()
+{
+    bool deleted = false;
+    ui::guarded(this, [&] {
+        Module1::OpenCheckConnection();
+        Module1::OpenItemsout();
+        Recordset &rs = *Module1::rsItemsout;
+        if (!rs.FindFirst(QStringLiteral("item_no"), txtitemno->text()))
+            return;
+        if (ui::Prompts::message(this, QStringLiteral("Are you sure you want to delete this item?"),
+                                 QStringLiteral("Confirm"), ui::Buttons::YesNo)
+            != ui::Answer::Yes)
+            return;
+        rs.Delete();
+        deleted = true;
+    });
+    if (!deleted)
+        return;
+    ui::Prompts::message(this, QStringLiteral("Item Deleted"), QStringLiteral("Success"));
+    txtitemno->clear();
+    showRow(QString(), QString(), QString());
+    txtitemno->setFocus();
+}
+
+void frmdeleteremove::cmdcancel_Click()
+{
+    close();
+}
+
+void frmdeleteremove::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        cmddelete_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+} // namespace inv

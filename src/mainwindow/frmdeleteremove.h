@@ -1,0 +1,46 @@
+#pragma once
+// "Delete Removed Item": deletes one row of the removal tally, found by its
+// item number as the user types it.
+
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace inv {
+
+class frmdeleteremove : public QWidget {
+    Q_OBJECT
+
+public:
+    frmdeleteremove();
+
+    QLabel *Label1;
+    QLabel *Label2;
+    QLabel *Label3;
+    QLabel *Label5;
+    QLineEdit *txtitemno;
+    QLineEdit *txtname;
+    QLineEdit *txtqua;
+    QPlainTextEdit *txtdesc; // several lines, wrapped
+    QPushButton *cmddelete;
+    QPushButton *cmdcancel;
+
+    // Shows the first tally row whose item_no is the typed text, or empties
+    // the boxes when none is (an empty tally leaves them as they are).
+    void txtitemno_Change();
+    // Deletes that row after a confirmation.
+    void cmddelete_Click();
+    void cmdcancel_Click();
+
+protected:
+    // Enter anywhere in the window deletes, as the default button does.
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void showRow(const QString &name, const QString &quantity, const QString &description);
+};
+
+} // namespace inv
