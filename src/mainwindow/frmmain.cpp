@@ -1,15 +1,24 @@
 #include "frmmain.h"
 
 #include "data/module1.h"
+#include "frmdeleteremove.h"
+#include "frmremain.h"
+#include "frmremoved.h"
+#include "startup/navigation.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/picturebutton.h"
+#include "ui/prompts.h"
+#include "ui/publisher.h"
 #include "ui/twips.h"
+#include "ui/windowopener.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QToolBar>
@@ -93,6 +102,27 @@ void fillSorted(QListWidget *list, QStringList entries)
     list->setSortingEnabled(true);
 }
 
+// A window whose loading may fail: nullptr then (it has said why).
+template <typename W>
+QWidget *loaded()
+{
+    auto window = std::make_unique<W>();
+    return window->Form_Load() ? window.release() : nullptr;
+}
+
+// The window each entry opens. An entry that has none here is shown but
+// disabled; wiring a new window is one line.
+const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
+    {"nRemaining", loaded<frmremain>},
+    {"nOut", loaded<frmremoved>},
+    {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
+};
+
+// Entries that only the administrator has.
+const char *const kRestrictedEntries[] = {"nAddItem",    "nEditItem",          "nDeleteItem", "nUndoRemove",
+                                          "nUpdate",     "nDeleteRemoveItems", "nDeleteRemovedItems",
+                                          "nChange"};
+
 } // namespace
 
 frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
@@ -147,7 +177,16 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     setTabOrder(cmdupdate, lstremove);
     setTabOrder(lstremove, lstitem);
 
+    connect(cmdadd, &QToolButton::clicked, this, &frmmain::cmdadd_Click);
+    connect(cmdedit, &QToolButton::clicked, this, &frmmain::cmdedit_Click);
+    connect(cmddel, &QToolButton::clicked, this, &frmmain::cmddel_Click);
+    connect(cmdupdate, &QToolButton::clicked, this, &frmmain::cmdupdate_Click);
+
     buildToolbar(client);
+    buildMenus();
+    for (const auto &[entry, factory] : kWindows)
+        m_windows.insert(QLatin1String(entry), factory);
+    updateEntries();
     setPanelVisible(false);
     resize(ui::twipsSize(15360, 11520) + QSize(0, menuBar()->sizeHint().height()));
 }
@@ -201,16 +240,217 @@ QAction *frmmain::toolbarButton(const QString &key) const
     return nullptr;
 }
 
-void frmmain::Toolbar1_ButtonClick(QAction *)
+void frmmain::buildMenus()
 {
+    QMenuBar *bar = menuBar();
+    const auto menu = [](QMenu *menu, const char *name) {
+        menu->setObjectName(QLatin1String(name));
+        menu->menuAction()->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    const auto entry = [this](QMenu *menu, const char *name, const QString &caption,
+                              const QKeySequence &shortcut = {}) {
+        QAction *action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(shortcut);
+        // The window's shortcuts act wherever the focus is in it.
+        action->setShortcutContext(Qt::WindowShortcut);
+        // The entries that open a window open the one wired to their name.
+        connect(action, &QAction::triggered, this, [this, action] { openEntry(action->objectName()); });
+        return action;
+    };
+
+    mFile = menu(bar->addMenu(QStringLiteral("&File")), "mFile");
+    nAddItem = entry(mFile, "nAddItem", QStringLiteral("&Add Item"), QKeySequence(QStringLiteral("Ctrl+A")));
+    nEditItem = entry(mFile, "nEditItem", QStringLiteral("&Edit Item"), QKeySequence(QStringLiteral("Ctrl+E")));
+    nDeleteItem =
+        entry(mFile, "nDeleteItem", QStringLiteral("&Delete Item"), QKeySequence(QStringLiteral("Ctrl+D")));
+    nPrintItemList = menu(mFile->addMenu(QStringLiteral("&Print Item List")), "nPrintItemList");
+    nRemainingItems = entry(nPrintItemList, "nRemainingItems", QStringLiteral("&Remaining Items"),
+                            QKeySequence(QStringLiteral("Ctrl+P")));
+    nRemovedItems = entry(nPrintItemList, "nRemovedItems", QStringLiteral("&Remo&ved Items"),
+                          QKeySequence(QStringLiteral("Ctrl+O")));
+    nExit = mFile->addAction(QStringLiteral("E&xit"), QKeySequence(QStringLiteral("Ctrl+X")), this,
+                             &frmmain::nExit_Click);
+    nExit->setObjectName(QStringLiteral("nExit"));
+
+    mView = menu(bar->addMenu(QStringLiteral("&View")), "mView");
+    nViewItemList = menu(mView->addMenu(QStringLiteral("&View Item List")), "nViewItemList");
+    nRemaining =
+        entry(nViewItemList, "nRemaining", QStringLiteral("&Remaining"), QKeySequence(QStringLiteral("Ctrl+R")));
+    nIn = nViewItemList->addAction(QStringLiteral("&In"));
+    nIn->setObjectName(QStringLiteral("nIn"));
+    nIn->setVisible(false);
+    nOut = entry(nViewItemList, "nOut", QStringLiteral("&Removed"));
+    nViewItemStatus = entry(mView, "nViewItemStatus", QStringLiteral("View &Item Status"));
+    nToolBar = mView->addAction(QStringLiteral("&ToolBar"), this, &frmmain::nToolBar_Click);
+    nToolBar->setObjectName(QStringLiteral("nToolBar"));
+    nToolBar->setCheckable(true);
+    nToolBar->setChecked(true);
+
+    mAction = menu(bar->addMenu(QStringLiteral("&Action")), "mAction");
+    nUndoRemove = mAction->addAction(QStringLiteral("U&ndo Remove"), QKeySequence(QStringLiteral("Ctrl+Z")), this,
+                                     &frmmain::cmdundo);
+    nUndoRemove->setObjectName(QStringLiteral("nUndoRemove"));
+    nUpdate = entry(mAction, "nUpdate", QStringLiteral("&Update Items"));
+    nDeleteRemoveItems = mAction->addAction(QStringLiteral("&Clear Removed Item List"), this,
+                                            &frmmain::nDeleteRemoveItems_Click);
+    nDeleteRemoveItems->setObjectName(QStringLiteral("nDeleteRemoveItems"));
+    nDeleteRemovedItems = entry(mAction, "nDeleteRemovedItems", QStringLiteral("&Delete Removed Item/s"),
+                                QKeySequence(QStringLiteral("Shift+Del")));
+    nChange = entry(mAction, "nChange", QStringLiteral("Change UserName/Password"));
+
+    mLogOut = bar->addAction(QStringLiteral("&Log-Out"), this, &frmmain::mLogOut_Click);
+    mLogOut->setObjectName(QStringLiteral("mLogOut"));
+    mLogOut->setEnabled(false);
+}
+
+void frmmain::setWindow(const QString &entry, WindowFactory factory)
+{
+    if (factory)
+        m_windows.insert(entry, std::move(factory));
+    else
+        m_windows.remove(entry);
+    updateEntries();
+}
+
+bool frmmain::entryAvailable(const QString &entry) const
+{
+    if (m_restricted) {
+        for (const char *restricted : kRestrictedEntries)
+            if (entry == QLatin1String(restricted))
+                return false;
+    }
+    return m_windows.contains(entry) || entry == QLatin1String("nUndoRemove")
+           || entry == QLatin1String("nDeleteRemoveItems");
+}
+
+// Every entry, toolbar button and picture button is enabled exactly when
+// what it leads to is there and the mode allows it.
+void frmmain::updateEntries()
+{
+    for (QAction *action : {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut,
+                            nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems,
+                            nChange})
+        action->setEnabled(entryAvailable(action->objectName()));
+    toolbarButton(QStringLiteral("New"))->setEnabled(nAddItem->isEnabled());
+    toolbarButton(QStringLiteral("View"))->setEnabled(nViewItemStatus->isEnabled());
+    toolbarButton(QStringLiteral("Print"))->setEnabled(nRemainingItems->isEnabled());
+    toolbarButton(QStringLiteral("Logo"))->setEnabled(entryAvailable(QStringLiteral("Logo")));
+    cmdadd->setEnabled(nAddItem->isEnabled());
+    cmdedit->setEnabled(nEditItem->isEnabled());
+    cmddel->setEnabled(nDeleteItem->isEnabled());
+    cmdupdate->setEnabled(nUpdate->isEnabled());
+    cmdtrans->setEnabled(!m_restricted);
+}
+
+QWidget *frmmain::openEntry(const QString &entry)
+{
+    if (!entryAvailable(entry) || !m_windows.contains(entry))
+        return nullptr;
+    QWidget *window = m_windows.value(entry)();
+    return window ? ui::openFrom(this, window) : nullptr;
+}
+
+void frmmain::setRestrictedMode()
+{
+    m_restricted = true;
+    // Hidden entries are disabled as well, so that their shortcut keys do
+    // nothing either.
+    for (QAction *action : {nAddItem, nEditItem, nDeleteItem, mAction->menuAction(), toolbarButton(QStringLiteral("New"))})
+        action->setVisible(false);
+    updateEntries();
+}
+
+void frmmain::cmdadd_Click()
+{
+    openEntry(QStringLiteral("nAddItem"));
+    hideTransactionPanel();
+}
+
+void frmmain::cmdedit_Click()
+{
+    openEntry(QStringLiteral("nEditItem"));
+    hideTransactionPanel();
+}
+
+void frmmain::cmddel_Click()
+{
+    openEntry(QStringLiteral("nDeleteItem"));
+    hideTransactionPanel();
+}
+
+void frmmain::cmdupdate_Click()
+{
+    openEntry(QStringLiteral("nUpdate"));
+    hideTransactionPanel();
+}
+
+void frmmain::nToolBar_Click()
+{
+    // The action ticks and unticks itself; the toolbar follows the tick.
+    Toolbar1->setVisible(nToolBar->isChecked());
+}
+
+void frmmain::nDeleteRemoveItems_Click()
+{
+    if (!entryAvailable(QStringLiteral("nDeleteRemoveItems")))
+        return;
+    cmdclear();
+    canUndo = false;
+}
+
+void frmmain::nExit_Click()
+{
+    // Ends the program at once: no window is asked to close. Every change
+    // has already been written.
+    QCoreApplication::exit(0);
+}
+
+void frmmain::mLogOut_Click()
+{
+    startup::ShowWelcome();
+    close();
+}
+
+QString frmmain::HelpText()
+{
+    return QStringList{QStringLiteral("If you have questions or comments, feel free to contact the developer."),
+                       QString(),
+                       QString(),
+                       QStringLiteral("E-mail: ") + QLatin1String(ui::ContactEmail),
+                       QStringLiteral("Website: ") + QLatin1String(ui::Website),
+                       QString(),
+                       QStringLiteral("To God be the Glory!")}
+        .join(QLatin1Char('\n'));
+}
+
+void frmmain::ShowHelp()
+{
+    ui::Prompts::message(this, HelpText(), QLatin1String(ui::PublisherName));
+}
+
+void frmmain::Toolbar1_ButtonClick(QAction *button)
+{
+    const QString key = button->data().toString();
+    if (key == QLatin1String("New"))
+        cmdadd_Click();
+    else if (key == QLatin1String("View"))
+        openEntry(QStringLiteral("nViewItemStatus"));
+    else if (key == QLatin1String("Print"))
+        openEntry(QStringLiteral("nRemainingItems"));
+    else if (key == QLatin1String("Help"))
+        ShowHelp();
+    else if (key == QLatin1String("Logo"))
+        openEntry(QStringLiteral("Logo"));
 }
 
 bool frmmain::Form_Load()
 {
     return ui::guarded(this, [this] {
-        // The records connection follows dbPath from here on.
-        Module1::OpenRecordsConnection();
-        Module1::OpenItems();
+        // The records connection follows dbPath from here on, opened as the
+        // remaining-items grid opens it.
+        frmremain::OpenCursor();
 
         Module1::OpenCheckConnection();
         Module1::OpenItems();
@@ -289,5 +529,17 @@ bool frmmain::transactionPanelShown() const
 {
     return !lstitem->isHidden();
 }
+
+// ---- Removal desk: undo and clearing the tally ------------------------------
+
+void frmmain::cmdundo()
+{
+}
+
+void frmmain::cmdclear()
+{
+}
+
+// -----------------------------------------------------------------------------
 
 } // namespace inv

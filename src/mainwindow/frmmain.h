@@ -2,8 +2,11 @@
 // The main window: the stock-out desk with its item list and removal tally,
 // and the hub from which every other window is opened.
 
+#include <QHash>
 #include <QMainWindow>
 #include <QVariant>
+
+#include <functional>
 
 class QFrame;
 class QLineEdit;
@@ -11,6 +14,7 @@ class QListWidget;
 class QToolBar;
 class QToolButton;
 class QAction;
+class QMenu;
 
 namespace inv {
 
@@ -56,14 +60,82 @@ public:
     // The toolbar button with the given key ("New", "View", "Print",
     // "Help", "Logo").
     QAction *toolbarButton(const QString &key) const;
+    // Runs the action of the first key, in the order of the toolbar, that
+    // equals the button's key exactly; another key does nothing.
     void Toolbar1_ButtonClick(QAction *button);
 
+    // The menu bar. Menus and entries carry their entry name as objectName.
+    QMenu *mFile;
+    QAction *nAddItem;
+    QAction *nEditItem;
+    QAction *nDeleteItem;
+    QMenu *nPrintItemList;
+    QAction *nRemainingItems;
+    QAction *nRemovedItems;
+    QAction *nExit;
+    QMenu *mView;
+    QMenu *nViewItemList;
+    QAction *nRemaining;
+    QAction *nIn;
+    QAction *nOut;
+    QAction *nViewItemStatus;
+    QAction *nToolBar;
+    QMenu *mAction;
+    QAction *nUndoRemove;
+    QAction *nUpdate;
+    QAction *nDeleteRemoveItems;
+    QAction *nDeleteRemovedItems;
+    QAction *nChange;
+    // Shows the welcome window and unloads this one. Disabled until the
+    // welcome window exists.
+    QAction *mLogOut;
+
+    // The picture buttons: the menu command, then the panel is hidden.
+    void cmdadd_Click();
+    void cmdedit_Click();
+    void cmddel_Click();
+    void cmdupdate_Click();
+    void nToolBar_Click();
+    void nDeleteRemoveItems_Click();
+    void nExit_Click();
+    void mLogOut_Click();
+    // The toolbar's help message.
+    void ShowHelp();
+    static QString HelpText();
+
+    // Makes a window for an entry; nullptr when its loading failed (the
+    // window has shown why).
+    using WindowFactory = std::function<QWidget *()>;
+    // Wires a window to an entry ("nAddItem", ..., and "Logo" for the
+    // toolbar's software information). An entry without a window stays
+    // visible but disabled, along with the buttons that lead to it.
+    void setWindow(const QString &entry, WindowFactory factory);
+    // Opens the entry's window through the opening rule. Returns it, or
+    // nullptr when nothing opened (no window, restricted, loading failed).
+    QWidget *openEntry(const QString &entry);
+
+    // For a user who entered without a password: viewing and printing only.
+    // Lasts until the window is unloaded.
+    void setRestrictedMode();
+    bool restrictedMode() const { return m_restricted; }
+
+    // ---- Removal desk: undo and clearing the tally --------------------------
+    void cmdundo();
+    void cmdclear();
+    // -------------------------------------------------------------------------
+
 private:
+    void buildMenus();
+    bool entryAvailable(const QString &entry) const;
+    void updateEntries();
     void setPanelVisible(bool visible);
     void fillItemList();
     void buildToolbar(QWidget *client);
     QToolButton *pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
                                const QString &tooltip, int top);
+
+    QHash<QString, WindowFactory> m_windows;
+    bool m_restricted = false;
 };
 
 } // namespace inv
