@@ -30,8 +30,10 @@ using FileId = std::pair<dev_t, ino_t>;
 
 std::map<FileId, std::weak_ptr<SqlCipherHandle>> &registry()
 {
-    static std::map<FileId, std::weak_ptr<SqlCipherHandle>> handles;
-    return handles;
+    // Never destroyed: connections held by globals are released at program
+    // exit, after the function-local statics, and still unregister here.
+    static auto *handles = new std::map<FileId, std::weak_ptr<SqlCipherHandle>>;
+    return *handles;
 }
 
 int g_handlesOpened = 0;
