@@ -26,11 +26,22 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text)
     return label;
 }
 
+// The boxes that show the found row take no input, but their text must stay
+// readable: the style's faint disabled grey is darkened.
+void showOnly(QWidget *box)
+{
+    box->setEnabled(false);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x40, 0x40, 0x40));
+    box->setPalette(palette);
+}
+
 QLineEdit *box(QWidget *parent, const char *name, bool enabled)
 {
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
-    edit->setEnabled(enabled);
+    if (!enabled)
+        showOnly(edit);
     return edit;
 }
 
@@ -69,7 +80,7 @@ frmdeleteremove::frmdeleteremove()
     txtdesc = new QPlainTextEdit(this);
     txtdesc->setObjectName(QStringLiteral("txtdesc"));
     txtdesc->setReadOnly(true);
-    txtdesc->setEnabled(false);
+    showOnly(txtdesc);
     place(txtdesc, 240, 1680, 4095, 2685);
 
     cmddelete = button(this, "cmddelete", QStringLiteral("&Delete"));
