@@ -1,0 +1,43 @@
+#include "controls.h"
+
+#include "ui/fonts.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace inv::startup {
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QFont &font, const QString &css)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(font);
+    label->setStyleSheet(QStringLiteral("QLabel { %1 }").arg(css));
+    return label;
+}
+
+QLineEdit *makeTextBox(QWidget *parent, const char *name)
+{
+    auto *box = new QLineEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setFont(ui::sansFont(8));
+    return box;
+}
+
+void maskAsPassword(QLineEdit *box)
+{
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setFont(ui::sansFont(8));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace inv::startup

@@ -1,0 +1,25 @@
+#pragma once
+// The controls of the start-up windows, made the same way everywhere: named
+// as the layout names them, in the layout's fonts.
+
+#include <QFont>
+#include <QString>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace inv::startup {
+
+// A label; css is the body of its style sheet (colours, background).
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QFont &font,
+                  const QString &css = QStringLiteral("background: transparent;"));
+// A single-line text box.
+QLineEdit *makeTextBox(QWidget *parent, const char *name);
+// Shows every typed character as "*".
+void maskAsPassword(QLineEdit *box);
+// A button that does not take over Enter when it gets the focus.
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption);
+
+} // namespace inv::startup

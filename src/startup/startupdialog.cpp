@@ -1,0 +1,56 @@
+#include "startupdialog.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+
+namespace inv::startup {
+
+StartupDialog::StartupDialog(const QString &background, Qt::WindowFlags flags)
+    : QDialog(nullptr, flags), m_background(background)
+{
+    setSizeGripEnabled(false);
+}
+
+void StartupDialog::paintEvent(QPaintEvent *event)
+{
+    if (m_background.isEmpty()) {
+        QDialog::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.drawPixmap(rect(), QPixmap(m_background));
+}
+
+void StartupDialog::keyPressEvent(QKeyEvent *event)
+{
+    // A dialog closes on Escape; these windows are left only by their own
+    // buttons (or their close box).
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier)) {
+        // Enter clicks the default button; in a window without one, it
+        // clicks the button that has the focus (and nothing in a box).
+        QPushButton *target = nullptr;
+        for (QPushButton *button : findChildren<QPushButton *>())
+            if (button->isDefault() && button->isVisible())
+                target = button;
+        if (!target)
+            target = qobject_cast<QPushButton *>(focusWidget());
+        if (target && target->isVisible() && target->isEnabled())
+            target->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+Qt::WindowFlags ToolWindowFlags()
+{
+    return Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+}
+
+} // namespace inv::startup
