@@ -1,5 +1,7 @@
 #include "navigation.h"
 
+#include "frmlogin.h"
+#include "frmwelcome.h"
 #include "mainwindow/frmmain.h"
 
 #include <QApplication>
@@ -8,16 +10,40 @@ namespace inv::startup {
 
 void ShowWelcome()
 {
-    // Until the welcome window exists the road leads straight to the main
-    // window with every function.
+    auto *welcome = new frmwelcome;
+    welcome->setAttribute(Qt::WA_DeleteOnClose);
+    if (!welcome->Form_Load()) {
+        delete welcome;
+        QApplication::exit(1);
+        return;
+    }
+    welcome->show();
+}
+
+bool ShowLogin()
+{
+    auto *login = new frmlogin;
+    login->setAttribute(Qt::WA_DeleteOnClose);
+    if (!login->Form_Load()) {
+        delete login;
+        return false;
+    }
+    login->show();
+    return true;
+}
+
+frmmain *ShowMain(Mode mode)
+{
     auto *main = new frmmain;
     main->setAttribute(Qt::WA_DeleteOnClose);
     if (!main->Form_Load()) {
         delete main;
-        QApplication::exit(1);
-        return;
+        ShowWelcome();
+        return nullptr;
     }
+    (void)mode; // restricted mode: wired once the main window offers it
     main->show();
+    return main;
 }
 
 } // namespace inv::startup

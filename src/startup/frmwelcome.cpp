@@ -1,0 +1,203 @@
+#include "frmwelcome.h"
+
+#include "controls.h"
+#include "data/module1.h"
+#include "data/schema.h"
+#include "frmaccount.h"
+#include "navigation.h"
+#include "ui/fonts.h"
+#include "ui/guard.h"
+#include "ui/prompts.h"
+#include "ui/twips.h"
+#include "ui/windowopener.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace inv {
+
+using ui::place;
+
+namespace {
+
+const QString PatField = QStringLiteral("pat");
+
+// A push button whose caption wraps over several lines.
+class WrappingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+        painter.drawText(rect().adjusted(6, 4, -6, -4), Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
+                         text());
+    }
+};
+
+QLabel *title(QWidget *parent, const char *name, const QString &text)
+{
+    QLabel *l = startup::makeLabel(parent, name, text, ui::cambriaFont(20.25, true));
+    l->setAlignment(Qt::AlignCenter);
+    return l;
+}
+
+// The company name is sized to its text and stays centred where the layout
+// puts its middle.
+constexpr int ConameCentre = 2100;
+
+} // namespace
+
+frmwelcome::frmwelcome()
+    : StartupDialog(QStringLiteral(":/welcome.png"), startup::ToolWindowFlags())
+{
+    setObjectName(QStringLiteral("frmwelcome"));
+    setWindowTitle(QStringLiteral("Welcome"));
+    setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
+    ui::setFixedClientArea(this, 4200, 3750);
+
+    lblconame = title(this, "lblconame", QString());
+    place(lblconame, 1920, 240, 360, 480);
+    Label1 = title(this, "Label1", QStringLiteral("Inventory System"));
+    place(Label1, 360, 720, 3225, 480);
+
+    cmduser = startup::makeButton(this, "cmduser", QStringLiteral("&User"));
+    place(cmduser, 240, 1440, 1215, 495);
+    cmdadmin = startup::makeButton(this, "cmdadmin", QStringLiteral("&Admin"));
+    place(cmdadmin, 240, 2160, 1215, 495);
+    cmdadmin->setDefault(true);
+    cmdexit = startup::makeButton(this, "cmdexit", QStringLiteral("&Exit"));
+    place(cmdexit, 2760, 3000, 1215, 495);
+    cmdcreate = new WrappingButton(QStringLiteral("&Create user name and password"), this);
+    cmdcreate->setObjectName(QStringLiteral("cmdcreate"));
+    cmdcreate->setFont(ui::sansFont(8));
+    cmdcreate->setAutoDefault(false);
+    place(cmdcreate, 240, 1440, 1215, 1215);
+
+    setTabOrder(cmduser, cmdadmin);
+    setTabOrder(cmdadmin, cmdexit);
+    setTabOrder(cmdexit, cmdcreate);
+
+    connect(cmduser, &QPushButton::clicked, this, &frmwelcome::cmduser_Click);
+    connect(cmdadmin, &QPushButton::clicked, this, &frmwelcome::cmdadmin_Click);
+    connect(cmdcreate, &QPushButton::clicked, this, &frmwelcome::cmdcreate_Click);
+    connect(cmdexit, &QPushButton::clicked, this, &frmwelcome::cmdexit_Click);
+}
+
+bool frmwelcome::Form_Load()
+{
+    return ui::guarded(this, [this] {
+        Module1::OpenCheckConnection();
+        Module1::OpenMisc();
+        auto &rs = *Module1::rsMisc;
+        if (rs.RecordCount() == 0) {
+            showFirstRunFace();
+            return;
+        }
+        showNormalFace();
+        rs.MoveFirst();
+        const QString coname = rs.text(QStringLiteral("coname"));
+        if (!coname.isEmpty()) {
+            lblconame->setText(coname);
+            lblconame->adjustSize();
+            lblconame->setGeometry(ui::twips(ConameCentre) - lblconame->width() / 2, ui::twips(240),
+                                   lblconame->width(), ui::twips(480));
+        }
+    });
+}
+
+void frmwelcome::showFirstRunFace()
+{
+    cmduser->hide();
+    cmdadmin->hide();
+    cmdcreate->show();
+    // The one useful action; Enter does nothing in this face.
+    cmdcreate->setFocus();
+}
+
+void frmwelcome::showNormalFace()
+{
+    cmdcreate->hide();
+    cmduser->show();
+    cmdadmin->show();
+    cmduser->setFocus();
+}
+
+bool frmwelcome::databaseChosen()
+{
+    bool chosen = false;
+    bool hasRow = false;
+    const bool ok = ui::guarded(this, [&] {
+        Module1::OpenCheckConnection();
+        Module1::OpenMisc();
+        hasRow = Module1::rsMisc->RecordCount() > 0;
+        if (hasRow) {
+            Module1::rsMisc->MoveFirst();
+            chosen = !Module1::rsMisc->text(PatField).isEmpty();
+        }
+    });
+    if (ok && hasRow && !chosen)
+        chooseDatabaseFile();
+    return ok && chosen;
+}
+
+void frmwelcome::chooseDatabaseFile()
+{
+    ui::Prompts::message(this, QStringLiteral("Choose DataBase file"));
+    const QString path = ui::Prompts::openFile(this);
+    // A cancelled dialog leaves everything as it was; the next click asks
+    // again.
+    if (path.isEmpty())
+        return;
+    if (const auto problem = CheckRecordsDatabase(path)) {
+        ui::Prompts::message(this, *problem + QStringLiteral(".\n\nNothing was stored. Click User or Admin again "
+                                                             "to choose a records database file."));
+        return;
+    }
+    ui::guarded(this, [&] {
+        Module1::rsMisc->MoveFirst();
+        Module1::rsMisc->setField(PatField, path);
+        Module1::rsMisc->Update();
+        // The login checks its connection on the chosen file from now on.
+        Module1::dbPath = path;
+    });
+}
+
+void frmwelcome::cmdadmin_Click()
+{
+    if (!databaseChosen())
+        return;
+    if (startup::ShowLogin())
+        close();
+}
+
+void frmwelcome::cmduser_Click()
+{
+    if (!databaseChosen())
+        return;
+    // Without a password: viewing and printing only. Should the main window
+    // fail to load, the road leads back to a fresh welcome window.
+    startup::ShowMain(startup::Mode::Restricted);
+    close();
+}
+
+void frmwelcome::cmdcreate_Click()
+{
+    ui::openFrom(this, new frmaccount(this));
+}
+
+void frmwelcome::cmdexit_Click()
+{
+    QApplication::exit(0);
+}
+
+} // namespace inv
