@@ -4,6 +4,7 @@
 #include "data/module1.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmflash.h"
+#include "startup/frmwelcome.h"
 #include "startup/startup.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
@@ -79,12 +80,12 @@ private slots:
             QCOMPARE(splash->lblload->text(), QString("Loading...     %1%").arg(step * 5));
             for (int block = 0; block < 20; ++block)
                 QCOMPARE(splash->cmdload[block]->isHidden(), block >= step);
-            QVERIFY(!mainWindow());
+            QVERIFY(!testing::shownWindow<frmwelcome>());
         }
         splash->Timer1_Timer();
         QCOMPARE(splash->lblload->text(), QString("Loading...     100%"));
-        QVERIFY(mainWindow());
-        QVERIFY(mainWindow()->isVisible());
+        QVERIFY(testing::shownWindow<frmwelcome>());
+        QVERIFY(!mainWindow());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(splash.isNull());
         VERIFY_PROMPTS(prompts);

@@ -1,6 +1,8 @@
 #pragma once
 // Window helpers for GUI tests.
 
+#include "startup/frmflash.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
@@ -28,6 +30,48 @@ W *findWindow()
         if (auto *found = qobject_cast<W *>(w))
             return found;
     return nullptr;
+}
+
+// The visible window of type W (nullptr when none is shown).
+template <typename W>
+W *shownWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *window = qobject_cast<W *>(w); window && window->isVisible())
+            return window;
+    return nullptr;
+}
+
+// How many windows of type W are shown.
+template <typename W>
+int shownWindows()
+{
+    int count = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (qobject_cast<W *>(w) && w->isVisible())
+            ++count;
+    return count;
+}
+
+// The start of a run as the splash window makes it: dbPath, the records
+// connection and the Misc cursor. False when the default database failed.
+inline bool startRun()
+{
+    return inv::frmflash().Form_Load();
+}
+
+// A window of type W, loaded (Form_Load) and shown; nullptr when its load
+// failed.
+template <typename W>
+W *loadWindow()
+{
+    auto *window = new W;
+    if (!window->Form_Load()) {
+        delete window;
+        return nullptr;
+    }
+    window->show();
+    return window;
 }
 
 } // namespace testing

@@ -1,0 +1,274 @@
+// Creating the account from the welcome window, and changing it from the
+// main window: blanks, trimming, the two states of the change, the database
+// that is written.
+
+#include "data/module1.h"
+#include "data/passwords.h"
+#include "mainwindow/frmmain.h"
+#include "startup/frmaccount.h"
+#include "startup/frmuser.h"
+#include "startup/frmwelcome.h"
+#include "support/scriptedprompts.h"
+#include "support/testdb.h"
+#include "support/windows.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace inv;
+using testing::shownWindow;
+using testing::TestDb;
+
+class TestAccount : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_hash = HashPassword("pw");
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Module1::Reset();
+        Module1::SetProgramFolder(m_dir->path());
+    }
+
+    void cleanup()
+    {
+        testing::deleteAllWindows();
+        Module1::Reset();
+    }
+
+    void create_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pass");
+        QTest::addColumn<QString>("storedUser"); // empty: refused
+        QTest::addRow("both empty") << "" << "" << "";
+        QTest::addRow("user name of blanks") << "   " << "pw" << "";
+        QTest::addRow("password of blanks") << "admin" << "   " << "";
+        QTest::addRow("plain") << "admin" << "pw" << "admin";
+        QTest::addRow("surrounding blanks") << "  admin " << " my pw  " << "admin";
+    }
+
+    void create()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, pass);
+        QFETCH(QString, storedUser);
+        TestDb db(m_dir->path());
+        testing::ScriptedPrompts prompts;
+        frmwelcome *welcome = loadWelcome();
+        QVERIFY(welcome);
+        welcome->cmdcreate->click();
+        QPointer<frmaccount> account = shownWindow<frmaccount>();
+        QVERIFY(account);
+        QVERIFY(!welcome->isEnabled());
+        QCOMPARE(account->txtpass->echoMode(), QLineEdit::Password);
+
+        account->txtuser->setText(user);
+        account->txtpass->setText(pass);
+        account->cmdcreate->click();
+        QCOMPARE(prompts.messages.size(), 1);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (storedUser.isEmpty()) {
+            QCOMPARE(prompts.last().text, QString("Fill all boxes"));
+            QCOMPARE(prompts.last().title, QString("Failed"));
+            QCOMPARE(db.count("Misc"), 0);
+            QVERIFY(account && account->isVisible());
+            QCOMPARE(account->txtuser->text(), user); // nothing is emptied
+            QCOMPARE(account->focusWidget(), account->txtuser);
+            QVERIFY(!welcome->isEnabled());
+            QVERIFY(welcome->cmdcreate->isVisible());
+        } else {
+            QCOMPARE(prompts.last().text, QString("Account creation successful"));
+            QCOMPARE(prompts.last().title, QString("Congratulation"));
+            QCOMPARE(db.count("Misc"), 1);
+            QCOMPARE(db.value("Misc", 0, "User").toString(), storedUser);
+            const QString stored = db.value("Misc", 0, "pass").toString();
+            QVERIFY(IsPasswordHash(stored));
+            QVERIFY(CheckPassword(stored, pass.trimmed()));
+            QVERIFY(db.value("Misc", 0, "pat").isNull());
+            QVERIFY(db.value("Misc", 0, "coname").isNull());
+            QVERIFY(!account);
+            QVERIFY(welcome->isEnabled() && welcome->isVisible());
+            QVERIFY(welcome->cmduser->isVisible() && welcome->cmdadmin->isVisible());
+            QVERIFY(!welcome->cmdcreate->isVisible());
+        }
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void closingTheAccountWindowKeepsTheFirstRunFace()
+    {
+        TestDb db(m_dir->path());
+        frmwelcome *welcome = loadWelcome();
+        QVERIFY(welcome);
+        welcome->cmdcreate->click();
+        shownWindow<frmaccount>()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shownWindow<frmaccount>());
+        QVERIFY(welcome->isEnabled());
+        QVERIFY(welcome->cmdcreate->isVisible());
+        QVERIFY(!welcome->cmduser->isVisible());
+        QCOMPARE(db.count("Misc"), 0);
+    }
+
+    void changeRefusesEmptyBoxes_data()
+    {
+        QTest::addColumn<bool>("saving");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pass");
+        for (bool saving : {false, true}) {
+            const char *state = saving ? "new" : "old";
+            QTest::addRow("%s, both empty", state) << saving << "" << "";
+            QTest::addRow("%s, user name empty", state) << saving << "" << "pw";
+            QTest::addRow("%s, user name of blanks", state) << saving << "   " << "pw";
+            QTest::addRow("%s, password of blanks", state) << saving << "admin" << "  ";
+        }
+    }
+
+    void changeRefusesEmptyBoxes()
+    {
+        QFETCH(bool, saving);
+        QFETCH(QString, user);
+        QFETCH(QString, pass);
+        TestDb db(m_dir->path());
+        db.misc("admin", m_hash);
+        testing::ScriptedPrompts prompts;
+        frmuser *change = loadChange();
+        QVERIFY(change);
+        if (saving) {
+            enter(change, "admin", "pw");
+            QCOMPARE(change->cmdenter->text(), QString("Save"));
+        }
+        enter(change, user, pass);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, QString("Please fill empty box"));
+        QCOMPARE(prompts.last().title, QString("Cannot Process..."));
+        // State and boxes stay; nothing is written.
+        QCOMPARE(change->cmdenter->text(), saving ? QString("Save") : QString("Enter"));
+        QCOMPARE(change->txtuser->text(), user);
+        QCOMPARE(change->txtpass->text(), pass);
+        QCOMPARE(change->focusWidget(), change->txtuser);
+        QCOMPARE(db.value("Misc", 0, "User").toString(), QString("admin"));
+        QCOMPARE(db.value("Misc", 0, "pass").toString(), m_hash);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void changeRefusesWrongCurrentAccount_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pass");
+        QTest::addRow("user in another case") << "Admin" << "pw";
+        QTest::addRow("user with a trailing blank") << "admin " << "pw";
+        QTest::addRow("wrong password") << "admin" << "pw2";
+    }
+
+    void changeRefusesWrongCurrentAccount()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, pass);
+        TestDb db(m_dir->path());
+        db.misc("admin", m_hash);
+        testing::ScriptedPrompts prompts;
+        frmuser *change = loadChange();
+        QVERIFY(change);
+        enter(change, user, pass);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, QString("Username and/or Password is invalid"));
+        QCOMPARE(prompts.last().title, QString("Error"));
+        QCOMPARE(change->cmdenter->text(), QString("Enter"));
+        QCOMPARE(change->lbluser->text(), QString("Old Username:"));
+        QCOMPARE(change->txtuser->text(), QString());
+        QCOMPARE(change->txtpass->text(), QString());
+        QCOMPARE(db.value("Misc", 0, "pass").toString(), m_hash);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void changeIsWrittenToTheDatabaseInUse()
+    {
+        // The main window works on a chosen file: the change goes there, the
+        // default database keeps its account.
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        chosen.misc("admin", m_hash).item("1", "Toner", 3, 10);
+        TestDb def(m_dir->path());
+        def.misc("first", "first pw", {}, chosen.path());
+        testing::ScriptedPrompts prompts;
+        frmuser *change = loadChange();
+        QVERIFY(change);
+        QCOMPARE(change->windowTitle(), QString("Change Username/Password"));
+        QCOMPARE(change->txtpass->echoMode(), QLineEdit::Normal);
+        QCOMPARE(change->lbluser->text(), QString("Old Username:"));
+        QCOMPARE(change->lblpass->text(), QString("Old Password:"));
+        QCOMPARE(change->cmdenter->text(), QString("Enter"));
+        // The button has the focus, so Enter clicks it; in a box Enter does
+        // nothing, for the button is no default button.
+        QVERIFY(QTest::qWaitForWindowActive(change));
+        QCOMPARE(QApplication::focusWidget(), change->cmdenter);
+        change->txtuser->setFocus();
+        QTest::keyClick(change->txtuser, Qt::Key_Return);
+        QVERIFY(prompts.messages.isEmpty());
+
+        change->txtuser->setText("admin");
+        change->txtpass->setText("pw");
+        change->cmdenter->setFocus();
+        QTest::keyClick(change->cmdenter, Qt::Key_Return);
+        QVERIFY(prompts.messages.isEmpty());
+        QCOMPARE(change->lbluser->text(), QString("New Username:"));
+        QCOMPARE(change->lblpass->text(), QString("New Password:"));
+        QCOMPARE(change->cmdenter->text(), QString("Save"));
+        QCOMPARE(change->txtuser->text(), QString());
+        QCOMPARE(change->txtpass->text(), QString());
+
+        enter(change, "  keeper ", " new pw ");
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, QString("Account successfully change!"));
+        QCOMPARE(prompts.last().title, QString("Success"));
+        QCOMPARE(change->cmdenter->text(), QString("Enter"));
+        QCOMPARE(change->lbluser->text(), QString("Old Username:"));
+        QCOMPARE(change->txtuser->text(), QString());
+        QCOMPARE(change->txtpass->text(), QString());
+        QVERIFY(change->isVisible());
+
+        QCOMPARE(chosen.value("Misc", 0, "User").toString(), QString("keeper"));
+        const QString stored = chosen.value("Misc", 0, "pass").toString();
+        QVERIFY(IsPasswordHash(stored));
+        QVERIFY(CheckPassword(stored, "new pw"));
+        QCOMPARE(def.value("Misc", 0, "User").toString(), QString("first"));
+        QCOMPARE(def.value("Misc", 0, "pass").toString(), QString("first pw"));
+        QCOMPARE(chosen.count("Misc"), 1);
+        VERIFY_PROMPTS(prompts);
+    }
+
+private:
+    static frmwelcome *loadWelcome()
+    {
+        return testing::startRun() ? testing::loadWindow<frmwelcome>() : nullptr;
+    }
+
+    // A run as far as the main window, which opens the change window.
+    static frmuser *loadChange()
+    {
+        if (!testing::startRun() || !testing::loadWindow<frmmain>())
+            return nullptr;
+        auto *change = new frmuser;
+        change->show();
+        return change;
+    }
+
+    static void enter(frmuser *change, const QString &user, const QString &pass)
+    {
+        change->txtuser->setText(user);
+        change->txtpass->setText(pass);
+        change->cmdenter->click();
+    }
+
+    QString m_hash;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestAccount)
+#include "test_account.moc"

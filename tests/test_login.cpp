@@ -1,0 +1,323 @@
+// The login window: the exact comparison of the account, the emptied boxes,
+// the database it checks against, the upgrade of an old plain-text
+// password, Enter, the clock and the title animation.
+
+#include "data/clock.h"
+#include "data/module1.h"
+#include "data/passwords.h"
+#include "mainwindow/frmmain.h"
+#include "startup/frmlogin.h"
+#include "startup/frmwelcome.h"
+#include "support/scriptedprompts.h"
+#include "support/testdb.h"
+#include "support/windows.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace inv;
+using testing::shownWindow;
+using testing::TestDb;
+
+class TestLogin : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // One hash for the whole run: hashing is slow on purpose.
+        m_hash = HashPassword("Secret 1");
+        QVERIFY(IsPasswordHash(m_hash));
+    }
+
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Module1::Reset();
+        Module1::SetProgramFolder(m_dir->path());
+    }
+
+    void cleanup()
+    {
+        testing::deleteAllWindows();
+        Module1::Reset();
+        Clock::setFixed({});
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void exactComparison_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("pass");
+        QTest::addColumn<bool>("admitted");
+        QTest::addRow("exact") << "admin" << "Secret 1" << true;
+        QTest::addRow("user in another case") << "Admin" << "Secret 1" << false;
+        QTest::addRow("user with a leading blank") << " admin" << "Secret 1" << false;
+        QTest::addRow("user with a trailing blank") << "admin " << "Secret 1" << false;
+        QTest::addRow("password in another case") << "admin" << "secret 1" << false;
+        QTest::addRow("password with a leading blank") << "admin" << " Secret 1" << false;
+        QTest::addRow("password with a trailing blank") << "admin" << "Secret 1 " << false;
+        QTest::addRow("both empty") << "" << "" << false;
+    }
+
+    void exactComparison()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, pass);
+        QFETCH(bool, admitted);
+        TestDb db(m_dir->path());
+        db.misc("admin", m_hash, {}, db.path());
+        testing::ScriptedPrompts prompts;
+        QPointer<frmlogin> login = load();
+        QVERIFY(login);
+
+        login->txtuser->setText(user);
+        login->txtpass->setText(pass);
+        login->cmdenter->click();
+
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, admitted ? QString("Login successful!")
+                                               : QString("User Name and/or Password is invalid"));
+        QCOMPARE(prompts.last().title, admitted ? QString("Welcome") : QString("Access Denied!"));
+        QCOMPARE(login->txtuser->text(), QString());
+        QCOMPARE(login->txtpass->text(), QString());
+        QCOMPARE(bool(shownWindow<frmmain>()), admitted);
+        QCOMPARE(login->isVisible(), !admitted);
+        if (!admitted)
+            QCOMPARE(login->focusWidget(), login->txtuser);
+        QCOMPARE(db.value("Misc", 0, "pass").toString(), m_hash);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void firstLoginOfARunUsesTheDefaultDatabase()
+    {
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        chosen.misc("clerk", "chosen pw").item("1", "Toner", 3, 10);
+        TestDb def(m_dir->path());
+        def.misc("admin", m_hash, {}, chosen.path());
+        testing::ScriptedPrompts prompts;
+        QPointer<frmlogin> login = load();
+        QVERIFY(login);
+        QCOMPARE(Module1::cnCheck->path(), chosen.path());
+
+        // The chosen file's account does not open the first login...
+        enter(login, "clerk", "chosen pw");
+        QCOMPARE(prompts.last().title, QString("Access Denied!"));
+        // ...the default database's does, and the main window works on the
+        // chosen file.
+        enter(login, "admin", "Secret 1");
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        frmmain *main = shownWindow<frmmain>();
+        QVERIFY(main);
+        QCOMPARE(Module1::cnRecords->path(), chosen.path());
+
+        // After logging out, the next login checks the chosen file.
+        delete main;
+        login = testing::loadWindow<frmlogin>();
+        QVERIFY(login);
+        enter(login, "admin", "Secret 1");
+        QCOMPARE(prompts.last().title, QString("Access Denied!"));
+        enter(login, "clerk", "chosen pw");
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        QCOMPARE(prompts.messages.size(), 4);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void plainTextPasswordIsReplacedByItsHash()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "old pw", {}, db.path());
+        testing::ScriptedPrompts prompts;
+        QPointer<frmlogin> login = load();
+        QVERIFY(login);
+
+        enter(login, "admin", "Old pw");
+        QCOMPARE(prompts.last().title, QString("Access Denied!"));
+        QCOMPARE(db.value("Misc", 0, "pass").toString(), QString("old pw"));
+
+        enter(login, "admin", "old pw");
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        const QString stored = db.value("Misc", 0, "pass").toString();
+        QVERIFY(IsPasswordHash(stored));
+        QVERIFY(CheckPassword(stored, "old pw"));
+        QCOMPARE(db.value("Misc", 0, "User").toString(), QString("admin"));
+
+        // The next login is checked against the hash.
+        testing::deleteAllWindows();
+        login = load();
+        QVERIFY(login);
+        enter(login, "admin", "old pw");
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        QCOMPARE(db.value("Misc", 0, "pass").toString(), stored);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void enterInEitherBoxClicksEnter_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addRow("user name") << "txtuser";
+        QTest::addRow("password") << "txtpass";
+    }
+
+    void enterInEitherBoxClicksEnter()
+    {
+        QFETCH(QString, box);
+        TestDb db(m_dir->path());
+        db.misc("admin", m_hash, {}, db.path());
+        testing::ScriptedPrompts prompts;
+        frmlogin *login = load();
+        QVERIFY(login);
+        QVERIFY(QTest::qWaitForWindowActive(login));
+        auto *edit = login->findChild<QLineEdit *>(box);
+        edit->setFocus();
+        QTest::keyClicks(edit, "nobody");
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().title, QString("Access Denied!"));
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void logOutReturnsToTheWelcomeWindow()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", m_hash, {}, db.path());
+        testing::ScriptedPrompts prompts;
+        frmlogin *login = load();
+        QVERIFY(login);
+        QCOMPARE(login->cmdexit->text(), QString("&Log-out"));
+        QCOMPARE(login->txtpass->echoMode(), QLineEdit::Password);
+        login->cmdexit->click();
+        QVERIFY(!login->isVisible());
+        frmwelcome *welcome = shownWindow<frmwelcome>();
+        QVERIFY(welcome);
+        QVERIFY(welcome->cmdadmin->isVisible());
+        QVERIFY(!shownWindow<frmmain>());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void clock_data()
+    {
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("shown");
+        QTest::addRow("English (United States)") << QLocale(QLocale::English, QLocale::UnitedStates) << "2:05:09 PM";
+        QTest::addRow("German") << QLocale(QLocale::German, QLocale::Germany) << "14:05:09";
+    }
+
+    void clock()
+    {
+        QFETCH(QLocale, locale);
+        QFETCH(QString, shown);
+        QLocale::setDefault(locale);
+        TestDb db(m_dir->path());
+        db.misc("admin", m_hash, {}, db.path());
+        frmlogin *login = load();
+        QVERIFY(login);
+        QCOMPARE(login->Label3->text(), QString("Label3"));
+
+        Clock::setFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9, 250)));
+        login->Timer1->stop();
+        login->Timer1_Timer();
+        QString text = login->Label3->text();
+        text.replace(QChar(0x202F), QLatin1Char(' ')); // a narrow blank before AM/PM
+        QCOMPARE(text, shown);
+        // Next tick just after the next second begins, not every millisecond.
+        QVERIFY(login->Timer1->isActive());
+        QVERIFY(login->Timer1->isSingleShot());
+        QVERIFY2(login->Timer1->interval() >= 750 && login->Timer1->interval() <= 770,
+                 qPrintable(QString::number(login->Timer1->interval())));
+    }
+
+    void titleCycle_data()
+    {
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<QString>("caption");
+        const char *const captions[] = {
+            "I",
+            "In",
+            "Inv",
+            "Inve",
+            "Inven",
+            "Invent",
+            "Invento",
+            "Inventor",
+            "Inventory",
+            "Inventory ",
+            "Inventory S",
+            "Inventory Sy",
+            "Inventory Sys",
+            "Inventory Syst",
+            "Inventory Syste",
+            "Inventory System",
+            "nventory System",
+            "ventory System",
+            "entory System",
+            "ntory System",
+            "tory System",
+            "ory System",
+            "ry System",
+            "y System",
+            " System",
+            "System",
+            "ystem",
+            "stem",
+            "tem",
+            "em",
+            "m",
+            "",
+            "I", // the next cycle
+        };
+        int tick = 0;
+        for (const char *caption : captions) {
+            ++tick;
+            QTest::addRow("tick %d", tick) << tick << QString(caption);
+        }
+    }
+
+    void titleCycle()
+    {
+        QFETCH(int, ticks);
+        QFETCH(QString, caption);
+        frmlogin login;
+        login.Timer2->stop();
+        QCOMPARE(login.Timer2->interval(), 100);
+        QCOMPARE(login.Label4->text(), QString());
+        for (int i = 0; i < ticks; ++i)
+            login.Timer2_Timer();
+        QCOMPARE(login.Label4->text(), caption);
+    }
+
+    void titleStartsTypingAtEveryLoading()
+    {
+        // A window closed while erasing leaves the next one typing again.
+        {
+            frmlogin closedWhileErasing;
+            for (int i = 0; i < 20; ++i)
+                closedWhileErasing.Timer2_Timer();
+        }
+        frmlogin login;
+        login.Timer2_Timer();
+        QCOMPARE(login.Label4->text(), QString("I"));
+    }
+
+private:
+    // A run as far as the login window, as the welcome window opens it.
+    static frmlogin *load()
+    {
+        return testing::startRun() ? testing::loadWindow<frmlogin>() : nullptr;
+    }
+
+    static void enter(frmlogin *login, const QString &user, const QString &pass)
+    {
+        login->txtuser->setText(user);
+        login->txtpass->setText(pass);
+        login->cmdenter->click();
+    }
+
+    QString m_hash;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_MAIN(TestLogin)
+#include "test_login.moc"
