@@ -50,7 +50,9 @@ void StartupDialog::keyPressEvent(QKeyEvent *event)
 
 Qt::WindowFlags ToolWindowFlags()
 {
-    return Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    // Not Qt::Tool: a tool window does not count as an open window, so the
+    // program would end when the last ordinary window closes.
+    return Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
 }
 
 } // namespace inv::startup

@@ -26,8 +26,7 @@ private:
     QString m_background;
 };
 
-// The window flags of a fixed window with a small title bar and a close box
-// only, kept out of the task bar.
+// The window flags of a fixed window with a title bar and a close box only.
 Qt::WindowFlags ToolWindowFlags();
 
 } // namespace inv::startup
