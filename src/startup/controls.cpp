@@ -17,6 +17,13 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const 
     return label;
 }
 
+void fitToText(QLabel *label)
+{
+    const int needed = label->sizeHint().width();
+    if (needed > label->width())
+        label->resize(needed, label->height());
+}
+
 QLineEdit *makeTextBox(QWidget *parent, const char *name)
 {
     auto *box = new QLineEdit(parent);

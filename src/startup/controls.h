@@ -15,6 +15,9 @@ namespace inv::startup {
 // A label; css is the body of its style sheet (colours, background).
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QFont &font,
                   const QString &css = QStringLiteral("background: transparent;"));
+// Widens a label whose text is wider than the layout made it, so that the
+// text is not cut off (the fonts here may be wider than the layout's).
+void fitToText(QLabel *label);
 // A single-line text box.
 QLineEdit *makeTextBox(QWidget *parent, const char *name);
 // Shows every typed character as "*".

@@ -24,6 +24,7 @@ frmaccount::frmaccount(frmwelcome *welcome)
 {
     setObjectName(QStringLiteral("frmaccount"));
     setWindowTitle(QStringLiteral("Account"));
+    setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
     ui::setFixedClientArea(this, 4515, 2235);
 
     Label1 = startup::makeLabel(this, "Label1", QStringLiteral("User Name:"), ui::timesFont(12, true));
@@ -32,6 +33,8 @@ frmaccount::frmaccount(frmwelcome *welcome)
     place(txtuser, 1560, 360, 2655, 285);
     Label2 = startup::makeLabel(this, "Label2", QStringLiteral("Password:"), ui::timesFont(12, true));
     place(Label2, 240, 840, 1020, 285);
+    startup::fitToText(Label1);
+    startup::fitToText(Label2);
     txtpass = startup::makeTextBox(this, "txtpass");
     place(txtpass, 1560, 840, 2655, 285);
     startup::maskAsPassword(txtpass);

@@ -20,6 +20,7 @@ frmhelp::frmhelp() : QWidget(nullptr, startup::ToolWindowFlags())
 {
     setObjectName(QStringLiteral("frmhelp"));
     setWindowTitle(QStringLiteral("Tavrisk Developer"));
+    setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
     ui::setFixedClientArea(this, 6000, 5250);
 
     txtinfo = new QPlainTextEdit(this);

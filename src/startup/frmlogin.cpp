@@ -50,6 +50,8 @@ frmlogin::frmlogin() : StartupDialog(QStringLiteral(":/login.png"), Qt::Dialog |
     place(txtuser, 1560, 480, 2655, 285);
     Label2 = startup::makeLabel(this, "Label2", QStringLiteral("Password:"), ui::timesFont(12, true), transparent);
     place(Label2, 240, 960, 1020, 285);
+    startup::fitToText(Label1);
+    startup::fitToText(Label2);
     txtpass = startup::makeTextBox(this, "txtpass");
     place(txtpass, 1560, 960, 2655, 285);
     startup::maskAsPassword(txtpass);

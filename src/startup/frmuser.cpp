@@ -29,6 +29,7 @@ frmuser::frmuser() : StartupDialog(QString(), startup::ToolWindowFlags())
 {
     setObjectName(QStringLiteral("frmuser"));
     setWindowTitle(QStringLiteral("Change Username/Password"));
+    setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
     ui::setFixedClientArea(this, 4140, 2160);
 
     Shape1 = new QFrame(this);
