@@ -2,6 +2,8 @@
 
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPrintDialog>
 
@@ -10,6 +12,19 @@ namespace inv::ui {
 PromptHandler::~PromptHandler() = default;
 
 namespace {
+
+// A message box is as wide as its text; a short text with a longer title
+// would leave the title cut off in the title bar.
+void keepTitleVisible(QMessageBox &box, const QString &title)
+{
+    QFont font = box.font();
+    font.setBold(true);
+    // Room for the title bar's icon and buttons besides the title itself.
+    const int width = QFontMetrics(font).horizontalAdvance(title) + 120;
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
 
 class RealPrompts : public PromptHandler {
 public:
@@ -25,6 +40,7 @@ public:
         } else {
             box.setStandardButtons(QMessageBox::Ok);
         }
+        keepTitleVisible(box, title);
         const int result = box.exec();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
