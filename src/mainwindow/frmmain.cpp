@@ -4,6 +4,8 @@
 #include "frmdeleteremove.h"
 #include "frmremain.h"
 #include "frmremoved.h"
+#include "startup/frmhelp.h"
+#include "startup/frmuser.h"
 #include "startup/navigation.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
@@ -116,6 +118,8 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
+    {"nChange", [] { return static_cast<QWidget *>(new frmuser); }},
+    {"Logo", [] { return static_cast<QWidget *>(new frmhelp); }},
 };
 
 // Entries that only the administrator has.
@@ -302,7 +306,6 @@ void frmmain::buildMenus()
 
     mLogOut = bar->addAction(QStringLiteral("&Log-Out"), this, &frmmain::mLogOut_Click);
     mLogOut->setObjectName(QStringLiteral("mLogOut"));
-    mLogOut->setEnabled(false);
 }
 
 void frmmain::setWindow(const QString &entry, WindowFactory factory)

@@ -86,8 +86,7 @@ public:
     QAction *nDeleteRemoveItems;
     QAction *nDeleteRemovedItems;
     QAction *nChange;
-    // Shows the welcome window and unloads this one. Disabled until the
-    // welcome window exists.
+    // Shows the welcome window and unloads this one.
     QAction *mLogOut;
 
     // The picture buttons: the menu command, then the panel is hidden.

@@ -41,7 +41,8 @@ frmmain *ShowMain(Mode mode)
         ShowWelcome();
         return nullptr;
     }
-    (void)mode; // restricted mode: wired once the main window offers it
+    if (mode == Mode::Restricted)
+        main->setRestrictedMode();
     main->show();
     return main;
 }
