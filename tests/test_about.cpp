@@ -1,7 +1,11 @@
 // The about window: its seven lines, read-only, and the homepage link.
 
+#include "data/module1.h"
+#include "mainwindow/frmmain.h"
 #include "startup/frmhelp.h"
 #include "support/scriptedprompts.h"
+#include "support/testdb.h"
+#include "support/windows.h"
 #include "ui/publisher.h"
 
 #include <QLabel>
@@ -28,6 +32,37 @@ private slots:
         QTest::keyClicks(about.txtinfo, "typed");
         QTest::keyClick(about.txtinfo, Qt::Key_Backspace);
         QCOMPARE(about.txtinfo->toPlainText().split('\n'), lines);
+    }
+
+    void openedFromTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("restricted");
+        QTest::addRow("full mode") << false;
+        QTest::addRow("restricted mode") << true;
+    }
+
+    void openedFromTheMainWindow()
+    {
+        QFETCH(bool, restricted);
+        QTemporaryDir dir;
+        Module1::SetProgramFolder(dir.path());
+        testing::TestDb(dir.path()).misc("admin", "pw");
+        QVERIFY(testing::startRun());
+        std::unique_ptr<frmmain> main(testing::loadWindow<frmmain>());
+        QVERIFY(main);
+        if (restricted)
+            main->setRestrictedMode();
+        main->Toolbar1_ButtonClick(main->toolbarButton("Logo"));
+        frmhelp *about = testing::shownWindow<frmhelp>();
+        QVERIFY(about);
+        QVERIFY(!main->isEnabled());
+        about->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!testing::shownWindow<frmhelp>());
+        QVERIFY(main->isEnabled());
+        QCOMPARE(main->restrictedMode(), restricted);
+        main.reset();
+        Module1::Reset();
     }
 
     void linkOpensTheHomepageEachTime()

@@ -240,6 +240,14 @@ private slots:
         QCOMPARE(def.value("Misc", 0, "User").toString(), QString("first"));
         QCOMPARE(def.value("Misc", 0, "pass").toString(), QString("first pw"));
         QCOMPARE(chosen.count("Misc"), 1);
+
+        // The main window waits until the change window is closed.
+        frmmain *main = shownWindow<frmmain>();
+        QVERIFY(!main->isEnabled());
+        change->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(main->isEnabled());
+        QVERIFY(!shownWindow<frmuser>());
         VERIFY_PROMPTS(prompts);
     }
 
@@ -249,14 +257,14 @@ private:
         return testing::startRun() ? testing::loadWindow<frmwelcome>() : nullptr;
     }
 
-    // A run as far as the main window, which opens the change window.
+    // A run as far as the main window, whose menu opens the change window.
     static frmuser *loadChange()
     {
-        if (!testing::startRun() || !testing::loadWindow<frmmain>())
+        frmmain *main = testing::startRun() ? testing::loadWindow<frmmain>() : nullptr;
+        if (!main)
             return nullptr;
-        auto *change = new frmuser;
-        change->show();
-        return change;
+        main->nChange->trigger();
+        return shownWindow<frmuser>();
     }
 
     static void enter(frmuser *change, const QString &user, const QString &pass)

@@ -84,6 +84,8 @@ private slots:
         QCOMPARE(login->txtuser->text(), QString());
         QCOMPARE(login->txtpass->text(), QString());
         QCOMPARE(bool(shownWindow<frmmain>()), admitted);
+        if (admitted)
+            QVERIFY(!shownWindow<frmmain>()->restrictedMode());
         QCOMPARE(login->isVisible(), !admitted);
         if (!admitted)
             QCOMPARE(login->focusWidget(), login->txtuser);

@@ -10,7 +10,11 @@
 #include "support/testdb.h"
 #include "support/windows.h"
 
+#include <QAction>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QToolButton>
 #include <QPushButton>
 
 using namespace inv;
@@ -179,8 +183,44 @@ private slots:
             QVERIFY(!shownWindow<frmlogin>());
             frmmain *main = shownWindow<frmmain>();
             QVERIFY(main);
+            QVERIFY(main->restrictedMode());
+            QVERIFY(!main->cmdadd->isEnabled());
             QCOMPARE(Module1::cnRecords->path(), chosen.path());
         }
+        VERIFY_PROMPTS(prompts);
+    }
+
+    void logOutFromRestrictedModeThenAdmin()
+    {
+        TestDb def(m_dir->path());
+        def.misc("admin", "pw", {}, def.path()).item("1", "Toner", 3, 10);
+        testing::ScriptedPrompts prompts;
+        frmwelcome *welcome = load();
+        QVERIFY(welcome);
+        welcome->cmduser->click();
+        QPointer<frmmain> restricted = shownWindow<frmmain>();
+        QVERIFY(restricted && restricted->restrictedMode());
+
+        restricted->mLogOut->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!restricted);
+        welcome = shownWindow<frmwelcome>();
+        QVERIFY(welcome);
+        QVERIFY(welcome->cmdadmin->isVisible());
+
+        welcome->cmdadmin->click();
+        frmlogin *login = shownWindow<frmlogin>();
+        QVERIFY(login);
+        login->txtuser->setText("admin");
+        login->txtpass->setText("pw");
+        login->cmdenter->click();
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        frmmain *full = shownWindow<frmmain>();
+        QVERIFY(full);
+        QVERIFY(!full->restrictedMode());
+        QVERIFY(full->cmdadd->isVisible() && full->cmdtrans->isEnabled());
+        QVERIFY(full->mAction->menuAction()->isVisible());
+        QCOMPARE(testing::shownWindows<frmwelcome>(), 0);
         VERIFY_PROMPTS(prompts);
     }
 
