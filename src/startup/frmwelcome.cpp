@@ -17,6 +17,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include <algorithm>
+
 namespace inv {
 
 using ui::place;
@@ -51,9 +53,8 @@ QLabel *title(QWidget *parent, const char *name, const QString &text)
     return l;
 }
 
-// The company name is sized to its text and stays centred where the layout
-// puts its middle.
-constexpr int ConameCentre = 2100;
+// The company name is sized to its text and centred over the title below it.
+constexpr int ConameCentre = 360 + 3225 / 2;
 
 } // namespace
 
@@ -109,8 +110,10 @@ bool frmwelcome::Form_Load()
         if (!coname.isEmpty()) {
             lblconame->setText(coname);
             lblconame->adjustSize();
-            lblconame->setGeometry(ui::twips(ConameCentre) - lblconame->width() / 2, ui::twips(240),
-                                   lblconame->width(), ui::twips(480));
+            // A name wider than the window keeps its middle in view.
+            const int width = std::min(lblconame->width(), this->width());
+            const int left = std::clamp(ui::twips(ConameCentre) - width / 2, 0, this->width() - width);
+            lblconame->setGeometry(left, ui::twips(240), width, ui::twips(480));
         }
     });
 }
