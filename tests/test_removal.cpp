@@ -192,8 +192,9 @@ private slots:
         QCOMPARE(db.value("Itemsout", 0, "item_no").toString(), QString("1"));
     }
 
-    // A mouse click is one unit, on the selected entry too; a keyboard move is
-    // one unit; giving the list the focus is none.
+    // A mouse click is one unit, on the selected entry too, and so is a
+    // double-click; a keyboard move is one unit; giving the list the focus
+    // is none.
     void eachClickAndKeyboardMoveIsOneUnit()
     {
         TestDb db(m_dir->path());
@@ -208,19 +209,21 @@ private slots:
         clickEntry(0);
         clickEntry(0);
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 17);
+        clickEntry(0, true); // a double-click is one click
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
         QTest::keyClick(m_main->lstitem, Qt::Key_Down);
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
         QTest::keyClick(m_main->lstitem, Qt::Key_Down); // already the last entry: no change
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
         QTest::keyClick(m_main->lstitem, Qt::Key_Up);
-        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
-        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (4)", "Toner      (1)"}));
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 15);
+        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (5)", "Toner      (1)"}));
 
         // Undo acts on the entry selected now, the one last taken out.
         m_main->cmdundo();
-        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 17);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
-        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (3)", "Toner      (1)"}));
+        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (4)", "Toner      (1)"}));
     }
 
     void clearing_data()
@@ -378,14 +381,19 @@ private:
         return m_main->transactionPanelShown();
     }
 
-    // A mouse click on the n-th entry of the item list.
-    void clickEntry(int n)
+    // A mouse click (or double-click) on the n-th entry of the item list.
+    void clickEntry(int n, bool twice = false)
     {
         QListWidgetItem *item = m_main->lstitem->item(n);
         QVERIFY(item);
         m_main->lstitem->scrollToItem(item);
         const QPoint centre = m_main->lstitem->visualItemRect(item).center();
-        QTest::mouseClick(m_main->lstitem->viewport(), Qt::LeftButton, {}, centre);
+        QWidget *viewport = m_main->lstitem->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, centre);
+        if (twice) { // the second press of a double-click comes as a double-click event
+            QTest::mouseDClick(viewport, Qt::LeftButton, {}, centre);
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre);
+        }
     }
 
     void clickEntryNamed(const QString &name)

@@ -134,7 +134,7 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick)
+        if (event->type() == QEvent::MouseButtonPress)
             m_pressed();
         return false;
     }
@@ -555,7 +555,8 @@ bool frmmain::transactionPanelShown() const
 
 // Every click on an entry is one removal, the selected one included, and so
 // is every change of the selection by keyboard or mouse. A press that moves
-// the selection has counted already when its release reports the click.
+// the selection has counted already when its release reports the click. A
+// double-click is one click: its second press reports no click.
 void frmmain::watchItemList()
 {
     lstitem->viewport()->installEventFilter(new PressWatcher(lstitem, [this] { m_pressCounted = false; }));
