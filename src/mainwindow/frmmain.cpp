@@ -6,6 +6,7 @@
 #include "frmremoved.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
+#include "stockdesk.h"
 #include "startup/navigation.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
@@ -17,6 +18,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QFrame>
 #include <QLineEdit>
 #include <QListWidget>
@@ -27,6 +29,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <functional>
 
 namespace inv {
 
@@ -127,6 +130,23 @@ const char *const kRestrictedEntries[] = {"nAddItem",    "nEditItem",          "
                                           "nUpdate",     "nDeleteRemoveItems", "nDeleteRemovedItems",
                                           "nChange"};
 
+// Tells a list when a mouse button goes down on it, before the list acts.
+class PressWatcher : public QObject {
+public:
+    PressWatcher(QObject *parent, std::function<void()> pressed) : QObject(parent), m_pressed(std::move(pressed)) {}
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_pressed();
+        return false;
+    }
+
+private:
+    std::function<void()> m_pressed;
+};
+
 } // namespace
 
 frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
@@ -172,6 +192,7 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     place(txtremove, 8760, 1080, 5655, 495);
     lstremove = list(client, "lstremove");
     place(lstremove, 8760, 1440, 5655, 9420);
+    watchItemList();
 
     // Tab order: the picture buttons, then the tally list, then the items.
     setTabOrder(cmdadd, cmdedit);
@@ -533,14 +554,73 @@ bool frmmain::transactionPanelShown() const
     return !lstitem->isHidden();
 }
 
-// ---- Removal desk: undo and clearing the tally ------------------------------
+// ---- Removal desk: removal, undo and clearing the tally ----------------------
+
+// Every click on an entry is one removal, the selected one included, and so
+// is every change of the selection by keyboard or mouse. A press that moves
+// the selection has counted already when its release reports the click. A
+// double-click is one click: its second press reports no click.
+void frmmain::watchItemList()
+{
+    lstitem->viewport()->installEventFilter(new PressWatcher(lstitem, [this] { m_pressCounted = false; }));
+    connect(lstitem, &QListWidget::itemSelectionChanged, this, [this] {
+        // Emptying the list on a reload selects nothing: no click.
+        if (!selectedItemName())
+            return;
+        m_pressCounted = true;
+        lstitem_Click();
+    });
+    connect(lstitem, &QListWidget::itemClicked, this, [this] {
+        if (!m_pressCounted)
+            lstitem_Click();
+        m_pressCounted = true;
+    });
+}
+
+std::optional<QString> frmmain::selectedItemName() const
+{
+    const QList<QListWidgetItem *> selected = lstitem->selectedItems();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return selected.first()->text();
+}
+
+void frmmain::lstitem_Click()
+{
+    StockDesk::Outcome outcome;
+    ui::guarded(this, [&] {
+        outcome = StockDesk::RemoveOne(selectedItemName());
+        RefillRemovedList();
+    });
+    if (!outcome.message.isEmpty())
+        ui::Prompts::message(this, outcome.message);
+    canUndo = true;
+    // A click that took nothing leaves nothing to put back.
+    m_unitToUndo = outcome.changed;
+}
 
 void frmmain::cmdundo()
 {
+    if (canUndo && m_unitToUndo) {
+        StockDesk::Outcome outcome;
+        ui::guarded(this, [&] { outcome = StockDesk::UndoRemoval(selectedItemName()); });
+        if (!outcome.message.isEmpty())
+            ui::Prompts::message(this, outcome.message);
+    }
+    ui::guarded(this, [this] {
+        if (Module1::rsItemsout)
+            RefillRemovedList();
+    });
+    canUndo = false;
+    m_unitToUndo = false;
 }
 
 void frmmain::cmdclear()
 {
+    ui::guarded(this, [this] {
+        StockDesk::ClearTally();
+        lstremove->clear();
+    });
 }
 
 // -----------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include <functional>
+#include <optional>
 
 class QFrame;
 class QLineEdit;
@@ -118,8 +119,13 @@ public:
     void setRestrictedMode();
     bool restrictedMode() const { return m_restricted; }
 
-    // ---- Removal desk: undo and clearing the tally --------------------------
+    // ---- Removal desk: removal, undo and clearing the tally ----------------
+    // A click on an item name (or a selection change by keyboard or mouse):
+    // takes one unit of the selected item out of stock.
+    void lstitem_Click();
+    // Puts back the unit of the last click, once.
     void cmdundo();
+    // Deletes the whole tally.
     void cmdclear();
     // -------------------------------------------------------------------------
 
@@ -127,6 +133,14 @@ private:
     void buildMenus();
     bool entryAvailable(const QString &entry) const;
     void updateEntries();
+    // The text of the selected entry of lstitem; nullopt when none is.
+    std::optional<QString> selectedItemName() const;
+    void watchItemList();
+    // Whether the click that canUndo refers to took a unit.
+    bool m_unitToUndo = false;
+    // Whether the current mouse press has already counted as a click.
+    bool m_pressCounted = false;
+
     void setPanelVisible(bool visible);
     void fillItemList();
     void buildToolbar(QWidget *client);

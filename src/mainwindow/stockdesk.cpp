@@ -1,0 +1,175 @@
+#include "stockdesk.h"
+
+#include "data/clock.h"
+#include "data/module1.h"
+#include "data/status.h"
+
+#include <cmath>
+
+namespace inv::StockDesk {
+
+namespace {
+
+const QString kItemNo = QStringLiteral("item_no");
+const QString kItemName = QStringLiteral("item_name");
+const QString kDescription = QStringLiteral("Description");
+const QString kRemaining = QStringLiteral("remaining_quantity");
+const QString kStatus = QStringLiteral("Status");
+const QString kMaxQuantity = QStringLiteral("max_quantity");
+const QString kDateUpdated = QStringLiteral("date_updated");
+const QString kTempdate = QStringLiteral("tempdate");
+const QString kQuantity = QStringLiteral("quantity");
+
+// A computed quantity as stored: a whole value as a whole number.
+QVariant quantityValue(double value)
+{
+    if (std::floor(value) == value && std::fabs(value) < 9.0e15)
+        return QVariant(qlonglong(value));
+    return QVariant(value);
+}
+
+Outcome refused(const QString &message)
+{
+    return Outcome{false, message};
+}
+
+QString removalRefused(const QString &name, const QString &reason)
+{
+    return QStringLiteral("%1 cannot be taken out of stock: %2. Nothing was changed.").arg(name, reason);
+}
+
+QString undoRefused(const QString &name, const QString &reason)
+{
+    return QStringLiteral("The last removal of %1 cannot be undone: %2. Nothing was changed.").arg(name, reason);
+}
+
+const QString kBaseIsZero = QStringLiteral("its base quantity is 0, so its stock status cannot be worked out");
+const QString kBaseOutOfRange = QStringLiteral("its base quantity lies outside -32768 to 32767");
+
+} // namespace
+
+Outcome RemoveOne(const std::optional<QString> &name)
+{
+    Module1::OpenCheckConnection();
+    Module1::OpenItems();
+    Module1::OpenItemsout();
+    Recordset &items = *Module1::rsItems;
+    Recordset &tally = *Module1::rsItemsout;
+
+    if (!name || !items.FindFirst(kItemName, *name))
+        return {};
+    const double remaining = LeadingNumber(items.text(kRemaining));
+    if (!(remaining > 0))
+        return {}; // no stock: nothing to take, nothing to count
+
+    // Work everything out before a single field is set.
+    const std::optional<qint16> newRemaining = RoundToInt16(remaining - 1);
+    if (!newRemaining)
+        return refused(removalRefused(*name, QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+    const std::optional<qint16> base = RoundToInt16(LeadingNumber(items.text(kMaxQuantity)));
+    if (!base)
+        return refused(removalRefused(*name, kBaseOutOfRange));
+    if (*base == 0)
+        return refused(removalRefused(*name, kBaseIsZero));
+    const std::optional<QString> status = WholeStatusText(*newRemaining, *base);
+    if (!status)
+        return refused(removalRefused(
+            *name, QStringLiteral("its stock status would fall outside -32768% to 32767%")));
+
+    // Read before the row is written: the tally copies them.
+    const QVariant itemNo = items.Fields(kItemNo);
+    const QVariant itemName = items.Fields(kItemName);
+    const QVariant description = items.Fields(kDescription);
+
+    // The unit leaves stock and enters the tally together, or not at all.
+    // Every connection on one file shares its handle, so this transaction
+    // also holds the writes made through the tally cursor.
+    Transaction transaction(items.connection());
+    items.setField(kTempdate, items.Fields(kDateUpdated));
+    items.setField(kRemaining, int(*newRemaining));
+    items.setField(kStatus, *status);
+    items.setField(kDateUpdated, Clock::today());
+    items.Update();
+
+    if (tally.FindFirst(kItemName, *name)) {
+        tally.setField(kQuantity, quantityValue(LeadingNumber(tally.text(kQuantity)) + 1));
+        tally.Update();
+    } else {
+        tally.AddNew();
+        tally.setField(kItemNo, itemNo);
+        tally.setField(kItemName, itemName);
+        tally.setField(kDescription, description);
+        tally.setField(kQuantity, 1);
+        tally.Update();
+    }
+    transaction.commit();
+    return Outcome{true, {}};
+}
+
+Outcome UndoRemoval(const std::optional<QString> &name)
+{
+    if (!name || !Module1::rsItems || !Module1::rsItemsout)
+        return {};
+    Recordset &items = *Module1::rsItems;
+    Recordset &tally = *Module1::rsItemsout;
+
+    // The item's new values are worked out first: when they cannot be, the
+    // tally must not go down either.
+    const bool itemFound = items.FindFirst(kItemName, *name);
+    std::optional<qint16> newRemaining;
+    std::optional<QString> status;
+    QVariant formerDate;
+    if (itemFound) {
+        const double raised = LeadingNumber(items.text(kRemaining)) + 1;
+        newRemaining = RoundToInt16(raised);
+        if (!newRemaining)
+            return refused(undoRefused(*name, raised > 0
+                                                  ? QStringLiteral("its remaining quantity would go beyond 32767")
+                                                  : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+        // The base is the stored value itself, not its text.
+        const std::optional<qint16> base = RoundToInt16(items.Fields(kMaxQuantity).toDouble());
+        if (!base)
+            return refused(undoRefused(*name, kBaseOutOfRange));
+        if (*base == 0)
+            return refused(undoRefused(*name, kBaseIsZero));
+        status = ExactStatusText(*newRemaining, *base);
+        formerDate = items.Fields(kTempdate);
+    }
+    const bool tallyFound = tally.FindFirst(kItemName, *name);
+    if (!itemFound && !tallyFound)
+        return {};
+
+    Transaction transaction(items.connection());
+    if (tallyFound) {
+        // No lower bound: a row at 0 stays and shows 0.
+        tally.setField(kQuantity, quantityValue(LeadingNumber(tally.text(kQuantity)) - 1));
+        tally.Update();
+    }
+    if (itemFound) {
+        items.setField(kRemaining, int(*newRemaining));
+        items.setField(kStatus, *status);
+        items.setField(kDateUpdated, formerDate);
+        items.Update();
+    }
+    transaction.commit();
+    return Outcome{true, {}};
+}
+
+void ClearTally()
+{
+    Module1::OpenCheckConnection();
+    Module1::OpenItemsout();
+    Recordset &tally = *Module1::rsItemsout;
+    const int rows = tally.RecordCount();
+    if (rows == 0)
+        return;
+    // All rows go, or none do.
+    Transaction transaction(tally.connection());
+    for (int i = 0; i < rows; ++i) {
+        tally.MoveLast();
+        tally.Delete();
+    }
+    transaction.commit();
+}
+
+} // namespace inv::StockDesk

@@ -1,0 +1,39 @@
+#pragma once
+// The data side of the stock-out desk: taking one unit out of stock, undoing
+// that, and clearing the tally. No widgets here: the main window passes the
+// selected entry's text in and shows what comes back.
+
+#include <QString>
+
+#include <optional>
+
+namespace inv::StockDesk {
+
+struct Outcome {
+    // Rows were written: a unit was taken out (removal) or put back (undo).
+    bool changed = false;
+    // A sentence for the user when the action was refused; empty otherwise.
+    QString message;
+};
+
+// One click on an item name (nullopt: no entry selected). Re-opens the check
+// connection and both cursors, takes one unit out of the first Items row of
+// that name and counts it in the tally, both in one transaction. An item
+// without stock is left alone silently; an item whose status cannot be
+// worked out is left alone with a message. Throws RecordsError when the
+// database fails (nothing is then written).
+Outcome RemoveOne(const std::optional<QString> &name);
+
+// Puts back the unit taken by the last removal of name, on the cursors as
+// they were last opened (none is opened here): the tally row, when there is
+// one, goes down by one, and the item gets its unit, the exact status and its
+// former date back. Refused with a message, changing nothing, when the
+// remaining quantity would pass 32767 or the status cannot be worked out.
+// Does nothing while the cursors have never been opened.
+Outcome UndoRemoval(const std::optional<QString> &name);
+
+// Deletes every tally row, last row first, on a freshly opened Itemsout
+// cursor. Items is not touched.
+void ClearTally();
+
+} // namespace inv::StockDesk

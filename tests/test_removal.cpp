@@ -1,0 +1,441 @@
+// The stock-out desk: one click takes one unit, undo puts the last one back,
+// clearing empties the tally, and the refusals that leave every row alone.
+
+#include "data/clock.h"
+#include "data/module1.h"
+#include "data/sqlcipherconnection.h"
+#include "mainwindow/frmmain.h"
+#include "support/scriptedprompts.h"
+#include "support/testdb.h"
+
+#include <QApplication>
+#include <QFocusEvent>
+#include <QListWidget>
+#include <QToolButton>
+
+#include <cstring>
+#include <sqlite3.h>
+
+using namespace inv;
+using testing::TestDb;
+
+namespace {
+
+const QDate kToday{2026, 3, 10};
+
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+// Runs SQL on a records database behind the program's back, as another
+// window or a failing disk would change it.
+void execSql(const QString &path, const QString &statement)
+{
+    sqlite3 *db = nullptr;
+    QVERIFY(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
+    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
+    char *error = nullptr;
+    const int rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error);
+    const QString message = QString::fromUtf8(error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
+}
+
+// Every stored value of both tables, row by row.
+QStringList snapshot(const QString &path)
+{
+    auto cn = SqlCipherConnection::open(path);
+    QStringList rows;
+    for (const QString table : {"Items", "Itemsout"}) {
+        cn->forEach(table, [&](const Row &row) {
+            QStringList values;
+            for (const QVariant &v : row.values)
+                values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+            rows << table + QLatin1Char(':') + values.join(QLatin1Char('|'));
+        });
+    }
+    return rows;
+}
+
+} // namespace
+
+class TestRemoval : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        Module1::Reset();
+        Module1::SetProgramFolder(m_dir->path());
+        Clock::setFixed(QDateTime(kToday, QTime(9, 30)));
+        canUndo = false;
+    }
+
+    void cleanup()
+    {
+        m_main.reset();
+        Module1::Reset();
+        Clock::setFixed(QDateTime());
+    }
+
+    // Sequences of clicks (r), undos (u), clearing (c) and changes made
+    // elsewhere: the tally row deleted (D), the list reloaded (T). Toner is
+    // the first row of Items, dated 2026-01-15.
+    void removalAndUndo_data()
+    {
+        QTest::addColumn<int>("remaining");
+        QTest::addColumn<int>("base");
+        QTest::addColumn<int>("tallyBefore"); // -1: no tally row
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("expRemaining");
+        QTest::addColumn<QString>("expStatus");
+        QTest::addColumn<QDate>("expUpdated");
+        QTest::addColumn<QDate>("expTempdate");
+        QTest::addColumn<int>("expTally"); // -1: no tally row
+        QTest::addColumn<bool>("expCanUndo");
+
+        const QDate old = testing::kOldDate;
+        QTest::addRow("5 of 10") << 5 << 10 << -1 << "r" << 4 << "40%" << kToday << old << 1 << true;
+        QTest::addRow("half down: 2 of 8") << 2 << 8 << -1 << "r" << 1 << "12%" << kToday << old << 1 << true;
+        QTest::addRow("half up: 4 of 8") << 4 << 8 << -1 << "r" << 3 << "38%" << kToday << old << 1 << true;
+        QTest::addRow("above the base") << 12 << 10 << -1 << "r" << 11 << "110%" << kToday << old << 1 << true;
+        QTest::addRow("last unit") << 1 << 10 << -1 << "r" << 0 << "0%" << kToday << old << 1 << true;
+        QTest::addRow("no stock after the last unit")
+            << 1 << 10 << -1 << "r r r" << 0 << "0%" << kToday << old << 1 << true;
+        QTest::addRow("no stock") << 0 << 10 << -1 << "r" << 0 << "old" << old << old << -1 << true;
+        QTest::addRow("second removal raises the tally")
+            << 5 << 10 << -1 << "r r" << 3 << "30%" << kToday << kToday << 2 << true;
+        QTest::addRow("existing tally row") << 5 << 10 << 3 << "r" << 4 << "40%" << kToday << old << 4 << true;
+        QTest::addRow("remove then undo: exact status")
+            << 5 << 8 << -1 << "r u" << 5 << "62.5%" << old << old << 0 << false;
+        QTest::addRow("undo restores the date of the last removal")
+            << 5 << 8 << -1 << "r r u" << 4 << "50%" << kToday << kToday << 1 << false;
+        QTest::addRow("undo twice") << 5 << 8 << -1 << "r u u" << 5 << "62.5%" << old << old << 0 << false;
+        QTest::addRow("undo after the tally row was deleted")
+            << 5 << 8 << -1 << "r D u" << 5 << "62.5%" << old << old << -1 << false;
+        QTest::addRow("tally row at 0 raised again")
+            << 5 << 8 << -1 << "r u r" << 4 << "50%" << kToday << old << 1 << true;
+        QTest::addRow("undo after a reload finds nothing selected")
+            << 5 << 10 << -1 << "r T u" << 4 << "40%" << kToday << old << 1 << false;
+        QTest::addRow("clearing after a removal keeps the item")
+            << 5 << 10 << 3 << "r c" << 4 << "40%" << kToday << old << -1 << true;
+    }
+
+    void removalAndUndo()
+    {
+        QFETCH(int, remaining);
+        QFETCH(int, base);
+        QFETCH(int, tallyBefore);
+        QFETCH(QString, steps);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("T-200", "Toner", remaining, base, "old", "Laser toner");
+        db.item("S-310", "Stapler", 8, 8, "100%");
+        if (tallyBefore >= 0)
+            db.tally("T-200", "Toner", tallyBefore, "Laser toner");
+        const QString stapler = snapshot(db.path()).at(1);
+        QVERIFY(loadMain());
+        testing::ScriptedPrompts prompts;
+
+        for (const QString &step : steps.split(QLatin1Char(' ')))
+            QVERIFY(run(step, db));
+
+        QTEST(db.value("Items", 0, "remaining_quantity").toInt(), "expRemaining");
+        QTEST(db.value("Items", 0, "Status").toString(), "expStatus");
+        QTEST(db.value("Items", 0, "date_updated").toDate(), "expUpdated");
+        QTEST(db.value("Items", 0, "tempdate").toDate(), "expTempdate");
+        QTEST(canUndo, "expCanUndo");
+        QFETCH(int, expTally);
+        if (expTally < 0) {
+            QCOMPARE(db.count("Itemsout"), 0);
+            QCOMPARE(entries(m_main->lstremove), QStringList());
+        } else {
+            QCOMPARE(db.count("Itemsout"), 1);
+            QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), expTally);
+            // A row made by a click copies the item's number, name and
+            // description.
+            QCOMPARE(db.value("Itemsout", 0, "item_no").toString(), QString("T-200"));
+            QCOMPARE(db.value("Itemsout", 0, "item_name").toString(), QString("Toner"));
+            QCOMPARE(db.value("Itemsout", 0, "Description").toString(), QString("Laser toner"));
+            QCOMPARE(entries(m_main->lstremove), QStringList({QString("Toner      (%1)").arg(expTally)}));
+        }
+        QCOMPARE(snapshot(db.path()).at(1), stapler); // the other item is never touched
+        QCOMPARE(prompts.messages.size(), 0);
+    }
+
+    // Two items of one name: both entries act on the first row in table order.
+    void duplicateNamesActOnTheFirstRow_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addRow("first entry") << 0;
+        QTest::addRow("second entry") << 1;
+    }
+
+    void duplicateNamesActOnTheFirstRow()
+    {
+        QFETCH(int, entry);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 5, 10).item("2", "Toner", 7, 10);
+        QVERIFY(loadMain());
+        clickEntry(entry);
+        clickEntry(1 - entry);
+        clickEntry(entry);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 2);
+        QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 7);
+        QCOMPARE(db.count("Itemsout"), 1);
+        QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 3);
+        QCOMPARE(db.value("Itemsout", 0, "item_no").toString(), QString("1"));
+    }
+
+    // A mouse click is one unit, on the selected entry too, and so is a
+    // double-click; a keyboard move is one unit; giving the list the focus
+    // is none.
+    void eachClickAndKeyboardMoveIsOneUnit()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Bond paper", 20, 20).item("2", "Toner", 20, 20);
+        QVERIFY(loadMain());
+        QFocusEvent tabbedIn(QEvent::FocusIn, Qt::TabFocusReason);
+        QApplication::sendEvent(m_main->lstitem, &tabbedIn);
+        QCOMPARE(db.count("Itemsout"), 0);
+
+        clickEntry(0);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 19);
+        clickEntry(0);
+        clickEntry(0);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 17);
+        clickEntry(0, true); // a double-click is one click
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
+        QTest::keyClick(m_main->lstitem, Qt::Key_Down);
+        QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
+        QTest::keyClick(m_main->lstitem, Qt::Key_Down); // already the last entry: no change
+        QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
+        QTest::keyClick(m_main->lstitem, Qt::Key_Up);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 15);
+        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (5)", "Toner      (1)"}));
+
+        // Undo acts on the entry selected now, the one last taken out.
+        m_main->cmdundo();
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
+        QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
+        QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (4)", "Toner      (1)"}));
+    }
+
+    void clearing_data()
+    {
+        QTest::addColumn<int>("tallyRows");
+        QTest::addRow("empty tally") << 0;
+        QTest::addRow("full tally") << 3;
+    }
+
+    void clearing()
+    {
+        QFETCH(int, tallyRows);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 5, 10, "50%");
+        for (int i = 0; i < tallyRows; ++i)
+            db.tally(QString::number(i), QString("Item %1").arg(i), i + 1);
+        QVERIFY(loadMain());
+        const QString items = snapshot(db.path()).at(0);
+        testing::ScriptedPrompts prompts;
+        m_main->cmdtrans->click();
+        QCOMPARE(m_main->lstremove->count(), tallyRows);
+
+        m_main->cmdclear();
+        QCOMPARE(db.count("Itemsout"), 0);
+        QCOMPARE(m_main->lstremove->count(), 0);
+        QCOMPARE(snapshot(db.path()), QStringList({items}));
+        QCOMPARE(prompts.messages.size(), 0);
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // What cannot be worked out is refused with a sentence, and every row
+    // stays exactly as it was; what leaves nothing to undo changes nothing.
+    // Setup steps run first (S: remaining set to 32767 elsewhere, X: the
+    // item deleted elsewhere, Z: base set to 0 elsewhere); the rows must not
+    // change over the final steps.
+    void refusalsChangeNothing_data()
+    {
+        QTest::addColumn<int>("remaining");
+        QTest::addColumn<int>("base");
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("message");
+
+        QTest::addRow("base 0") << 5 << 0 << "" << "r"
+                                << "Toner cannot be taken out of stock: its base quantity is 0, so its stock status "
+                                   "cannot be worked out. Nothing was changed.";
+        QTest::addRow("status beyond 32767 percent")
+            << 400 << 1 << "" << "r"
+            << "Toner cannot be taken out of stock: its stock status would fall outside -32768% to 32767%. "
+               "Nothing was changed.";
+        QTest::addRow("base beyond 32767")
+            << 5 << 40000 << "" << "r"
+            << "Toner cannot be taken out of stock: its base quantity lies outside -32768 to 32767. Nothing was "
+               "changed.";
+        QTest::addRow("undo beyond 32767")
+            << 32767 << 32767 << "r S" << "u"
+            << "The last removal of Toner cannot be undone: its remaining quantity would go beyond 32767. Nothing "
+               "was changed.";
+        QTest::addRow("undo with base 0")
+            << 5 << 10 << "r Z" << "u"
+            << "The last removal of Toner cannot be undone: its base quantity is 0, so its stock status cannot be "
+               "worked out. Nothing was changed.";
+        QTest::addRow("undo after a click on an item without stock") << 0 << 10 << "" << "r u" << "";
+        QTest::addRow("undo after a click that matched no row") << 5 << 10 << "X" << "r u" << "";
+        QTest::addRow("undo after a refused click") << 5 << 0 << "" << "r u"
+                                                    << "Toner cannot be taken out of stock: its base quantity is 0, "
+                                                       "so its stock status cannot be worked out. Nothing was "
+                                                       "changed.";
+        QTest::addRow("undo after an undo") << 5 << 10 << "r u" << "u" << "";
+    }
+
+    void refusalsChangeNothing()
+    {
+        QFETCH(int, remaining);
+        QFETCH(int, base);
+        QFETCH(QString, setup);
+        QFETCH(QString, steps);
+        QFETCH(QString, message);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("T-200", "Toner", remaining, base, "old", "Laser toner");
+        db.tally("T-200", "Toner", 3, "Laser toner");
+        QVERIFY(loadMain());
+        for (const QString &step : setup.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            QVERIFY(run(step, db));
+        const QStringList before = snapshot(db.path());
+
+        testing::ScriptedPrompts prompts;
+        for (const QString &step : steps.split(QLatin1Char(' ')))
+            QVERIFY(run(step, db));
+        QCOMPARE(snapshot(db.path()), before);
+        if (message.isEmpty()) {
+            QCOMPARE(prompts.messages.size(), 0);
+        } else {
+            QCOMPARE(prompts.messages.size(), 1);
+            QCOMPARE(prompts.last().text, message);
+            QCOMPARE(prompts.last().title, ui::Prompts::applicationTitle());
+            QVERIFY(prompts.last().buttons == ui::Buttons::Ok);
+        }
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // A tally write that fails takes the item's change back with it.
+    void removalIsOneTransaction()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("T-200", "Toner", 5, 10, "50%");
+        QVERIFY(loadMain());
+        execSql(db.path(), "CREATE TRIGGER tally_full BEFORE INSERT ON Itemsout BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        const QStringList before = snapshot(db.path());
+
+        testing::ScriptedPrompts prompts;
+        clickEntry(0);
+        QCOMPARE(snapshot(db.path()), before);
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY2(prompts.last().text.contains("disk full"), qPrintable(prompts.last().text));
+
+        // Nothing was taken, so there is nothing to put back.
+        m_main->cmdundo();
+        QCOMPARE(snapshot(db.path()), before);
+        QVERIFY(!canUndo);
+
+        // The same click goes through once the tally can be written.
+        execSql(db.path(), "DROP TRIGGER tally_full");
+        clickEntry(0);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 4);
+        QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 1);
+    }
+
+    // Undo before any click has opened the tally: nothing to act on.
+    void undoBeforeAnyClick()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("T-200", "Toner", 5, 10, "50%").tally("T-200", "Toner", 2);
+        QVERIFY(loadMain());
+        const QStringList before = snapshot(db.path());
+        canUndo = true; // even so
+        m_main->cmdundo();
+        QCOMPARE(snapshot(db.path()), before);
+        QVERIFY(!canUndo);
+    }
+
+private:
+    bool loadMain()
+    {
+        Module1::dbPath = Module1::DefaultDatabasePath();
+        Module1::OpenRecordsConnection();
+        Module1::OpenMisc();
+        m_main = std::make_unique<frmmain>();
+        if (!m_main->Form_Load())
+            return false;
+        m_main->show();
+        if (!QTest::qWaitForWindowExposed(m_main.get()))
+            return false;
+        m_main->cmdtrans->click(); // the panel, with both lists reloaded
+        return m_main->transactionPanelShown();
+    }
+
+    // A mouse click (or double-click) on the n-th entry of the item list.
+    void clickEntry(int n, bool twice = false)
+    {
+        QListWidgetItem *item = m_main->lstitem->item(n);
+        QVERIFY(item);
+        m_main->lstitem->scrollToItem(item);
+        const QPoint centre = m_main->lstitem->visualItemRect(item).center();
+        QWidget *viewport = m_main->lstitem->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, {}, centre);
+        if (twice) { // the second press of a double-click comes as a double-click event
+            QTest::mouseDClick(viewport, Qt::LeftButton, {}, centre);
+            QTest::mouseRelease(viewport, Qt::LeftButton, {}, centre);
+        }
+    }
+
+    void clickEntryNamed(const QString &name)
+    {
+        for (int i = 0; i < m_main->lstitem->count(); ++i) {
+            if (m_main->lstitem->item(i)->text() == name) {
+                clickEntry(i);
+                return;
+            }
+        }
+        QFAIL(qPrintable("no entry " + name));
+    }
+
+    bool run(const QString &step, const TestDb &db)
+    {
+        if (step == "r") {
+            clickEntryNamed("Toner");
+        } else if (step == "u") {
+            m_main->cmdundo();
+        } else if (step == "c") {
+            m_main->cmdclear();
+        } else if (step == "T") {
+            m_main->cmdtrans->click();
+            m_main->cmdtrans->click();
+        } else if (step == "D") {
+            execSql(db.path(), "DELETE FROM Itemsout WHERE item_name = 'Toner'");
+        } else if (step == "X") {
+            execSql(db.path(), "DELETE FROM Items WHERE item_name = 'Toner'");
+        } else if (step == "S") {
+            execSql(db.path(), "UPDATE Items SET remaining_quantity = 32767 WHERE item_name = 'Toner'");
+        } else if (step == "Z") {
+            execSql(db.path(), "UPDATE Items SET max_quantity = 0 WHERE item_name = 'Toner'");
+        } else {
+            qWarning("unknown step %s", qPrintable(step));
+            return false;
+        }
+        return !QTest::currentTestFailed();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<frmmain> m_main;
+};
+
+QTEST_MAIN(TestRemoval)
+#include "test_removal.moc"
