@@ -224,6 +224,36 @@ private slots:
         VERIFY_PROMPTS(prompts);
     }
 
+    // A remembered file that went missing or bad does not lock the user
+    // out: the welcome window says so and asks for the file again.
+    void rememberedFileThatCannotBeUsedIsChosenAgain()
+    {
+        TestDb def(m_dir->path());
+        const QString gone = m_dir->filePath("Gone.mdb");
+        def.misc("admin", "pw", {}, gone);
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        chosen.misc("admin", "pw");
+
+        testing::ScriptedPrompts prompts;
+        frmwelcome *welcome = load();
+        QVERIFY(welcome);
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY2(prompts.last().text.contains(gone) && prompts.last().text.contains("again"),
+                 qPrintable(prompts.last().text));
+        QCOMPARE(Module1::dbPath, def.path());
+
+        prompts.chooseFile(chosen.path());
+        welcome->cmdadmin->click();
+        QCOMPARE(prompts.messages[1].text, QString("Choose DataBase file"));
+        QCOMPARE(def.value("Misc", 0, "pat").toString(), chosen.path());
+        QVERIFY(!shownWindow<frmlogin>());
+
+        welcome->cmdadmin->click();
+        QVERIFY(shownWindow<frmlogin>());
+        QCOMPARE(Module1::cnCheck->path(), chosen.path());
+        VERIFY_PROMPTS(prompts);
+    }
+
     void enterClicksAdmin_data()
     {
         QTest::addColumn<QString>("focus");

@@ -96,6 +96,15 @@ frmwelcome::frmwelcome()
 
 bool frmwelcome::Form_Load()
 {
+    const QString fallback = Module1::DefaultDatabasePath();
+    if (Module1::dbPath != fallback) {
+        if (const auto problem = CheckRecordsDatabase(Module1::dbPath)) {
+            ui::Prompts::message(this, *problem + QStringLiteral(".\n\nChoose the database file again: click "
+                                                                 "User or Admin."));
+            Module1::dbPath = fallback;
+            m_chooseAgain = true;
+        }
+    }
     return ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
@@ -148,8 +157,10 @@ bool frmwelcome::databaseChosen()
             chosen = !Module1::rsMisc->text(PatField).isEmpty();
         }
     });
-    if (ok && hasRow && !chosen)
+    if (ok && hasRow && (!chosen || m_chooseAgain)) {
         chooseDatabaseFile();
+        return false;
+    }
     return ok && chosen;
 }
 
@@ -172,6 +183,7 @@ void frmwelcome::chooseDatabaseFile()
         Module1::rsMisc->Update();
         // The login checks its connection on the chosen file from now on.
         Module1::dbPath = path;
+        m_chooseAgain = false;
     });
 }
 

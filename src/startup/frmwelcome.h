@@ -44,6 +44,10 @@ private:
     // it instead (and the user clicks again to go on).
     bool databaseChosen();
     void chooseDatabaseFile();
+
+    // The remembered file could not be opened: User and Admin ask for the
+    // file again instead of failing on it at every start.
+    bool m_chooseAgain = false;
 };
 
 } // namespace inv
