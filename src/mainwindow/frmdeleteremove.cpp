@@ -1,6 +1,7 @@
 #include "frmdeleteremove.h"
 
 #include "data/module1.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"
@@ -17,14 +18,6 @@ namespace inv {
 using ui::place;
 
 namespace {
-
-QLabel *caption(QWidget *parent, const char *name, const QString &text)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(ui::timesFont(11.25, true));
-    return label;
-}
 
 // The boxes that show the found row take no input, but their text must stay
 // readable: the style's faint disabled grey is darkened.
@@ -62,13 +55,14 @@ frmdeleteremove::frmdeleteremove()
     setWindowTitle(QStringLiteral("Delete Removed Item"));
     ui::setFixedClientArea(this, 4635, 5415);
 
-    Label1 = caption(this, "Label1", QStringLiteral("Item Number:"));
+    const QFont captionFont = ui::timesFont(11.25, true);
+    Label1 = ui::makeLabel(this, "Label1", QStringLiteral("Item Number:"), captionFont);
     place(Label1, 240, 240, 1395, 255);
-    Label2 = caption(this, "Label2", QStringLiteral("Item Name:"));
+    Label2 = ui::makeLabel(this, "Label2", QStringLiteral("Item Name:"), captionFont);
     place(Label2, 240, 600, 1170, 255);
-    Label3 = caption(this, "Label3", QStringLiteral("Description:"));
+    Label3 = ui::makeLabel(this, "Label3", QStringLiteral("Description:"), captionFont);
     place(Label3, 240, 1320, 1215, 255);
-    Label5 = caption(this, "Label5", QStringLiteral("Quantity:"));
+    Label5 = ui::makeLabel(this, "Label5", QStringLiteral("Quantity:"), captionFont);
     place(Label5, 240, 960, 915, 255);
 
     txtitemno = box(this, "txtitemno", true);

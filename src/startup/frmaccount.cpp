@@ -1,6 +1,6 @@
 #include "frmaccount.h"
 
-#include "controls.h"
+#include "ui/controls.h"
 #include "credentials.h"
 #include "data/module1.h"
 #include "frmwelcome.h"
@@ -27,22 +27,22 @@ frmaccount::frmaccount(frmwelcome *welcome)
     setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
     ui::setFixedClientArea(this, 4515, 2235);
 
-    Label1 = startup::makeLabel(this, "Label1", QStringLiteral("User Name:"), ui::timesFont(12, true));
+    Label1 = ui::makeLabel(this, "Label1", QStringLiteral("User Name:"), ui::timesFont(12, true));
     place(Label1, 240, 360, 1215, 285);
-    txtuser = startup::makeTextBox(this, "txtuser");
+    txtuser = ui::makeTextBox(this, "txtuser");
     place(txtuser, 1560, 360, 2655, 285);
-    Label2 = startup::makeLabel(this, "Label2", QStringLiteral("Password:"), ui::timesFont(12, true));
+    Label2 = ui::makeLabel(this, "Label2", QStringLiteral("Password:"), ui::timesFont(12, true));
     place(Label2, 240, 840, 1020, 285);
-    startup::fitToText(Label1);
-    startup::fitToText(Label2);
-    txtpass = startup::makeTextBox(this, "txtpass");
+    ui::fitToText(Label1);
+    ui::fitToText(Label2);
+    txtpass = ui::makeTextBox(this, "txtpass");
     place(txtpass, 1560, 840, 2655, 285);
-    startup::maskAsPassword(txtpass);
+    ui::maskAsPassword(txtpass);
 
-    cmdcreate = startup::makeButton(this, "cmdcreate", QStringLiteral("&Create"));
+    cmdcreate = ui::makeButton(this, "cmdcreate", QStringLiteral("&Create"));
     place(cmdcreate, 840, 1440, 1215, 495);
     cmdcreate->setDefault(true);
-    cmdexit = startup::makeButton(this, "cmdexit", QStringLiteral("E&xit"));
+    cmdexit = ui::makeButton(this, "cmdexit", QStringLiteral("E&xit"));
     place(cmdexit, 2400, 1440, 1215, 495);
 
     setTabOrder(txtuser, txtpass);

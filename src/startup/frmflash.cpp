@@ -2,6 +2,7 @@
 
 #include "data/module1.h"
 #include "navigation.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/publisher.h"
@@ -16,27 +17,13 @@ namespace inv {
 
 using ui::place;
 
-namespace {
-QLabel *label(QWidget *parent, const char *name, const QString &text)
-{
-    auto *l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    return l;
-}
-
-void setColours(QLabel *l, const QString &css)
-{
-    l->setStyleSheet(QStringLiteral("QLabel { %1 }").arg(css));
-}
-} // namespace
-
 frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("frmflash"));
     setWindowTitle(QStringLiteral("Form1"));
     ui::setFixedClientArea(this, 4050, 2535);
 
-    Label5 = label(this, "Label5", QString());
+    Label5 = ui::makeLabel(this, "Label5", QString(), font());
     place(Label5, 840, 1320, 2415, 375);
     Label5->setFrameShape(QFrame::Box);
     Label5->setLineWidth(1);
@@ -52,34 +39,30 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
         cmdload[i] = block;
     }
 
-    lblload = label(this, "lblload", QStringLiteral("Loading              "));
+    lblload = ui::makeLabel(this, "lblload", QStringLiteral("Loading              "), font(),
+                            QStringLiteral("color: #404040; background: transparent;"));
     place(lblload, 840, 1680, 2415, 255);
     lblload->setAlignment(Qt::AlignCenter);
-    setColours(lblload, QStringLiteral("color: #404040; background: transparent;"));
 
-    Label1 = label(this, "Label1", QStringLiteral("Label1"));
+    Label1 = ui::makeLabel(this, "Label1", QStringLiteral("Label1"), font(),
+                           QStringLiteral("color: black; background: black;"));
     place(Label1, 0, 1920, 4050, 615);
-    setColours(Label1, QStringLiteral("color: black; background: black;"));
 
-    Label2 = label(this, "Label2", QString::fromLatin1(ui::RightsNotice));
+    const QString whiteOnBlack = QStringLiteral("color: white; background: black;");
+    Label2 = ui::makeLabel(this, "Label2", QString::fromLatin1(ui::RightsNotice), ui::sansFont(7), whiteOnBlack);
     place(Label2, 0, 2040, 3975, 255);
     Label2->setAlignment(Qt::AlignCenter);
-    Label2->setFont(ui::sansFont(7));
-    setColours(Label2, QStringLiteral("color: white; background: black;"));
 
-    Label3 = label(this, "Label3", QStringLiteral("For more information visit"));
-    Label3->setFont(ui::sansFont(7));
-    setColours(Label3, QStringLiteral("color: white; background: black;"));
+    Label3 = ui::makeLabel(this, "Label3", QStringLiteral("For more information visit"), ui::sansFont(7),
+                           whiteOnBlack);
     Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Right-aligned and sized to its text: it grows to the left of its
     // right edge (75 + 1740 twips).
     Label3->adjustSize();
     Label3->move(ui::twips(75 + 1740) - Label3->width(), ui::twips(2280));
 
-    Label4 = label(this, "Label4", QString::fromLatin1(ui::HomepageAddress));
-    QFont bold = ui::sansFont(7, true);
-    Label4->setFont(bold);
-    setColours(Label4, QStringLiteral("color: #FF8000; background: black;"));
+    Label4 = ui::makeLabel(this, "Label4", QString::fromLatin1(ui::HomepageAddress), ui::sansFont(7, true),
+                           QStringLiteral("color: #FF8000; background: black;"));
     Label4->adjustSize();
     Label4->move(ui::twips(1860), ui::twips(2280));
 

@@ -1,6 +1,6 @@
 #include "frmlogin.h"
 
-#include "controls.h"
+#include "ui/controls.h"
 #include "credentials.h"
 #include "data/clock.h"
 #include "data/module1.h"
@@ -36,33 +36,33 @@ frmlogin::frmlogin() : StartupDialog(QStringLiteral(":/login.png"), Qt::Dialog |
     ui::setFixedClientArea(this, 4395, 2010);
 
     const QString strip = QStringLiteral("background: #0000FF; color: #E0E0E0;");
-    Label5 = startup::makeLabel(this, "Label5", QStringLiteral("l"), ui::sansFont(8, true), strip);
+    Label5 = ui::makeLabel(this, "Label5", QStringLiteral("l"), ui::sansFont(8, true), strip);
     place(Label5, 75, 0, 4215, 255);
     Label5->setAlignment(Qt::AlignCenter);
-    Label4 = startup::makeLabel(this, "Label4", QString(), ui::sansFont(8, true), strip);
+    Label4 = ui::makeLabel(this, "Label4", QString(), ui::sansFont(8, true), strip);
     Label4->setAlignment(Qt::AlignCenter);
     setTitle(QString());
 
     const QString transparent = QStringLiteral("background: transparent;");
-    Label1 = startup::makeLabel(this, "Label1", QStringLiteral("User Name:"), ui::timesFont(12, true), transparent);
+    Label1 = ui::makeLabel(this, "Label1", QStringLiteral("User Name:"), ui::timesFont(12, true), transparent);
     place(Label1, 240, 480, 1215, 285);
-    txtuser = startup::makeTextBox(this, "txtuser");
+    txtuser = ui::makeTextBox(this, "txtuser");
     place(txtuser, 1560, 480, 2655, 285);
-    Label2 = startup::makeLabel(this, "Label2", QStringLiteral("Password:"), ui::timesFont(12, true), transparent);
+    Label2 = ui::makeLabel(this, "Label2", QStringLiteral("Password:"), ui::timesFont(12, true), transparent);
     place(Label2, 240, 960, 1020, 285);
-    startup::fitToText(Label1);
-    startup::fitToText(Label2);
-    txtpass = startup::makeTextBox(this, "txtpass");
+    ui::fitToText(Label1);
+    ui::fitToText(Label2);
+    txtpass = ui::makeTextBox(this, "txtpass");
     place(txtpass, 1560, 960, 2655, 285);
-    startup::maskAsPassword(txtpass);
+    ui::maskAsPassword(txtpass);
 
-    cmdenter = startup::makeButton(this, "cmdenter", QStringLiteral("&Enter"));
+    cmdenter = ui::makeButton(this, "cmdenter", QStringLiteral("&Enter"));
     place(cmdenter, 1680, 1560, 1215, 375);
     cmdenter->setDefault(true);
-    cmdexit = startup::makeButton(this, "cmdexit", QStringLiteral("&Log-out"));
+    cmdexit = ui::makeButton(this, "cmdexit", QStringLiteral("&Log-out"));
     place(cmdexit, 3000, 1560, 1215, 375);
 
-    Label3 = startup::makeLabel(this, "Label3", QStringLiteral("Label3"), ui::sansFont(9.75),
+    Label3 = ui::makeLabel(this, "Label3", QStringLiteral("Label3"), ui::sansFont(9.75),
                    QStringLiteral("background: #E0E0E0; border: 1px solid #C0C0C0; border-radius: 4px;"));
     place(Label3, 120, 1680, 1455, 255);
     Label3->setAlignment(Qt::AlignCenter);

@@ -1,6 +1,6 @@
 #include "frmuser.h"
 
-#include "controls.h"
+#include "ui/controls.h"
 #include "credentials.h"
 #include "data/module1.h"
 #include "ui/fonts.h"
@@ -20,7 +20,7 @@ using ui::place;
 namespace {
 QLabel *caption(QWidget *parent, const char *name, const QString &text)
 {
-    return startup::makeLabel(parent, name, text, ui::sansFont(8, true),
+    return ui::makeLabel(parent, name, text, ui::sansFont(8, true),
                               QStringLiteral("color: black; background: transparent;"));
 }
 } // namespace
@@ -41,15 +41,15 @@ frmuser::frmuser() : StartupDialog(QString(), startup::ToolWindowFlags())
 
     lbluser = caption(this, "lbluser", QString());
     place(lbluser, 240, 480, 1260, 195);
-    txtuser = startup::makeTextBox(this, "txtuser");
+    txtuser = ui::makeTextBox(this, "txtuser");
     place(txtuser, 1680, 480, 2175, 285);
     lblpass = caption(this, "lblpass", QString());
     place(lblpass, 240, 960, 1230, 195);
     // Shown as typed: this window does not mask the password.
-    txtpass = startup::makeTextBox(this, "txtpass");
+    txtpass = ui::makeTextBox(this, "txtpass");
     place(txtpass, 1680, 960, 2175, 285);
 
-    cmdenter = startup::makeButton(this, "cmdenter", QString());
+    cmdenter = ui::makeButton(this, "cmdenter", QString());
     cmdenter->setFont(ui::sansFont(9.75, true));
     place(cmdenter, 1320, 1680, 1215, 375);
     setState(false);

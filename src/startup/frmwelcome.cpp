@@ -1,6 +1,6 @@
 #include "frmwelcome.h"
 
-#include "controls.h"
+#include "ui/controls.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "frmaccount.h"
@@ -48,7 +48,7 @@ protected:
 
 QLabel *title(QWidget *parent, const char *name, const QString &text)
 {
-    QLabel *l = startup::makeLabel(parent, name, text, ui::cambriaFont(20.25, true));
+    QLabel *l = ui::makeLabel(parent, name, text, ui::cambriaFont(20.25, true));
     l->setAlignment(Qt::AlignCenter);
     return l;
 }
@@ -71,12 +71,12 @@ frmwelcome::frmwelcome()
     Label1 = title(this, "Label1", QStringLiteral("Inventory System"));
     place(Label1, 360, 720, 3225, 480);
 
-    cmduser = startup::makeButton(this, "cmduser", QStringLiteral("&User"));
+    cmduser = ui::makeButton(this, "cmduser", QStringLiteral("&User"));
     place(cmduser, 240, 1440, 1215, 495);
-    cmdadmin = startup::makeButton(this, "cmdadmin", QStringLiteral("&Admin"));
+    cmdadmin = ui::makeButton(this, "cmdadmin", QStringLiteral("&Admin"));
     place(cmdadmin, 240, 2160, 1215, 495);
     cmdadmin->setDefault(true);
-    cmdexit = startup::makeButton(this, "cmdexit", QStringLiteral("&Exit"));
+    cmdexit = ui::makeButton(this, "cmdexit", QStringLiteral("&Exit"));
     place(cmdexit, 2760, 3000, 1215, 495);
     cmdcreate = new WrappingButton(QStringLiteral("&Create user name and password"), this);
     cmdcreate->setObjectName(QStringLiteral("cmdcreate"));

@@ -1,12 +1,12 @@
 #include "controls.h"
 
-#include "ui/fonts.h"
+#include "fonts.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace inv::startup {
+namespace inv::ui {
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QFont &font, const QString &css)
 {
@@ -47,4 +47,4 @@ QPushButton *makeButton(QWidget *parent, const char *name, const QString &captio
     return button;
 }
 
-} // namespace inv::startup
+} // namespace inv::ui

@@ -1,5 +1,5 @@
 #pragma once
-// The controls of the start-up windows, made the same way everywhere: named
+// Controls made the same way in every window: named
 // as the layout names them, in the layout's fonts.
 
 #include <QFont>
@@ -10,7 +10,7 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
-namespace inv::startup {
+namespace inv::ui {
 
 // A label; css is the body of its style sheet (colours, background).
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QFont &font,
@@ -25,4 +25,4 @@ void maskAsPassword(QLineEdit *box);
 // A button that does not take over Enter when it gets the focus.
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption);
 
-} // namespace inv::startup
+} // namespace inv::ui
