@@ -107,6 +107,9 @@ private slots:
         frmwelcome *welcome = loadWelcome();
         QVERIFY(welcome);
         welcome->cmdcreate->click();
+        // The disabled welcome window cannot be closed meanwhile.
+        QVERIFY(!welcome->close());
+        QVERIFY(welcome->isVisible());
         shownWindow<frmaccount>()->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!shownWindow<frmaccount>());

@@ -324,6 +324,9 @@ private slots:
         QVERIFY(!w->parentWidget());
         QVERIFY(!m_main->isEnabled());
         QVERIFY(m_main->isVisible());
+        // Its close box takes no input either: the program goes on.
+        QVERIFY(!m_main->close());
+        QVERIFY(m_main->isVisible());
 
         if (byButton)
             w->findChild<QPushButton *>("cmdcancel")->click();

@@ -1,7 +1,8 @@
 #pragma once
 // The one rule by which a window opens another: the new window is shown
 // modeless and unloads itself when it closes (by its buttons or its close
-// box); the owner is disabled meanwhile and enabled again when it is gone.
+// box); the owner is disabled meanwhile, takes no input (its close box
+// included), and is enabled again when the window is gone.
 
 class QWidget;
 
