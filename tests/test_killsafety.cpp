@@ -1,0 +1,244 @@
+// A removal or an undo killed at any moment leaves the records database as it
+// was before the change or as it is after it, never in between: a worker
+// process takes units out and puts some back until it is killed, again and
+// again, and after every kill the stock that left the items must be exactly
+// the stock counted in the tally.
+
+#include "data/schema.h"
+#include "data/status.h"
+#include "support/testdb.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+#include <cstring>
+#include <sqlite3.h>
+
+using testing::TestDb;
+
+namespace {
+
+constexpr int kKills = 40;
+constexpr int kInitialRemaining = 30000; // stock never runs out within the test
+
+struct Item {
+    QString no;
+    QString name;
+    int max;
+};
+
+// The items the worker works on, and one it never touches. The bases give
+// whole and long exact percentages.
+const QVector<Item> kWorked = {{"B-100", "Bond paper", 32000}, {"T-200", "Toner", 30000}, {"S-300", "Stapler", 12000}};
+const Item kUntouched{"I-400", "Ink", 700};
+
+using Rows = QVector<QVector<QVariant>>;
+
+QVariant columnValue(sqlite3_stmt *stmt, int column)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return qlonglong(sqlite3_column_int64(stmt, column));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(stmt, column);
+    case SQLITE_NULL:
+        return QVariant();
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                                 sqlite3_column_bytes(stmt, column));
+    }
+}
+
+// The file as any keyed reader finds it, with a handle of its own: the first
+// read rolls back what a killed writer left unfinished.
+class Reader {
+public:
+    explicit Reader(const QString &path)
+    {
+        m_ok = sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
+        if (m_ok)
+            sqlite3_key(m_db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
+    }
+    ~Reader() { sqlite3_close(m_db); }
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+
+    // Rows of a query; empty with error() set when it fails.
+    Rows query(const char *sql)
+    {
+        Rows rows;
+        sqlite3_stmt *stmt = nullptr;
+        if (!m_ok || sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
+            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+            return rows;
+        }
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            QVector<QVariant> row;
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                row << columnValue(stmt, c);
+            rows << row;
+        }
+        if (rc != SQLITE_DONE)
+            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        sqlite3_finalize(stmt);
+        return rows;
+    }
+    const QString &error() const { return m_error; }
+
+private:
+    sqlite3 *m_db = nullptr;
+    bool m_ok = false;
+    QString m_error;
+};
+
+QString describe(const QVector<QVariant> &row)
+{
+    QStringList values;
+    for (const QVariant &v : row)
+        values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+    return values.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestKillSafety : public QObject {
+    Q_OBJECT
+
+private slots:
+    void killedAtAnyMomentEveryChangeIsWhole()
+    {
+        QTemporaryDir dir;
+        TestDb db(dir.path());
+        QStringList names;
+        for (const Item &item : kWorked) {
+            db.item(item.no, item.name, kInitialRemaining, item.max,
+                    *inv::WholeStatusText(kInitialRemaining, qint16(item.max)));
+            names << item.name;
+        }
+        db.item(kUntouched.no, kUntouched.name, 350, kUntouched.max, "50%");
+        QString untouchedRow;
+        {
+            Reader reader(db.path());
+            untouchedRow = readUntouched(reader);
+        }
+        QVERIFY(!untouchedRow.isEmpty());
+
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        const QString readyFile = dir.filePath("ready");
+        const QString journal = db.path() + QStringLiteral("-journal");
+        int killsInsideAWrite = 0;
+        int roundsWithChanges = 0;
+        qint64 previousTaken = 0;
+        qint64 taken = 0;
+
+        for (int kill = 1; kill <= kKills; ++kill) {
+            const QString round = QStringLiteral("kill %1 of %2 (seed %3)").arg(kill).arg(kKills).arg(seed);
+            QFile::remove(readyFile);
+            QProcess worker;
+            worker.start(QStringLiteral(REMOVAL_WORKER),
+                         QStringList{db.path(), QString::number(random.generate()), readyFile} + names);
+            QVERIFY2(worker.waitForStarted(10000), qPrintable(round + ": " + worker.errorString()));
+
+            // Killed a few to a few dozen milliseconds into its work.
+            QElapsedTimer opening;
+            opening.start();
+            bool ended = false;
+            while (!QFileInfo::exists(readyFile) && !ended && !opening.hasExpired(10000))
+                ended = worker.waitForFinished(1);
+            if (!ended)
+                QThread::msleep(random.bounded(2, 50));
+            worker.kill();
+            QVERIFY(worker.waitForFinished(10000));
+            // Only the kill may end it: a worker that stopped by itself hit an
+            // error, or was refused an action it should have been allowed.
+            QVERIFY2(worker.exitStatus() == QProcess::CrashExit,
+                     qPrintable(QStringLiteral("%1: the worker ended by itself with status %2: %3")
+                                    .arg(round)
+                                    .arg(worker.exitCode())
+                                    .arg(QString::fromLocal8Bit(worker.readAllStandardError()))));
+            QVERIFY2(QFileInfo::exists(readyFile), qPrintable(round + ": the worker never opened the database"));
+            if (QFileInfo(journal).size() > 0)
+                ++killsInsideAWrite;
+
+            checkWhole(db.path(), untouchedRow, round, taken);
+            if (QTest::currentTestFailed())
+                return;
+            if (taken != previousTaken)
+                ++roundsWithChanges;
+            previousTaken = taken;
+        }
+
+        qInfo("%d kills, %d of them inside a write; %d runs changed the stock; %lld units out in all", kKills,
+              killsInsideAWrite, roundsWithChanges, taken);
+        // The worker really worked, or the checks above prove nothing.
+        QVERIFY2(roundsWithChanges > 0 && taken > 0, "the worker never changed the stock");
+    }
+
+private:
+    static QString readUntouched(Reader &reader)
+    {
+        const Rows rows = reader.query("SELECT * FROM Items WHERE item_no = 'I-400'");
+        return rows.size() == 1 ? describe(rows.first()) : QString();
+    }
+
+    // Checks the invariants that only hold when every removal and undo was
+    // written whole; taken gets the units out of the worked items in all.
+    static void checkWhole(const QString &path, const QString &untouchedRow, const QString &round, qint64 &taken)
+    {
+        Reader reader(path);
+        const Rows integrity = reader.query("PRAGMA integrity_check");
+        QVERIFY2(reader.error().isEmpty(), qPrintable(round + ": " + reader.error()));
+        QVERIFY2(integrity.size() == 1 && integrity.first().value(0).toString() == QLatin1String("ok"),
+                 qPrintable(round + ": integrity check: " + (integrity.isEmpty() ? QString() : describe(integrity.first()))));
+
+        const Rows items = reader.query("SELECT item_no, item_name, remaining_quantity, max_quantity, Status FROM Items "
+                                        "ORDER BY rowid");
+        const Rows tally = reader.query("SELECT item_no, item_name, quantity FROM Itemsout ORDER BY rowid");
+        QVERIFY2(reader.error().isEmpty(), qPrintable(round + ": " + reader.error()));
+        QCOMPARE(items.size(), kWorked.size() + 1);
+        QCOMPARE(readUntouched(reader), untouchedRow);
+
+        // One tally row at most per name, for worked items only.
+        QMap<QString, QVector<QVariant>> tallyByName;
+        for (const QVector<QVariant> &row : tally) {
+            const QString name = row.value(1).toString();
+            QVERIFY2(!tallyByName.contains(name), qPrintable(round + ": two tally rows for " + name));
+            tallyByName.insert(name, row);
+        }
+
+        taken = 0;
+        for (int i = 0; i < kWorked.size(); ++i) {
+            const Item &item = kWorked[i];
+            const QVector<QVariant> &row = items[i];
+            const QString where = round + QStringLiteral(", ") + item.name + QStringLiteral(": ") + describe(row);
+            QCOMPARE(row.value(1).toString(), item.name);
+            const qint64 remaining = row.value(2).toLongLong();
+            const qint64 out = kInitialRemaining - remaining;
+            const QVector<QVariant> tallyRow = tallyByName.take(item.name);
+            const qint64 counted = tallyRow.isEmpty() ? 0 : tallyRow.value(2).toLongLong();
+            QVERIFY2(out == counted, qPrintable(QStringLiteral("%1; the tally counts %2").arg(where).arg(counted)));
+            if (!tallyRow.isEmpty())
+                QVERIFY2(tallyRow.value(0).toString() == item.no, qPrintable(where + "; tally " + describe(tallyRow)));
+
+            // The status as a removal writes it, or as an undo does.
+            const QString status = row.value(4).toString();
+            const qint16 base = qint16(row.value(3).toInt());
+            const QString whole = inv::WholeStatusText(qint16(remaining), base).value_or(QString());
+            const QString exact = inv::ExactStatusText(double(remaining), base).value_or(QString());
+            QVERIFY2(status == whole || status == exact,
+                     qPrintable(QStringLiteral("%1; expected %2 or %3").arg(where, whole, exact)));
+            taken += out;
+        }
+        QVERIFY2(tallyByName.isEmpty(), qPrintable(round + ": a tally row for an item never taken out"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKillSafety)
+#include "test_killsafety.moc"
