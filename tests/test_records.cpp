@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QTest>
 
+#include <cstring>
+#include <sqlite3.h>
+
 
 using namespace inv;
 using testing::TestDb;
@@ -133,6 +136,39 @@ private slots:
         }
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 5);
         QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 1);
+    }
+
+    // A commit refused because another program keeps the file busy writes
+    // nothing and leaves the connection ready for the next change.
+    void failedCommitLeavesTheConnectionUsable()
+    {
+        TestDb db(dir().path());
+        db.item("1", "Toner", 5, 10).item("2", "Stapler", 3, 3);
+        auto cn = SqlCipherConnection::open(db.path());
+        Recordset items(cn, "Items");
+
+        sqlite3 *reader = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+        sqlite3_key(reader, RecordsPassword, int(strlen(RecordsPassword)));
+        sqlite3_stmt *reading = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(reader, "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_step(reading), SQLITE_ROW); // holds its read lock until finished
+
+        {
+            Transaction t(cn);
+            items.setField("remaining_quantity", 4);
+            items.Update();
+            QVERIFY_THROWS_EXCEPTION(RecordsError, t.commit());
+        }
+        sqlite3_finalize(reading);
+        sqlite3_close(reader);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 5);
+
+        Transaction again(cn);
+        items.setField("remaining_quantity", 2);
+        items.Update();
+        again.commit();
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 2);
     }
 
     // The records connection stays on the default file until it is opened

@@ -481,7 +481,16 @@ void SqlCipherConnection::commit()
         m_handle->exec("ROLLBACK");
         throw RecordsError(m_handle->path, QStringLiteral("a part of the change failed, nothing was written"));
     }
-    m_handle->exec("COMMIT");
+    try {
+        m_handle->exec("COMMIT");
+    } catch (const RecordsError &) {
+        // A commit that fails (the file kept busy by another program, say)
+        // leaves the transaction open: end it, so that nothing of it is
+        // written and the next change can start afresh.
+        if (!sqlite3_get_autocommit(m_handle->db))
+            sqlite3_exec(m_handle->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
 }
 
 void SqlCipherConnection::rollback()
