@@ -98,9 +98,11 @@ bool frmwelcome::Form_Load()
 {
     const QString fallback = Module1::DefaultDatabasePath();
     if (Module1::dbPath != fallback) {
-        if (const auto problem = CheckRecordsDatabase(Module1::dbPath)) {
-            ui::Prompts::message(this, *problem + QStringLiteral(".\n\nChoose the database file again: click "
-                                                                 "User or Admin."));
+        try {
+            Module1::OpenCheckConnection();
+        } catch (const RecordsError &e) {
+            ui::Prompts::message(this, e.message() + QStringLiteral(".\n\nChoose the database file again: click "
+                                                                    "User or Admin."));
             Module1::dbPath = fallback;
             m_chooseAgain = true;
         }

@@ -1,7 +1,6 @@
 #include "startup.h"
 
 #include "data/module1.h"
-#include "data/schema.h"
 #include "frmflash.h"
 #include "ui/prompts.h"
 
@@ -10,10 +9,14 @@ namespace inv::startup {
 bool Start()
 {
     const QString path = Module1::DefaultDatabasePath();
-    if (auto problem = CheckRecordsDatabase(path)) {
+    // Opened here once; the splash window's load then shares the open file.
+    Module1::dbPath = path;
+    try {
+        Module1::OpenRecordsConnection();
+    } catch (const RecordsError &e) {
         ui::Prompts::message(
             nullptr,
-            *problem
+            e.message()
                 + QStringLiteral("\n\nThe program needs its records database at this place. A new one is "
                                  "created with the command:\n\ninventory-admin create \"%1\" --demo")
                       .arg(path));
