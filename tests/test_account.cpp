@@ -29,18 +29,9 @@ private slots:
         m_hash = HashPassword("pw");
     }
 
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
-    }
+    void init() { m_dir = testing::newProgramFolder(); }
 
-    void cleanup()
-    {
-        testing::deleteAllWindows();
-        Module1::Reset();
-    }
+    void cleanup() { testing::endRun(); }
 
     void create_data()
     {

@@ -22,9 +22,7 @@ class TestDeleteRemove : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
+        m_dir = testing::newProgramFolder();
         m_db = std::make_unique<TestDb>(m_dir->path());
         m_db->misc("admin", "pw");
         Module1::dbPath = m_db->path();

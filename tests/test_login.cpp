@@ -32,12 +32,7 @@ private slots:
         QVERIFY(IsPasswordHash(m_hash));
     }
 
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
-    }
+    void init() { m_dir = testing::newProgramFolder(); }
 
     void cleanup()
     {

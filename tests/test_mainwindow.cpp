@@ -29,12 +29,7 @@ class TestMainWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
-    }
+    void init() { m_dir = testing::newProgramFolder(); }
 
     void cleanup()
     {

@@ -61,9 +61,7 @@ class TestNavigation : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
+        m_dir = testing::newProgramFolder();
         m_db = std::make_unique<TestDb>(m_dir->path());
         m_db->misc("admin", "pw").item("1", "Toner", 3, 10).tally("1", "Toner", 2);
         Module1::dbPath = m_db->path();

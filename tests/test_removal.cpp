@@ -70,9 +70,7 @@ class TestRemoval : public QObject {
 private slots:
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
+        m_dir = testing::newProgramFolder();
         Clock::setFixed(QDateTime(kToday, QTime(9, 30)));
         canUndo = false;
     }

@@ -23,18 +23,9 @@ class TestStartup : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir = std::make_unique<QTemporaryDir>();
-        Module1::Reset();
-        Module1::SetProgramFolder(m_dir->path());
-    }
+    void init() { m_dir = testing::newProgramFolder(); }
 
-    void cleanup()
-    {
-        testing::deleteAllWindows();
-        Module1::Reset();
-    }
+    void cleanup() { testing::endRun(); }
 
     void splashChoosesTheDatabase_data()
     {

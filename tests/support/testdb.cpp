@@ -1,5 +1,6 @@
 #include "testdb.h"
 
+#include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 
 #include <QDir>
@@ -83,6 +84,16 @@ QVariant TestDb::value(const QString &table, int row, const QString &field) cons
 int TestDb::count(const QString &table) const
 {
     return int(connection()->count(table));
+}
+
+std::unique_ptr<QTemporaryDir> newProgramFolder()
+{
+    auto dir = std::make_unique<QTemporaryDir>();
+    if (!dir->isValid())
+        qFatal("cannot make a temporary folder");
+    inv::Module1::Reset();
+    inv::Module1::SetProgramFolder(dir->path());
+    return dir;
 }
 
 QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes)

@@ -37,6 +37,10 @@ private:
     QString m_path;
 };
 
+// A fresh run of the program for one test: every connection and cursor let
+// go, and a new temporary folder standing for the program's folder.
+std::unique_ptr<QTemporaryDir> newProgramFolder();
+
 // Writes bytes to dir/name and returns the path (for files that are not
 // records databases).
 QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes);

@@ -3,6 +3,8 @@
 
 #include "startup/frmflash.h"
 
+#include "data/module1.h"
+
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
@@ -20,6 +22,14 @@ inline void deleteAllWindows()
     for (const QPointer<QWidget> &w : windows)
         delete w.data();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Ends a test's run of the program: its windows closed, its connections
+// and cursors let go.
+inline void endRun()
+{
+    deleteAllWindows();
+    inv::Module1::Reset();
 }
 
 // The first window of type W, or nullptr.
