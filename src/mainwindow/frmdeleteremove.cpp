@@ -29,23 +29,6 @@ void showOnly(QWidget *box)
     box->setPalette(palette);
 }
 
-QLineEdit *box(QWidget *parent, const char *name, bool enabled)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QLatin1String(name));
-    if (!enabled)
-        showOnly(edit);
-    return edit;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setFont(ui::sansFont(9.75, true));
-    return b;
-}
-
 } // namespace
 
 frmdeleteremove::frmdeleteremove()
@@ -65,11 +48,13 @@ frmdeleteremove::frmdeleteremove()
     Label5 = ui::makeLabel(this, "Label5", QStringLiteral("Quantity:"), captionFont);
     place(Label5, 240, 960, 915, 255);
 
-    txtitemno = box(this, "txtitemno", true);
+    txtitemno = ui::makeTextBox(this, "txtitemno");
     place(txtitemno, 1680, 240, 2655, 285);
-    txtname = box(this, "txtname", false);
+    txtname = ui::makeTextBox(this, "txtname");
+    showOnly(txtname);
     place(txtname, 1440, 600, 2895, 285);
-    txtqua = box(this, "txtqua", false);
+    txtqua = ui::makeTextBox(this, "txtqua");
+    showOnly(txtqua);
     place(txtqua, 1320, 960, 3015, 285);
     txtdesc = new QPlainTextEdit(this);
     txtdesc->setObjectName(QStringLiteral("txtdesc"));
@@ -77,10 +62,12 @@ frmdeleteremove::frmdeleteremove()
     showOnly(txtdesc);
     place(txtdesc, 240, 1680, 4095, 2685);
 
-    cmddelete = button(this, "cmddelete", QStringLiteral("&Delete"));
+    cmddelete = ui::makeButton(this, "cmddelete", QStringLiteral("&Delete"));
+    cmddelete->setFont(ui::sansFont(9.75, true));
     cmddelete->setDefault(true);
     place(cmddelete, 840, 4680, 1215, 495);
-    cmdcancel = button(this, "cmdcancel", QStringLiteral("&Cancel"));
+    cmdcancel = ui::makeButton(this, "cmdcancel", QStringLiteral("&Cancel"));
+    cmdcancel->setFont(ui::sansFont(9.75, true));
     place(cmdcancel, 2400, 4680, 1215, 495);
 
     setTabOrder(txtitemno, txtname);
