@@ -7,7 +7,6 @@
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -16,27 +15,11 @@
 namespace inv {
 
 using ui::place;
-
-namespace {
-
-// The boxes that show the found row take no input, but their text must stay
-// readable: the style's faint disabled grey is darkened.
-void showOnly(QWidget *box)
-{
-    box->setEnabled(false);
-    QPalette palette = box->palette();
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x40, 0x40, 0x40));
-    box->setPalette(palette);
-}
-
-} // namespace
+using ui::showOnly;
 
 frmdeleteremove::frmdeleteremove()
-    : QWidget(nullptr, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
+    : ChildWindow("frmdeleteremove", QStringLiteral("Delete Removed Item"), 4635, 5415)
 {
-    setObjectName(QStringLiteral("frmdeleteremove"));
-    setWindowTitle(QStringLiteral("Delete Removed Item"));
-    ui::setFixedClientArea(this, 4635, 5415);
 
     const QFont captionFont = ui::timesFont(11.25, true);
     Label1 = ui::makeLabel(this, "Label1", QStringLiteral("Item Number:"), captionFont);
@@ -132,15 +115,6 @@ void frmdeleteremove::cmddelete_Click()
 void frmdeleteremove::cmdcancel_Click()
 {
     close();
-}
-
-void frmdeleteremove::keyPressEvent(QKeyEvent *event)
-{
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        cmddelete_Click();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 } // namespace inv

@@ -2,7 +2,7 @@
 // "Delete Removed Item": deletes one row of the removal tally, found by its
 // item number as the user types it.
 
-#include <QWidget>
+#include "ui/childwindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace inv {
 
-class frmdeleteremove : public QWidget {
+class frmdeleteremove : public ui::ChildWindow {
     Q_OBJECT
 
 public:
@@ -34,10 +34,6 @@ public:
     // Deletes that row after a confirmation.
     void cmddelete_Click();
     void cmdcancel_Click();
-
-protected:
-    // Enter anywhere in the window deletes, as the default button does.
-    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void showRow(const QString &name, const QString &quantity, const QString &description);

@@ -1,8 +1,9 @@
 #include "startupdialog.h"
 
+#include "ui/childwindow.h"
+
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPushButton>
 
 namespace inv::startup {
 
@@ -30,21 +31,10 @@ void StartupDialog::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier)) {
-        // Enter clicks the default button; in a window without one, it
-        // clicks the button that has the focus (and nothing in a box).
-        QPushButton *target = nullptr;
-        for (QPushButton *button : findChildren<QPushButton *>())
-            if (button->isDefault() && button->isVisible())
-                target = button;
-        if (!target)
-            target = qobject_cast<QPushButton *>(focusWidget());
-        if (target && target->isVisible() && target->isEnabled())
-            target->click();
-        event->accept();
+    // Enter clicks the default button; in a window without one, it clicks
+    // the button that has the focus (and nothing in a box).
+    if (ui::pressDefaultButton(this, event))
         return;
-    }
     QDialog::keyPressEvent(event);
 }
 

@@ -38,6 +38,14 @@ void maskAsPassword(QLineEdit *box)
     box->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
 }
 
+void showOnly(QWidget *box)
+{
+    box->setEnabled(false);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x40, 0x40, 0x40));
+    box->setPalette(palette);
+}
+
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption)
 {
     auto *button = new QPushButton(caption, parent);

@@ -22,6 +22,9 @@ void fitToText(QLabel *label);
 QLineEdit *makeTextBox(QWidget *parent, const char *name);
 // Shows every typed character as "*".
 void maskAsPassword(QLineEdit *box);
+// Makes a box show a value it takes no input for: disabled, with its text
+// kept readable (the style's faint disabled grey is darkened).
+void showOnly(QWidget *box);
 // A button that does not take over Enter when it gets the focus.
 QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption);
 
