@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace inv {
 
@@ -18,8 +19,23 @@ KeyedFile::KeyedFile(const QString &path, Mode mode) : m_path(path)
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)").arg(why));
     }
     sqlite3_key(m_db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    // The program keeps its writes short; a reader waits for one to end.
-    sqlite3_busy_timeout(m_db, 10000);
+    sqlite3_busy_handler(m_db, &KeyedFile::busy, this);
+}
+
+int KeyedFile::busy(void *self, int attempts)
+{
+    // The program keeps the file locked only while it writes a change, a
+    // few milliseconds, but while it works without pause the gaps between
+    // its changes are short too: the engine's own waiting, which backs off
+    // to a tenth of a second between tries, can miss every gap. Short,
+    // even steps find one.
+    auto *file = static_cast<KeyedFile *>(self);
+    if (attempts == 0)
+        file->m_waiting.start();
+    if (file->m_waiting.elapsed() > kBusyWaitMs)
+        return 0;
+    ::usleep(500);
+    return 1;
 }
 
 KeyedFile::~KeyedFile()

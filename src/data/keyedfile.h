@@ -6,6 +6,7 @@
 
 #include "connection.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QVariant>
 
@@ -47,8 +48,15 @@ public:
 
     [[noreturn]] void fail(const QString &what = {});
 
+    // How long a read or write waits while another process has the file
+    // locked.
+    static constexpr int kBusyWaitMs = 20000;
+
 private:
+    static int busy(void *self, int attempts);
+
     QString m_path;
+    QElapsedTimer m_waiting;
     sqlite3 *m_db = nullptr;
     int m_lastError = 0;
 };

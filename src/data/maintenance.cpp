@@ -236,8 +236,10 @@ std::optional<QString> readProblem(KeyedFile &db)
     } catch (const RecordsError &e) {
         const QString &path = db.path();
         switch (db.lastError() & 0xff) {
-        case SQLITE_NOTADB:
         case SQLITE_CORRUPT:
+            return QStringLiteral("%1: it is damaged where its reading starts (%2); it may have been cut short")
+                .arg(path, e.reason());
+        case SQLITE_NOTADB:
             return QStringLiteral("%1: it cannot be read with the system's key: it is protected with another "
                                   "password, or it is not a records database, or its first page is damaged")
                 .arg(path);
