@@ -431,6 +431,31 @@ private slots:
         QCOMPARE(kept.value("SELECT count(*) FROM Items WHERE Description LIKE '%never committed'").toInt(), 0);
     }
 
+    // A program that opens the file while a restore holds it waits for the
+    // restore, then opens the file the restore left.
+    void programOpeningDuringARestoreWaitsForIt()
+    {
+        TestDb db(m_dir->path());
+        db.item("A-1", "Anvil", 3, 4);
+        inv::InUseLock restoring;
+        QCOMPARE(restoring.take(db.path(), inv::InUseLock::Kind::Exclusive), inv::InUseLock::Result::Taken);
+        QThread *release = QThread::create([&restoring] {
+            QThread::msleep(400);
+            restoring.release();
+        });
+        release->start();
+        QElapsedTimer timer;
+        timer.start();
+        auto cn = inv::SqlCipherConnection::open(db.path());
+        const qint64 waited = timer.elapsed();
+        release->wait();
+        delete release;
+        QVERIFY2(waited >= 300, qPrintable(QString::number(waited)));
+        QCOMPARE(cn->count("Items"), 1);
+        // Now the program has it open: a restore is refused.
+        QCOMPARE(restoring.take(db.path(), inv::InUseLock::Kind::Exclusive), inv::InUseLock::Result::Busy);
+    }
+
     void csvRoundTripThroughARealReader()
     {
         const QString python = QStandardPaths::findExecutable("python3");
