@@ -3,7 +3,7 @@
 # when some are missing. Uses sudo when not run as root.
 set -euo pipefail
 
-packages=(cmake g++ make pkg-config qt6-base-dev libsqlcipher-dev libsodium-dev libbenchmark-dev
+packages=(cmake g++ make pkg-config qt6-base-dev libsqlcipher-dev libsodium-dev libbenchmark-dev python3
           fonts-liberation fonts-crosextra-caladea)
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "sqlcipherconnection.h"
 
+#include "inuselock.h"
 #include "schema.h"
 
 #include <QDate>
@@ -48,6 +49,7 @@ struct SqlCipherHandle {
     QHash<QString, TableMeta> tables;
     int transactionDepth = 0;
     bool rollbackOnly = false; // an inner group was rolled back
+    InUseLock inUse;           // shows other processes the file is open; let go after the close
 
     ~SqlCipherHandle()
     {
@@ -216,6 +218,15 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     h->path = path;
     h->id = id;
     const QByteArray file = path.toUtf8();
+    // A restore holds the lock alone while it puts a backup in place, which
+    // takes seconds: wait for it, then open what it left. Where no lock file
+    // can be made (a read-only folder) the file is opened all the same.
+    if (h->inUse.take(path, InUseLock::Kind::Shared, 10000) == InUseLock::Result::Busy)
+        throw RecordsError(path, QStringLiteral("inventory-admin is restoring it from a backup; try again when "
+                                                "the restore has finished"));
+    struct stat st {};
+    if (::stat(file.constData(), &st) == 0)
+        h->id = FileId{st.st_dev, st.st_ino};
     // Never SQLITE_OPEN_CREATE: the file must exist.
     if (sqlite3_open_v2(file.constData(), &h->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
@@ -272,7 +283,7 @@ std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &pa
         handle = it->second.lock();
     if (!handle) {
         handle = openHandle(path, id);
-        handles[id] = handle;
+        handles[handle->id] = handle;
     }
     return std::shared_ptr<SqlCipherConnection>(new SqlCipherConnection(handle));
 }

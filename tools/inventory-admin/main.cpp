@@ -1,9 +1,12 @@
-// inventory-admin: creates records databases and sets their company name.
-// The program itself never creates a database; this command does.
+// inventory-admin: creates records databases and sets their company name,
+// and keeps them safe: check, backup, restore, export. The program itself
+// never creates a database; this command does.
 
+#include "data/maintenance.h"
 #include "data/schema.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
 
 #include <cstdio>
@@ -17,12 +20,36 @@ const char *const Usage =
     "      --user and --password add the account, --company needs them,\n"
     "      --demo adds a few demo items\n"
     "  inventory-admin company PATH NAME\n"
-    "      sets the company name of an existing database that has an account\n";
+    "      sets the company name of an existing database that has an account\n"
+    "  inventory-admin check PATH\n"
+    "      checks the file (integrity and tables) without writing to it\n"
+    "  inventory-admin backup PATH DEST\n"
+    "      writes a checked copy of the database to DEST (a new file), also while\n"
+    "      the program has it open\n"
+    "  inventory-admin restore BACKUP PATH\n"
+    "      puts a sound backup in place of PATH, keeping the former file as\n"
+    "      PATH.before-restore; refused while the program has PATH open\n"
+    "  inventory-admin export PATH [--table Items|Itemsout] [--output FILE]\n"
+    "      writes a table as CSV (default Items) to FILE (a new file) or to\n"
+    "      standard output\n";
 
 int fail(const QString &message)
 {
     std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(message));
     return 1;
+}
+
+// Every problem a procedure found, one line each; the summary on success.
+int report(const inv::AdminReport &result, bool summary = true)
+{
+    if (!result.ok()) {
+        for (const QString &problem : result.problems)
+            std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(problem));
+        return 1;
+    }
+    if (summary)
+        std::printf("%s\n", qPrintable(result.summary));
+    return 0;
 }
 
 int usage()
@@ -89,6 +116,48 @@ int main(int argc, char **argv)
         if (auto error = inv::SetCompanyName(args[0], args[1]))
             return fail(*error);
         return 0;
+    }
+
+    if (command == "check") {
+        if (args.size() != 1)
+            return usage();
+        return report(inv::CheckDatabase(args[0]));
+    }
+
+    if (command == "backup") {
+        if (args.size() != 2)
+            return usage();
+        return report(inv::BackupDatabase(args[0], args[1]));
+    }
+
+    if (command == "restore") {
+        if (args.size() != 2)
+            return usage();
+        return report(inv::RestoreDatabase(args[0], args[1]));
+    }
+
+    if (command == "export") {
+        if (args.isEmpty() || args.first().startsWith("--"))
+            return usage();
+        const QString path = args.takeFirst();
+        QString table = QStringLiteral("Items");
+        QString output;
+        while (!args.isEmpty()) {
+            const QString option = args.takeFirst();
+            if (option != "--table" && option != "--output")
+                return fail(QStringLiteral("unknown option %1").arg(option));
+            if (args.isEmpty())
+                return fail(QStringLiteral("%1 needs a value").arg(option));
+            (option == "--table" ? table : output) = args.takeFirst();
+        }
+        if (!output.isEmpty())
+            return report(inv::ExportCsvFile(path, table, output));
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly))
+            return fail(QStringLiteral("standard output cannot be written"));
+        const inv::AdminReport result = inv::ExportCsv(path, table, out);
+        out.close();
+        return report(result, false);
     }
 
     return fail(QStringLiteral("unknown command %1 (try --help)").arg(command));

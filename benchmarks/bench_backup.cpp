@@ -1,0 +1,195 @@
+// A backup as the admin waits for it: the whole `inventory-admin backup`
+// command (the consistent copy, its check read afresh from the disk, the
+// flush and the rename). Against it, the least an admin could do by hand on
+// the same file in the same run: copy the bytes with `cp` and run the
+// engine's integrity check on the copy. The check is timed twice, with the
+// engine's default page cache and with the cache the admin command's check
+// uses; the ratios are against both. The processor time of the backup is
+// also set against that of cp and the default check (cpu ratio).
+
+#include "data/keyedfile.h"
+#include "data/schema.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <ctime>
+#include <sys/resource.h>
+#include <map>
+#include <memory>
+
+using namespace inv;
+
+namespace {
+
+double wall()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Processor time of this process plus its finished children: on a loaded
+// machine it shows the work itself, apart from the waiting for a processor.
+double cpu()
+{
+    double total = 0;
+    for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        getrusage(who, &usage);
+        total += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    }
+    return total;
+}
+
+// A records database with n items and one tally row per item.
+struct Fixture {
+    QTemporaryDir dir;
+    QString path;
+    qint64 bytes = 0;
+
+    explicit Fixture(int n)
+    {
+        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
+        if (auto error = CreateRecordsDatabase(path, {}))
+            qFatal("%s", qPrintable(*error));
+        KeyedFile db(path, KeyedFile::Mode::ReadWrite);
+        db.exec(QStringLiteral(
+                    "BEGIN;"
+                    "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < %1) "
+                    "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+                    "Status, max_quantity, date_updated, tempdate) SELECT printf('N-%07d', i), "
+                    "printf('Item %07d', i), 'A stock item', 32767, 30000, '92%', 32767, '2026-01-15', "
+                    "'2026-01-15' FROM c;"
+                    "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < %1) "
+                    "INSERT INTO Itemsout (item_no, item_name, Description, quantity) SELECT printf('N-%07d', i), "
+                    "printf('Item %07d', i), 'A stock item', 1 FROM c;"
+                    "COMMIT;")
+                    .arg(n));
+        bytes = QFileInfo(path).size();
+    }
+};
+
+Fixture &fixture(int n)
+{
+    static std::map<int, std::unique_ptr<Fixture>> made;
+    auto &f = made[n];
+    if (!f)
+        f = std::make_unique<Fixture>(n);
+    return *f;
+}
+
+void runOrDie(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(program, args);
+    if (!process.waitForFinished(600000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        qFatal("%s failed: %s", qPrintable(program), process.readAllStandardError().constData());
+}
+
+// The integrity check on a fresh keyed connection, as an admin runs it.
+void integrityCheck(const QString &path, const char *cache)
+{
+    KeyedFile db(path, KeyedFile::Mode::ReadOnly);
+    if (cache)
+        db.exec(QString::fromLatin1(cache));
+    if (db.value(QStringLiteral("PRAGMA integrity_check")).toString() != QLatin1String("ok"))
+        qFatal("the copy is not sound");
+}
+
+void BM_Backup(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    const QString dest = QDir(f.dir.path()).filePath(QStringLiteral("Backup.mdb"));
+    const QString copy = QDir(f.dir.path()).filePath(QStringLiteral("Copy.mdb"));
+
+    double backupWall = 0, cpWall = 0, checkWall = 0, cachedCheckWall = 0, backupCpu = 0, baselineCpu = 0;
+    for (auto _ : state) {
+        QFile::remove(dest);
+        QFile::remove(copy);
+        const double c0 = cpu(), t0 = wall();
+        runOrDie(QStringLiteral(INVENTORY_ADMIN), {QStringLiteral("backup"), f.path, dest});
+        const double c1 = cpu(), t1 = wall();
+        runOrDie(QStringLiteral("cp"), {f.path, copy});
+        const double t2 = wall();
+        integrityCheck(copy, nullptr);
+        const double c3 = cpu(), t3 = wall();
+        backupCpu += c1 - c0;
+        baselineCpu += c3 - c1;
+        integrityCheck(copy, "PRAGMA cache_size = -32768");
+        const double t4 = wall();
+        backupWall += t1 - t0;
+        cpWall += t2 - t1;
+        checkWall += t3 - t2;
+        cachedCheckWall += t4 - t3;
+        state.SetIterationTime(t1 - t0);
+    }
+    const double n = double(state.iterations());
+    state.counters["cp_ms"] = cpWall / n * 1e3;
+    state.counters["check_ms"] = checkWall / n * 1e3;
+    state.counters["cached_check_ms"] = cachedCheckWall / n * 1e3;
+    state.counters["ratio"] = backupWall / (cpWall + checkWall);
+    state.counters["ratio_cached"] = backupWall / (cpWall + cachedCheckWall);
+    state.counters["MB"] = double(f.bytes) / 1e6;
+    state.counters["cpu_ratio"] = backupCpu / baselineCpu;
+    QFile::remove(dest);
+    QFile::remove(copy);
+}
+
+const std::vector<int64_t> kSizes = {10000, 100000};
+
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<int64_t, Run> medians;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
+                continue;
+            const std::string name = run.benchmark_name();
+            const auto at = name.find("/items:");
+            if (at != std::string::npos)
+                medians[std::stoll(name.substr(at + 7))] = run;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+BENCHMARK(BM_Backup)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
+    ->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nMedians of 5 runs; the backup against cp + integrity check of the copy:\n");
+    std::printf("%8s %6s %11s %8s %10s %17s %7s %14s %10s\n", "items", "MB", "backup (ms)", "cp (ms)",
+                "check (ms)", "cached check (ms)", "ratio", "ratio (cached)", "cpu ratio");
+    for (const auto &[n, run] : reporter.medians) {
+        auto counter = [&run = run](const char *name) {
+            auto it = run.counters.find(name);
+            return it == run.counters.end() ? 0.0 : double(it->second);
+        };
+        std::printf("%8lld %6.1f %11.0f %8.0f %10.0f %17.0f %7.2f %14.2f %10.2f\n", static_cast<long long>(n),
+                    counter("MB"), run.GetAdjustedRealTime(), counter("cp_ms"), counter("check_ms"),
+                    counter("cached_check_ms"), counter("ratio"), counter("ratio_cached"), counter("cpu_ratio"));
+    }
+    benchmark::Shutdown();
+    return 0;
+}
