@@ -2,6 +2,7 @@
 // The program itself never creates a database; this command does.
 
 #include "data/schema.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -17,7 +18,11 @@ const char *const Usage =
     "      --user and --password add the account, --company needs them,\n"
     "      --demo adds a few demo items\n"
     "  inventory-admin company PATH NAME\n"
-    "      sets the company name of an existing database that has an account\n";
+    "      sets the company name of an existing database that has an account\n"
+    "  inventory-admin --help | --version\n";
+
+// The one line shown for an option this command does not know.
+const char *const ShortUsage = "usage: inventory-admin COMMAND ARGUMENTS... (inventory-admin --help lists them)\n";
 
 int fail(const QString &message)
 {
@@ -40,6 +45,14 @@ int main(int argc, char **argv)
     if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
         std::fputs(Usage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == "--version") {
+        std::printf("inventory-admin %s\n", inv::Version);
+        return 0;
+    }
+    if (args.first().startsWith('-')) {
+        std::fputs(ShortUsage, stderr);
+        return 2;
     }
     const QString command = args.takeFirst();
 
