@@ -47,11 +47,32 @@ grep -qx "Icon=$app" "$tree/usr/share/applications/$app.desktop" || fail "Icon l
 "$tree/usr/bin/inventory-admin" create "$tree/opt/inventory/Records.mdb" --user admin --password admin \
     --company "Install Test" >/dev/null
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$root/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$root/display" ] && break; sleep 0.1; done
-[ -s "$root/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(cat "$root/display")
+# An X server of the test's own, on the first free display, which it writes
+# out. When several start at once, two may write the same display and the
+# one that loses it ends; so each is given a screen size of its own, and the
+# test goes on only when the server on that display has this size.
+unset DISPLAY
+screenSize() { DISPLAY=$1 xwininfo -root 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
+startX() {
+    local width=$((1000 + RANDOM % 1000)) height=$((800 + RANDOM % 400))
+    rm -f "$root/display"
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$root/display" 2>>"$root/xvfb.log" &
+    local pid=$!
+    for _ in $(seq 100); do
+        if [ -s "$root/display" ] && [ "$(screenSize ":$(head -n1 "$root/display")")" = "${width}x$height" ]; then
+            pids+=("$pid")
+            export DISPLAY=:$(head -n1 "$root/display")
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    return 1
+}
+for attempt in 1 2 3 4 5; do startX && break; done
+[ -n "${DISPLAY:-}" ] || fail "no X server: $(cat "$root/xvfb.log")"
 
 titles() { xwininfo -root -tree 2>/dev/null | sed -n 's/^ *0x[0-9a-f]* "\([^"]*\)".*/\1/p'; }
 waitFor() {
