@@ -4,7 +4,9 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libsqlcipher-dev libsodium-dev libbenchmark-dev python3
-          fonts-liberation fonts-crosextra-caladea)
+          fonts-liberation fonts-crosextra-caladea
+          # the install test: the desktop's validators and an X server of its own
+          desktop-file-utils appstream xvfb x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,6 +6,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
+#include "ui/prompts.h"
 #include "ui/publisher.h"
 
 #include <QLabel>
@@ -32,6 +33,12 @@ private slots:
         QTest::keyClicks(about.txtinfo, "typed");
         QTest::keyClick(about.txtinfo, Qt::Key_Backspace);
         QCOMPARE(about.txtinfo->toPlainText().split('\n'), lines);
+    }
+
+    // The version is written once, in the build; the texts keep their words.
+    void versionInTheTitleOfMessages()
+    {
+        QCOMPARE(ui::Prompts::applicationTitle(), QString("Tavrisk Inventory System 1.0.1"));
     }
 
     void openedFromTheMainWindow_data()

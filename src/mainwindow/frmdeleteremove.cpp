@@ -44,6 +44,10 @@ frmdeleteremove::frmdeleteremove()
     txtdesc->setReadOnly(true);
     showOnly(txtdesc);
     place(txtdesc, 240, 1680, 4095, 2685);
+    Label1->setBuddy(txtitemno);
+    Label2->setBuddy(txtname);
+    Label5->setBuddy(txtqua);
+    Label3->setBuddy(txtdesc);
 
     cmddelete = ui::makeButton(this, "cmddelete", QStringLiteral("&Delete"));
     cmddelete->setFont(ui::sansFont(9.75, true));

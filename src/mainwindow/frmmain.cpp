@@ -192,6 +192,11 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     place(txtremove, 8760, 1080, 5655, 495);
     lstremove = list(client, "lstremove");
     place(lstremove, 8760, 1440, 5655, 9420);
+    // The headings are boxes, not labels, so the lists are named here.
+    txtitem->setAccessibleName(QStringLiteral("Available items heading"));
+    lstitem->setAccessibleName(QStringLiteral("Available items"));
+    txtremove->setAccessibleName(QStringLiteral("Removed items heading"));
+    lstremove->setAccessibleName(QStringLiteral("Removed items"));
     watchItemList();
 
     // Tab order: the picture buttons, then the tally list, then the items.

@@ -56,6 +56,7 @@ GridWindow::GridWindow(const QString &name, const QString &title)
 
     DataGrid1 = new QTableView(this);
     DataGrid1->setObjectName(QStringLiteral("DataGrid1"));
+    DataGrid1->setAccessibleName(title);
     ui::place(DataGrid1, 360, 720, 9255, 6735);
     DataGrid1->setFont(ui::sansFont(8.25));
     DataGrid1->horizontalHeader()->setFont(ui::sansFont(8.25));

@@ -38,6 +38,8 @@ frmaccount::frmaccount(frmwelcome *welcome)
     txtpass = ui::makeTextBox(this, "txtpass");
     place(txtpass, 1560, 840, 2655, 285);
     ui::maskAsPassword(txtpass);
+    Label1->setBuddy(txtuser);
+    Label2->setBuddy(txtpass);
 
     cmdcreate = ui::makeButton(this, "cmdcreate", QStringLiteral("&Create"));
     place(cmdcreate, 840, 1440, 1215, 495);

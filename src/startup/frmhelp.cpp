@@ -5,6 +5,7 @@
 #include "ui/prompts.h"
 #include "ui/publisher.h"
 #include "ui/twips.h"
+#include "version.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -30,6 +31,7 @@ frmhelp::frmhelp() : QWidget(nullptr, startup::ToolWindowFlags())
     txtinfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     place(txtinfo, 1800, 1800, 3975, 2415);
     txtinfo->setPlainText(SoftwareInfo());
+    txtinfo->setAccessibleName(QStringLiteral("Software information"));
     txtinfo->setFocus();
 
     Label1 = new QLabel(QStringLiteral("Click here to go to Homepage"), this);
@@ -48,7 +50,7 @@ QString frmhelp::SoftwareInfo()
     return QStringList{
         QStringLiteral("Software Name: Tavrisk Inventory System"),
         QString(),
-        QStringLiteral("Software Version: Version 1.0.1"),
+        QStringLiteral("Software Version: Version ") + QLatin1String(Version),
         QString(),
         QStringLiteral("Publisher: ") + QLatin1String(ui::PublisherName),
         QString(),

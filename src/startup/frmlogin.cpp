@@ -55,6 +55,8 @@ frmlogin::frmlogin() : StartupDialog(QStringLiteral(":/login.png"), Qt::Dialog |
     txtpass = ui::makeTextBox(this, "txtpass");
     place(txtpass, 1560, 960, 2655, 285);
     ui::maskAsPassword(txtpass);
+    Label1->setBuddy(txtuser);
+    Label2->setBuddy(txtpass);
 
     cmdenter = ui::makeButton(this, "cmdenter", QStringLiteral("&Enter"));
     place(cmdenter, 1680, 1560, 1215, 375);

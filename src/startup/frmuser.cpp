@@ -48,6 +48,8 @@ frmuser::frmuser() : StartupDialog(QString(), startup::ToolWindowFlags())
     // Shown as typed: this window does not mask the password.
     txtpass = ui::makeTextBox(this, "txtpass");
     place(txtpass, 1680, 960, 2175, 285);
+    lbluser->setBuddy(txtuser);
+    lblpass->setBuddy(txtpass);
 
     cmdenter = ui::makeButton(this, "cmdenter", QString());
     cmdenter->setFont(ui::sansFont(9.75, true));

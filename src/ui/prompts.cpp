@@ -1,5 +1,7 @@
 #include "prompts.h"
 
+#include "version.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontMetrics>
@@ -73,7 +75,7 @@ namespace Prompts {
 
 QString applicationTitle()
 {
-    return QStringLiteral("Tavrisk Inventory System 1.0.1");
+    return QStringLiteral("Tavrisk Inventory System ") + QLatin1String(Version);
 }
 
 Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons)

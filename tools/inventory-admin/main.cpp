@@ -4,6 +4,7 @@
 
 #include "data/maintenance.h"
 #include "data/schema.h"
+#include "version.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -31,7 +32,11 @@ const char *const Usage =
     "      PATH.before-restore; refused while the program has PATH open\n"
     "  inventory-admin export PATH [--table Items|Itemsout] [--output FILE]\n"
     "      writes a table as CSV (default Items) to FILE (a new file) or to\n"
-    "      standard output\n";
+    "      standard output\n"
+    "  inventory-admin --help | --version\n";
+
+// The one line shown for an option this command does not know.
+const char *const ShortUsage = "usage: inventory-admin COMMAND ARGUMENTS... (inventory-admin --help lists them)\n";
 
 int fail(const QString &message)
 {
@@ -67,6 +72,14 @@ int main(int argc, char **argv)
     if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
         std::fputs(Usage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
+    }
+    if (args.first() == "--version") {
+        std::printf("inventory-admin %s\n", inv::Version);
+        return 0;
+    }
+    if (args.first().startsWith('-')) {
+        std::fputs(ShortUsage, stderr);
+        return 2;
     }
     const QString command = args.takeFirst();
 

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary root, checks the launcher and the
+# metainfo with the desktop's validators, makes the default database with the
+# installed inventory-admin and starts the installed program through its link
+# on the PATH, on a virtual X display of its own. The program has no
+# output of its own, so the test looks at what a user sees: the windows the X
+# server lists by their titles, the splash window first and then the welcome
+# window, which shows only after the database was opened and read (a database
+# that cannot be opened shows a message box instead).
+#
+# usage: install_test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+root=$(mktemp -d)
+pids=()
+cleanup() {
+    # The program first, then its X server.
+    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$root"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+for tool in desktop-file-validate appstreamcli Xvfb xwininfo; do
+    command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+
+cmake --install "$build" --prefix "$root/tree" >/dev/null
+tree=$root/tree
+app=org.example.inventory
+for f in opt/inventory/inventory opt/inventory/inventory-admin usr/bin/inventory usr/bin/inventory-admin \
+         usr/share/applications/$app.desktop usr/share/icons/hicolor/64x64/apps/$app.png \
+         usr/share/metainfo/$app.metainfo.xml; do
+    [ -e "$tree/$f" ] || fail "$f is not installed"
+done
+[ -L "$tree/usr/bin/inventory" ] || fail "usr/bin/inventory is not a link"
+
+desktop-file-validate "$tree/usr/share/applications/$app.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net --pedantic "$tree/usr/share/metainfo/$app.metainfo.xml" \
+    || fail "appstreamcli validate"
+# The launcher starts the program in its own folder, whose icon is shipped.
+grep -qx "Exec=/opt/inventory/inventory" "$tree/usr/share/applications/$app.desktop" || fail "Exec line"
+grep -qx "Icon=$app" "$tree/usr/share/applications/$app.desktop" || fail "Icon line"
+
+# The program's default database, made by the installed admin command.
+"$tree/usr/bin/inventory-admin" create "$tree/opt/inventory/Records.mdb" --user admin --password admin \
+    --company "Install Test" >/dev/null
+
+# An X server of the test's own, on the first free display, which it writes
+# out. When several start at once, two may write the same display and the
+# one that loses it ends; so each is given a screen size of its own, and the
+# test goes on only when the server on that display has this size.
+unset DISPLAY
+screenSize() { DISPLAY=$1 xwininfo -root 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
+startX() {
+    local width=$((1000 + RANDOM % 1000)) height=$((800 + RANDOM % 400))
+    rm -f "$root/display"
+    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$root/display" 2>>"$root/xvfb.log" &
+    local pid=$!
+    for _ in $(seq 100); do
+        if [ -s "$root/display" ] && [ "$(screenSize ":$(head -n1 "$root/display")")" = "${width}x$height" ]; then
+            pids+=("$pid")
+            export DISPLAY=:$(head -n1 "$root/display")
+            return 0
+        fi
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    return 1
+}
+for attempt in 1 2 3 4 5; do startX && break; done
+[ -n "${DISPLAY:-}" ] || fail "no X server: $(cat "$root/xvfb.log")"
+
+titles() { xwininfo -root -tree 2>/dev/null | sed -n 's/^ *0x[0-9a-f]* "\([^"]*\)".*/\1/p'; }
+waitFor() {
+    for _ in $(seq 150); do
+        titles | grep -qx "$1" && return 0
+        kill -0 "${pids[-1]}" 2>/dev/null || fail "the program ended while waiting for the window \"$1\""
+        sleep 0.1
+    done
+    fail "no window \"$1\"; windows: $(titles | tr '\n' ',')"
+}
+
+QT_QPA_PLATFORM=xcb "$tree/usr/bin/inventory" &
+pids+=($!)
+waitFor "Form1"      # the splash window
+waitFor "Welcome"
+titles | grep -q "Tavrisk Inventory System" && fail "a message box is shown"
+kill -0 "${pids[-1]}" || fail "the program ended"
+echo "installed program shows its splash and welcome windows"
