@@ -41,7 +41,7 @@ const Control kControls[] = {
     {"lblstat", "", 2280, 570, 1440, 315},
     {"cmbitemno", "item number", 240, 1080, 3480, 315},
     {"cmbitemname", "item name", 240, 1500, 3480, 315},
-    {"Label3", "Quantity to add/less:", 240, 2010, 2175, 255},
+    {"Label3", "Quantity to add/less:", 240, 2010, 2130, 255},
     {"txtqua", "1", 2400, 1980, 1080, 285},
     {"UpDown1", "", 3480, 1980, 240, 285},
     {"cmdadd", "&Add", 240, 2640, 1575, 495},
