@@ -104,15 +104,16 @@ private slots:
     }
 
     // The window as it opens: both lists filled in table order, entry k of
-    // each from the same row, the placeholders, "1" in the box and the spin
+    // each from the same row (a field without a value an empty entry), the placeholders, "1" in the box and the spin
     // control, empty labels and a white status label.
     void opening()
     {
-        m_db->item("B7", "Stapler", 1, 8).item("A1", "Toner", 3, 10).item("A2", "Toner", 8, 10);
+        m_db->item("B7", "Stapler", 1, 8).item("A1", "Toner", 3, 10);
+        m_db->row("Items", {{"item_name", "Glue"}}).item("A2", "Toner", 8, 10); // a row without a number
         openWindow();
         QCOMPARE(m_window->windowTitle(), QString("Update Inventory"));
-        QCOMPARE(entries(m_window->cmbitemno), QStringList({"B7", "A1", "A2"}));
-        QCOMPARE(entries(m_window->cmbitemname), QStringList({"Stapler", "Toner", "Toner"}));
+        QCOMPARE(entries(m_window->cmbitemno), QStringList({"B7", "A1", "", "A2"}));
+        QCOMPARE(entries(m_window->cmbitemname), QStringList({"Stapler", "Toner", "Glue", "Toner"}));
         QCOMPARE(m_window->cmbitemno->currentText(), QString("item number"));
         QCOMPARE(m_window->cmbitemname->currentText(), QString("item name"));
         QCOMPARE(m_window->txtqua->text(), QString("1"));

@@ -40,15 +40,14 @@ QString cannotUpdate(const QString &item, const QString &reason)
 Lists LoadLists()
 {
     Recordset &items = openItems();
-    const int number = items.fieldIndex(kItemNo);
-    const int name = items.fieldIndex(kItemName);
     Lists lists;
     const int rows = items.RecordCount();
     lists.numbers.reserve(rows);
     lists.names.reserve(rows);
-    items.forEach([&](const Row &row) {
-        lists.numbers << FieldText(row.values.value(number));
-        lists.names << FieldText(row.values.value(name));
+    // Only the two listed fields are read: a long table fills much faster.
+    items.forEach({kItemNo, kItemName}, [&](const Row &row) {
+        lists.numbers << FieldText(row.values[0]);
+        lists.names << FieldText(row.values[1]);
     });
     return lists;
 }
