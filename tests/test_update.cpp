@@ -154,7 +154,7 @@ private slots:
     void layout()
     {
         openWindow();
-        QCOMPARE(m_window->size(), QSize(488, 225));
+        QCOMPARE(m_window->size(), QSize(536, 225));
         const QList<QWidget *> controls = {
             m_window->Label1,  m_window->lblqua,  m_window->Label2,   m_window->lblstat,
             m_window->cmbitemno, m_window->cmbitemname, m_window->Label3, m_window->txtqua,
@@ -165,9 +165,11 @@ private slots:
                 QVERIFY2(a == b || !a->geometry().intersects(b->geometry()),
                          qPrintable(a->objectName() + " over " + b->objectName()));
         }
-        // Captions are not cut off.
+        // Captions are not cut off, nor is a long exact status.
         for (QLabel *label : {m_window->Label1, m_window->Label2, m_window->Label3})
             QVERIFY2(label->sizeHint().width() <= label->width(), qPrintable(label->objectName()));
+        QVERIFY(m_window->lblstat->fontMetrics().horizontalAdvance("-33.3333333333333%")
+                < m_window->lblstat->contentsRect().width());
         QCOMPARE(m_window->Label3->buddy(), m_window->txtqua);
         for (QWidget *w : {static_cast<QWidget *>(m_window->cmbitemno), static_cast<QWidget *>(m_window->cmbitemname),
                            static_cast<QWidget *>(m_window->UpDown1), static_cast<QWidget *>(m_window->txtdesc),

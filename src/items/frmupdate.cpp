@@ -31,22 +31,22 @@ struct Control {
     int left, top, width, height;
 };
 
-constexpr int kWidth = 7320;
+constexpr int kWidth = 8040;
 constexpr int kHeight = 3375;
 
 const Control kControls[] = {
     {"Label1", "Present Quantity:", 240, 240, 1935, 255},
-    {"lblqua", "", 2280, 240, 1440, 255},
+    {"lblqua", "", 2280, 240, 2160, 255},
     {"Label2", "Status:", 240, 600, 1935, 255},
-    {"lblstat", "", 2280, 570, 1440, 315},
-    {"cmbitemno", "item number", 240, 1080, 3480, 315},
-    {"cmbitemname", "item name", 240, 1500, 3480, 315},
+    {"lblstat", "", 2280, 570, 2160, 315},
+    {"cmbitemno", "item number", 240, 1080, 4200, 315},
+    {"cmbitemname", "item name", 240, 1500, 4200, 315},
     {"Label3", "Quantity to add/less:", 240, 2010, 2130, 255},
-    {"txtqua", "1", 2400, 1980, 1080, 285},
-    {"UpDown1", "", 3480, 1980, 240, 285},
+    {"txtqua", "1", 2400, 1980, 1800, 285},
+    {"UpDown1", "", 4200, 1980, 240, 285},
     {"cmdadd", "&Add", 240, 2640, 1575, 495},
-    {"Command1", "&Less", 2145, 2640, 1575, 495},
-    {"txtdesc", "", 3960, 240, 3120, 2895},
+    {"Command1", "&Less", 2865, 2640, 1575, 495},
+    {"txtdesc", "", 4680, 240, 3120, 2895},
 };
 
 const Control &control(const char *name)
@@ -112,8 +112,11 @@ frmupdate::frmupdate() : ChildWindow("frmupdate", QStringLiteral("Update Invento
     Label1 = label("Label1", captionFont, QStringLiteral("background: transparent;"));
     lblqua = label("lblqua", valueFont, QStringLiteral("background: transparent;"));
     Label2 = label("Label2", captionFont, QStringLiteral("background: transparent;"));
-    // The status label is opaque: its back colour comes from its palette.
-    lblstat = label("lblstat", valueFont, QStringLiteral("border: 1px solid #808080;"));
+    // The status label is opaque: its back colour comes from its palette,
+    // which a style sheet would override.
+    lblstat = label("lblstat", valueFont, QString());
+    lblstat->setStyleSheet(QString());
+    lblstat->setFrameStyle(QFrame::Box | QFrame::Plain);
     lblstat->setAlignment(Qt::AlignCenter);
     ui::setBackColour(lblstat, 0xFFFFFF);
     Label3 = label("Label3", captionFont, QStringLiteral("background: transparent;"));
