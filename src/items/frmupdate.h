@@ -4,8 +4,6 @@
 
 #include "ui/childwindow.h"
 
-#include <QStringList>
-
 class QComboBox;
 class QLabel;
 class QLineEdit;

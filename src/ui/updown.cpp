@@ -1,6 +1,7 @@
 #include "updown.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -76,9 +77,32 @@ void UpDown::wheelEvent(QWheelEvent *event)
 
 void UpDown::resizeEvent(QResizeEvent *)
 {
-    const int upper = height() / 2;
-    m_up->setGeometry(0, 0, width(), upper);
-    m_down->setGeometry(0, upper, width(), height() - upper);
+    // The arrows leave a pixel around them for the focus frame.
+    const QRect inner = rect().adjusted(1, 1, -1, -1);
+    const int upper = inner.height() / 2;
+    m_up->setGeometry(inner.left(), inner.top(), inner.width(), upper);
+    m_down->setGeometry(inner.left(), inner.top() + upper, inner.width(), inner.height() - upper);
+}
+
+void UpDown::paintEvent(QPaintEvent *)
+{
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Highlight));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void UpDown::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void UpDown::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 } // namespace inv::ui
