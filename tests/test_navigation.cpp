@@ -141,7 +141,6 @@ private slots:
         QTest::addRow("add") << "nAddItem" << "New" << "cmdadd";
         QTest::addRow("edit") << "nEditItem" << "" << "cmdedit";
         QTest::addRow("delete") << "nDeleteItem" << "" << "cmddel";
-        QTest::addRow("update") << "nUpdate" << "" << "cmdupdate";
         QTest::addRow("status") << "nViewItemStatus" << "View" << "";
         QTest::addRow("item printout") << "nRemainingItems" << "Print" << "";
         QTest::addRow("removed printout") << "nRemovedItems" << "" << "";

@@ -15,6 +15,19 @@ QString RecordsError::message() const
 
 Connection::~Connection() = default;
 
+void Connection::forEachOf(const QString &table, const QVector<int> &fields,
+                           const std::function<void(const Row &)> &fn)
+{
+    Row picked;
+    forEach(table, [&](const Row &row) {
+        picked.key = row.key;
+        picked.values.clear();
+        for (int field : fields)
+            picked.values << row.values.value(field);
+        fn(picked);
+    });
+}
+
 Transaction::Transaction(std::shared_ptr<Connection> connection)
     : m_connection(std::move(connection))
 {

@@ -203,6 +203,15 @@ void Recordset::forEach(const std::function<void(const Row &)> &fn)
     m_connection->forEach(m_table, fn);
 }
 
+void Recordset::forEach(const QStringList &fields, const std::function<void(const Row &)> &fn)
+{
+    ensureOpen();
+    QVector<int> positions;
+    for (const QString &field : fields)
+        positions << requireField(field);
+    m_connection->forEachOf(m_table, positions, fn);
+}
+
 QString FieldText(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())

@@ -56,6 +56,8 @@ public:
 
     // Calls fn for every row in stored order, values by position.
     void forEach(const std::function<void(const Row &)> &fn);
+    // The same with only the named fields, values in the order named.
+    void forEach(const QStringList &fields, const std::function<void(const Row &)> &fn);
 
     int fieldIndex(const QString &field) const; // -1 when unknown
 

@@ -33,6 +33,8 @@ public:
     std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) override;
     std::optional<Row> read(const QString &table, qint64 key) override;
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
+    void forEachOf(const QString &table, const QVector<int> &fields,
+                   const std::function<void(const Row &)> &fn) override;
     std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;

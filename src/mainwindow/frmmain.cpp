@@ -4,6 +4,7 @@
 #include "frmdeleteremove.h"
 #include "frmremain.h"
 #include "frmremoved.h"
+#include "items/frmupdate.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
@@ -121,6 +122,7 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
+    {"nUpdate", loaded<frmupdate>},
     {"nChange", [] { return static_cast<QWidget *>(new frmuser); }},
     {"Logo", [] { return static_cast<QWidget *>(new frmhelp); }},
 };

@@ -1,0 +1,132 @@
+#include "stockchange.h"
+
+#include "data/module1.h"
+
+#include <cmath>
+
+namespace inv::StockChange {
+
+namespace {
+
+const QString kItemNo = QStringLiteral("item_no");
+const QString kItemName = QStringLiteral("item_name");
+const QString kDescription = QStringLiteral("Description");
+const QString kRemaining = QStringLiteral("remaining_quantity");
+const QString kStatus = QStringLiteral("Status");
+const QString kMaxQuantity = QStringLiteral("max_quantity");
+
+Recordset &openItems()
+{
+    Module1::OpenCheckConnection();
+    Module1::OpenItems();
+    return *Module1::rsItems;
+}
+
+Outcome refused(const QString &message)
+{
+    Outcome outcome;
+    outcome.acted = true;
+    outcome.message = message;
+    return outcome;
+}
+
+QString cannotUpdate(const QString &item, const QString &reason)
+{
+    return QStringLiteral("The stock of %1 cannot be changed: %2.").arg(item, reason);
+}
+
+} // namespace
+
+Lists LoadLists()
+{
+    Recordset &items = openItems();
+    Lists lists;
+    const int rows = items.RecordCount();
+    lists.numbers.reserve(rows);
+    lists.names.reserve(rows);
+    // Only the two listed fields are read: a long table fills much faster.
+    items.forEach({kItemNo, kItemName}, [&](const Row &row) {
+        lists.numbers << FieldText(row.values[0]);
+        lists.names << FieldText(row.values[1]);
+    });
+    return lists;
+}
+
+std::optional<Shown> Pick(PickedBy by, const QString &text)
+{
+    Recordset &items = openItems();
+    const bool byName = by == PickedBy::ItemName;
+    if (!items.FindFirst(byName ? kItemName : kItemNo, text))
+        return std::nullopt;
+    Shown shown;
+    shown.remaining = items.text(kRemaining);
+    shown.status = items.text(kStatus);
+    shown.other = items.text(byName ? kItemNo : kItemName);
+    shown.description = items.text(kItemName) + QStringLiteral("\n\n") + items.text(kDescription);
+    return shown;
+}
+
+Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString &itemName, const QString &typed)
+{
+    if (itemNo == kNumberPlaceholder || itemName == kNamePlaceholder)
+        return {};
+
+    // The box takes digits only, so this is a whole number of 0 or more.
+    const double quantity = LeadingNumber(typed);
+    if (!(quantity <= kMaxTyped))
+        return refused(QStringLiteral("The quantity to add or less must be a whole number from 0 to %1.")
+                           .arg(kMaxTyped));
+
+    Recordset &items = openItems();
+    Outcome outcome;
+    outcome.acted = true;
+    if (!items.FindFirst(kItemNo, itemNo))
+        return outcome; // a typed number of no item: nothing to write
+
+    // Work everything out before a single field is set.
+    const QString item = items.text(kItemName).isEmpty() ? itemNo : items.text(kItemName);
+    const std::optional<qint16> remaining = RoundToInt16(LeadingNumber(items.text(kRemaining)));
+    if (!remaining)
+        return refused(cannotUpdate(item, QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+    const double maxQuantity = LeadingNumber(items.text(kMaxQuantity));
+    const std::optional<qint16> storedBase = RoundToInt16(maxQuantity);
+    if (!storedBase)
+        return refused(cannotUpdate(item, QStringLiteral("its maximum quantity lies outside -32768 to 32767")));
+    if (*storedBase == 0)
+        return refused(cannotUpdate(
+            item, QStringLiteral("its maximum quantity is 0, so its stock status cannot be worked out")));
+
+    const double newRemaining = direction == Direction::Add ? *remaining + quantity : *remaining - quantity;
+    const std::optional<qint16> stored = RoundToInt16(newRemaining);
+    if (!stored || double(*stored) != newRemaining)
+        return refused(cannotUpdate(item, QStringLiteral("its remaining quantity would become %1, outside "
+                                                         "-32768 to 32767")
+                                              .arg(QLocale().toString(newRemaining, 'f', 0))));
+    // An Add beyond the maximum raises the maximum with it.
+    const bool raise = direction == Direction::Add && newRemaining > maxQuantity;
+    const qint16 base = raise ? *stored : *storedBase;
+    const std::optional<QString> status = ExactStatusText(newRemaining, base);
+    if (!status)
+        return refused(cannotUpdate(
+            item, QStringLiteral("its maximum quantity would become 0, so its stock status cannot be worked out")));
+
+    // The quantity, its status and the maximum are written together or not
+    // at all.
+    Transaction transaction(items.connection());
+    items.setField(kStatus, *status);
+    items.setField(kRemaining, int(*stored));
+    if (raise)
+        items.setField(kMaxQuantity, int(*stored));
+    items.Update();
+    transaction.commit();
+    outcome.changed = true;
+
+    // The labels show the row as stored.
+    if (items.FindFirst(kItemNo, itemNo)) {
+        outcome.remaining = items.text(kRemaining);
+        outcome.status = items.text(kStatus);
+    }
+    return outcome;
+}
+
+} // namespace inv::StockChange

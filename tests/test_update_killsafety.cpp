@@ -1,0 +1,118 @@
+// An Add or Less killed at any moment leaves each item's row as it was
+// before the change or as it is after it, never in between: a worker process
+// raises and lowers stock until it is killed, again and again, and after
+// every kill each row's status must be the exact status of its own remaining
+// and maximum quantities, and a maximum must only ever have been raised to a
+// remaining quantity.
+
+#include "data/sqlcipherconnection.h"
+#include "data/status.h"
+#include "support/testdb.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QThread>
+
+using testing::TestDb;
+
+namespace {
+
+constexpr int kKills = 25;
+constexpr int kInitialRemaining = 10000; // far from either end of the range
+constexpr int kInitialMax = 10050;       // an Add soon goes beyond it
+
+const QStringList kNumbers = {"B-100", "T-200", "S-300"};
+
+} // namespace
+
+class TestUpdateKillSafety : public QObject {
+    Q_OBJECT
+
+private slots:
+    void killedAtAnyMomentEveryRowIsWhole()
+    {
+        QTemporaryDir dir;
+        TestDb db(dir.path());
+        for (const QString &number : kNumbers)
+            db.item(number, "Item " + number, kInitialRemaining, kInitialMax,
+                    *inv::ExactStatusText(kInitialRemaining, kInitialMax));
+
+        const quint32 seed = QRandomGenerator::global()->generate();
+        QRandomGenerator random(seed);
+        const QString readyFile = dir.filePath("ready");
+        const QString journal = db.path() + QStringLiteral("-journal");
+        int killsInsideAWrite = 0;
+        QStringList previous = rows(db.path());
+        int roundsWithChanges = 0;
+
+        for (int kill = 1; kill <= kKills; ++kill) {
+            const QString round = QStringLiteral("kill %1 of %2 (seed %3)").arg(kill).arg(kKills).arg(seed);
+            QFile::remove(readyFile);
+            QProcess worker;
+            worker.start(QStringLiteral(UPDATE_WORKER),
+                         QStringList{db.path(), QString::number(random.generate()), readyFile} + kNumbers);
+            QVERIFY2(worker.waitForStarted(10000), qPrintable(round + ": " + worker.errorString()));
+
+            QElapsedTimer opening;
+            opening.start();
+            bool ended = false;
+            while (!QFileInfo::exists(readyFile) && !ended && !opening.hasExpired(10000))
+                ended = worker.waitForFinished(1);
+            if (!ended)
+                QThread::msleep(random.bounded(2, 50));
+            worker.kill();
+            QVERIFY(worker.waitForFinished(10000));
+            QVERIFY2(worker.exitStatus() == QProcess::CrashExit,
+                     qPrintable(QStringLiteral("%1: the worker ended by itself with status %2: %3")
+                                    .arg(round)
+                                    .arg(worker.exitCode())
+                                    .arg(QString::fromLocal8Bit(worker.readAllStandardError()))));
+            if (QFileInfo(journal).size() > 0)
+                ++killsInsideAWrite;
+
+            // Reading through a new handle rolls back what the kill left
+            // unfinished.
+            const QStringList now = rows(db.path());
+            QCOMPARE(now.size(), kNumbers.size());
+            for (const QString &row : now) {
+                const QStringList f = row.split('|');
+                const int remaining = f[1].toInt();
+                const int max = f[2].toInt();
+                const QString exact = inv::ExactStatusText(remaining, qint16(max)).value_or(QString());
+                QVERIFY2(f[3] == exact, qPrintable(QStringLiteral("%1, %2; expected the status %3")
+                                                       .arg(round, row, exact)));
+                QVERIFY2(max == kInitialMax || (max > kInitialMax && max <= 32767),
+                         qPrintable(round + ", " + row));
+            }
+            if (now != previous)
+                ++roundsWithChanges;
+            previous = now;
+        }
+        qInfo("%d kills, %d of them inside a write; %d runs changed the stock", kKills, killsInsideAWrite,
+              roundsWithChanges);
+        QVERIFY2(roundsWithChanges > 0, "the worker never changed the stock");
+    }
+
+private:
+    // item_no|remaining|max|Status of every row, in table order.
+    static QStringList rows(const QString &path)
+    {
+        QStringList out;
+        auto cn = inv::SqlCipherConnection::open(path);
+        const QStringList fields = cn->fields("Items");
+        const int no = fields.indexOf("item_no"), remaining = fields.indexOf("remaining_quantity"),
+                  max = fields.indexOf("max_quantity"), status = fields.indexOf("Status");
+        cn->forEach("Items", [&](const inv::Row &row) {
+            out << QStringList{row.values[no].toString(), row.values[remaining].toString(),
+                               row.values[max].toString(), row.values[status].toString()}
+                       .join('|');
+        });
+        return out;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestUpdateKillSafety)
+#include "test_update_killsafety.moc"
