@@ -228,16 +228,16 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("list");
         QTest::addColumn<quint32>("colour");
-        QTest::addRow("45% by name") << "" << "45%" << "name" << 0xFFE0C0u;
-        QTest::addRow("45% by number") << "" << "45%" << "number" << 0xFFFF00u;
-        QTest::addRow("88% by name") << "" << "88%" << "name" << 0xC0FFC0u;
-        QTest::addRow("88% by number") << "" << "88%" << "number" << 0x80FF80u;
-        QTest::addRow("100% either way") << "" << "100%" << "number" << 0x00FF00u;
-        QTest::addRow("5% either way") << "" << "5%" << "name" << 0xFF0000u;
-        QTest::addRow("15% by name keeps white") << "" << "15%" << "name" << kWhite;
-        QTest::addRow("15% by name keeps green") << "100%" << "15%" << "name" << 0x00FF00u;
-        QTest::addRow("15% by number") << "100%" << "15%" << "number" << 0xFF8000u;
-        QTest::addRow("10% by number keeps green") << "100%" << "10%" << "number" << 0x00FF00u;
+        QTest::newRow("45% by name") << "" << "45%" << "name" << 0xFFE0C0u;
+        QTest::newRow("45% by number") << "" << "45%" << "number" << 0xFFFF00u;
+        QTest::newRow("88% by name") << "" << "88%" << "name" << 0xC0FFC0u;
+        QTest::newRow("88% by number") << "" << "88%" << "number" << 0x80FF80u;
+        QTest::newRow("100% either way") << "" << "100%" << "number" << 0x00FF00u;
+        QTest::newRow("5% either way") << "" << "5%" << "name" << 0xFF0000u;
+        QTest::newRow("15% by name keeps white") << "" << "15%" << "name" << kWhite;
+        QTest::newRow("15% by name keeps green") << "100%" << "15%" << "name" << 0x00FF00u;
+        QTest::newRow("15% by number") << "100%" << "15%" << "number" << 0xFF8000u;
+        QTest::newRow("10% by number keeps green") << "100%" << "10%" << "number" << 0x00FF00u;
     }
 
     void pickColours()
