@@ -570,6 +570,31 @@ private slots:
         VERIFY_PROMPTS(prompts);
     }
 
+    // A look-up reads the file as one read and lets go of it afterwards,
+    // found or not, so another program can write at once; a change may not
+    // start inside a read.
+    void lookupLetsGoOfTheFile()
+    {
+        m_db->item("T-200", "Toner", 5, 10, "50%", "black");
+        ItemShowWindow *w = openShow("delete");
+        for (const char *typed : {"T-200", "T-2"}) {
+            w->txtitemno->setText(typed);
+            sqlite3 *other = nullptr;
+            QVERIFY(sqlite3_open(m_db->path().toUtf8().constData(), &other) == SQLITE_OK);
+            sqlite3_key(other, RecordsPassword, int(std::strlen(RecordsPassword)));
+            sqlite3_busy_timeout(other, 0);
+            const int rc = sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
+            sqlite3_close(other);
+            QCOMPARE(rc, SQLITE_OK);
+        }
+        {
+            ReadGroup read(Module1::cnRecords);
+            QVERIFY_THROWS_EXCEPTION(RecordsError, Transaction(Module1::cnRecords));
+        }
+        Transaction write(Module1::cnRecords);
+        write.commit();
+    }
+
     // The three windows share one layout; each box is named by its label.
     void layout_data()
     {

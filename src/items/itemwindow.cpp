@@ -151,12 +151,19 @@ ItemShowWindow::ItemShowWindow(const char *name, const QString &title, const cha
 void ItemShowWindow::showItem(const QString &name, const QString &original, const QString &remaining,
                               const QString &description)
 {
-    txtname->setText(name);
-    txtoqua->setText(original);
-    txtrqua->setText(remaining);
-    txtdesc->setText(description);
-    // A long description shows from its start.
-    txtdesc->setCursorPosition(0);
+    // Typing a number that matches nothing leaves empty boxes empty: a box
+    // is only redrawn when its text changes.
+    const auto show = [](QLineEdit *box, const QString &text) {
+        if (box->text() != text)
+            box->setText(text);
+    };
+    show(txtname, name);
+    show(txtoqua, original);
+    show(txtrqua, remaining);
+    if (txtdesc->text() != description) {
+        txtdesc->setText(description);
+        txtdesc->setCursorPosition(0); // a long description shows from its start
+    }
 }
 
 void ItemShowWindow::txtitemno_Change()
