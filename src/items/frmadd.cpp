@@ -29,7 +29,8 @@ bool frmadd::eventFilter(QObject *watched, QEvent *event)
         return ItemWindow::eventFilter(watched, event);
     auto *key = static_cast<QKeyEvent *>(event);
     if (watched == txtdesc) {
-        // Enter adds, as in every other box; Ctrl+Enter breaks the line.
+        // Enter adds, as in every other box; Ctrl+Enter (or Shift+Enter)
+        // breaks the line.
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (enter && (key->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
             txtdesc->insertPlainText(QStringLiteral("\n"));

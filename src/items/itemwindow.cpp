@@ -124,21 +124,6 @@ void ItemWindow::cmdcancel_Click()
     close();
 }
 
-QString ItemWindow::descriptionText() const
-{
-    if (auto *lines = qobject_cast<QPlainTextEdit *>(m_description))
-        return lines->toPlainText();
-    return static_cast<QLineEdit *>(m_description)->text();
-}
-
-void ItemWindow::setDescriptionText(const QString &text)
-{
-    if (auto *lines = qobject_cast<QPlainTextEdit *>(m_description))
-        lines->setPlainText(text);
-    else
-        static_cast<QLineEdit *>(m_description)->setText(text);
-}
-
 ItemShowWindow::ItemShowWindow(const char *name, const QString &title, const char *button, const QString &caption)
     : ItemWindow(name, title, DescriptionBox::OneLine, button, caption)
 {

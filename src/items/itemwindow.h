@@ -42,9 +42,6 @@ protected:
     QWidget *descriptionBox() const { return m_description; }
     QPushButton *defaultButton() const { return m_button; }
 
-    QString descriptionText() const;
-    void setDescriptionText(const QString &text);
-
 private:
     QWidget *m_description;
     QPushButton *m_button;
