@@ -411,6 +411,26 @@ private slots:
         VERIFY_PROMPTS(prompts);
     }
 
+    // Save when the item has gone in the meantime: nothing is written or
+    // said; the button reads "Edit", the name and description stay open.
+    void saveAfterTheItemWentAway()
+    {
+        m_db->item("T-200", "Toner", 5, 10, "50%", "black").item("B-7", "Bond", 1, 2, "50%");
+        auto *w = static_cast<frmedit *>(openShow("edit"));
+        w->txtitemno->setText("T-200");
+        w->cmdsave->click();
+        execSql(m_db->path(), "DELETE FROM Items WHERE item_no = 'T-200'");
+        const QStringList before = snapshot(m_db->path());
+        testing::ScriptedPrompts prompts;
+        w->cmdsave->click();
+        QCOMPARE(prompts.messages.size(), 0);
+        QCOMPARE(snapshot(m_db->path()), before);
+        QCOMPARE(w->cmdsave->text(), QString("Edit"));
+        QVERIFY(!w->txtitemno->isEnabled());
+        QVERIFY(w->txtname->isEnabled() && w->txtdesc->isEnabled());
+        QCOMPARE(w->txtname->text(), QString("Toner"));
+    }
+
     // A description of several lines (written by the add window) comes back
     // unchanged from an edit of the name in the one-line box.
     void editKeepsTheLinesOfADescription()
