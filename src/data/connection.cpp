@@ -53,4 +53,19 @@ void Transaction::commit()
     m_open = false;
 }
 
+ReadGroup::ReadGroup(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
+{
+    m_connection->beginRead();
+}
+
+ReadGroup::~ReadGroup()
+{
+    try {
+        m_connection->endRead();
+    } catch (...) {
+        // Ending a read changes nothing in the file; the lock goes with the
+        // connection at the latest.
+    }
+}
+
 } // namespace inv

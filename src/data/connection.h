@@ -78,6 +78,24 @@ public:
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
+
+    // Several reads as one: they see one state of the file and take its
+    // lock once, instead of once each. No write may start in between. An
+    // engine without such a thing does nothing here.
+    virtual void beginRead() {}
+    virtual void endRead() {}
+};
+
+// Groups reads on a connection for as long as it lives.
+class ReadGroup {
+public:
+    explicit ReadGroup(std::shared_ptr<Connection> connection);
+    ~ReadGroup();
+    ReadGroup(const ReadGroup &) = delete;
+    ReadGroup &operator=(const ReadGroup &) = delete;
+
+private:
+    std::shared_ptr<Connection> m_connection;
 };
 
 // Groups writes on a connection: committed by commit(), rolled back when it

@@ -48,6 +48,8 @@ struct SqlCipherHandle {
     QHash<QString, sqlite3_stmt *> statements;
     QHash<QString, TableMeta> tables;
     int transactionDepth = 0;
+    int readDepth = 0;      // open read groups
+    bool readOpen = false;  // the outermost read group began a transaction
     bool rollbackOnly = false; // an inner group was rolled back
     InUseLock inUse;           // shows other processes the file is open; let go after the close
 
@@ -505,6 +507,8 @@ void SqlCipherConnection::remove(const QString &table, qint64 key)
 
 void SqlCipherConnection::begin()
 {
+    if (m_handle->readOpen)
+        throw RecordsError(m_handle->path, QStringLiteral("a change cannot start while a read is under way"));
     if (m_handle->transactionDepth++ == 0) {
         try {
             m_handle->exec("BEGIN IMMEDIATE");
@@ -534,6 +538,31 @@ void SqlCipherConnection::commit()
             sqlite3_exec(m_handle->db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+void SqlCipherConnection::beginRead()
+{
+    // Within a change the reads share its transaction already.
+    if (m_handle->readDepth++ > 0 || m_handle->transactionDepth > 0)
+        return;
+    try {
+        // Prepared once: a look-up is short, parsing would show.
+        stepDone(*m_handle, m_handle->statement(QStringLiteral("BEGIN")), QStringLiteral("cannot read"));
+    } catch (...) {
+        --m_handle->readDepth;
+        throw;
+    }
+    m_handle->readOpen = true;
+}
+
+void SqlCipherConnection::endRead()
+{
+    if (m_handle->readDepth == 0 || --m_handle->readDepth > 0 || !m_handle->readOpen)
+        return;
+    m_handle->readOpen = false;
+    // Nothing was written: ending the transaction only lets go of the lock.
+    if (!sqlite3_get_autocommit(m_handle->db))
+        stepDone(*m_handle, m_handle->statement(QStringLiteral("COMMIT")), QStringLiteral("cannot end a read"));
 }
 
 void SqlCipherConnection::rollback()

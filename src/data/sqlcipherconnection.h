@@ -42,6 +42,8 @@ public:
     void begin() override;
     void commit() override;
     void rollback() override;
+    void beginRead() override;
+    void endRead() override;
 
     // The number of file handles opened so far in this process (each costs
     // a key derivation); for tests and benchmarks.

@@ -1,5 +1,6 @@
 #include "frmdeleteremove.h"
 
+#include "data/itemlookup.h"
 #include "data/module1.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
@@ -79,12 +80,11 @@ void frmdeleteremove::showRow(const QString &name, const QString &quantity, cons
 void frmdeleteremove::txtitemno_Change()
 {
     ui::guarded(this, [this] {
-        Module1::OpenCheckConnection();
-        Module1::OpenItemsout();
-        Recordset &rs = *Module1::rsItemsout;
-        if (rs.RecordCount() == 0)
+        const ItemNoMatch match = FindByItemNo(ItemTable::Itemsout, txtitemno->text());
+        if (match == ItemNoMatch::EmptyTable)
             return;
-        if (rs.FindFirst(QStringLiteral("item_no"), txtitemno->text()))
+        Recordset &rs = *Module1::rsItemsout;
+        if (match == ItemNoMatch::Found)
             showRow(rs.text(QStringLiteral("item_name")), rs.text(QStringLiteral("quantity")),
                     rs.text(QStringLiteral("Description")));
         else
@@ -96,11 +96,9 @@ void frmdeleteremove::cmddelete_Click()
 {
     bool deleted = false;
     ui::guarded(this, [&] {
-        Module1::OpenCheckConnection();
-        Module1::OpenItemsout();
-        Recordset &rs = *Module1::rsItemsout;
-        if (!rs.FindFirst(QStringLiteral("item_no"), txtitemno->text()))
+        if (FindByItemNo(ItemTable::Itemsout, txtitemno->text()) != ItemNoMatch::Found)
             return;
+        Recordset &rs = *Module1::rsItemsout;
         if (ui::Prompts::message(this, QStringLiteral("Are you sure you want to delete this item?"),
                                  QStringLiteral("Confirm"), ui::Buttons::YesNo)
             != ui::Answer::Yes)

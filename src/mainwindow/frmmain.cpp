@@ -4,6 +4,9 @@
 #include "frmdeleteremove.h"
 #include "frmremain.h"
 #include "frmremoved.h"
+#include "items/frmadd.h"
+#include "items/frmdelete.h"
+#include "items/frmedit.h"
 #include "items/frmupdate.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
@@ -119,6 +122,9 @@ QWidget *loaded()
 // The window each entry opens. An entry that has none here is shown but
 // disabled; wiring a new window is one line.
 const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
+    {"nAddItem", [] { return static_cast<QWidget *>(new frmadd); }},
+    {"nEditItem", [] { return static_cast<QWidget *>(new frmedit); }},
+    {"nDeleteItem", [] { return static_cast<QWidget *>(new frmdelete); }},
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},

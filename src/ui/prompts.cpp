@@ -44,6 +44,11 @@ public:
         }
         keepTitleVisible(box, title);
         const int result = box.exec();
+        // The window that asked gets the keyboard back (a window manager may
+        // hand it to the disabled main window instead), so that the clerk
+        // types on where the focus was left.
+        if (parent && parent->window()->isVisible())
+            parent->window()->activateWindow();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;

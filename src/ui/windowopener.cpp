@@ -41,6 +41,10 @@ QWidget *openFrom(QWidget *owner, QWidget *window)
             guardedOwner->setEnabled(true);
     });
     window->show();
+    // The opened window takes the keyboard at once: its first box has the
+    // focus, and the owner takes no input anyway.
+    window->raise();
+    window->activateWindow();
     owner->setEnabled(false);
     return window;
 }

@@ -1,0 +1,398 @@
+// The item windows, timed as the clerk waits for them, against the bare
+// SQLite statements that do the same work on the same file in the same run:
+//
+// - Add: one press of Add in the add window (the check connection, the
+//   Items cursor, the duplicate check, the new row in its transaction, the
+//   message and the emptied boxes). Bare: BEGIN IMMEDIATE, the duplicate
+//   SELECT, the INSERT, COMMIT.
+// - Lookup: one keystroke in the number box of the edit window (the check
+//   connection, the Items cursor, the look-up and the four boxes filled).
+//   Bare: the SELECT of the four fields of the first row with that number.
+//   LookupData times the same handler without the boxes: the storage part.
+//
+// The data layer sets no journal or synchronous pragma, so both sides run on
+// the engine's defaults; the bare side prints what they are. The rows added
+// by a block are deleted again, untimed, so the table keeps its size.
+
+#include "data/itemlookup.h"
+#include "data/module1.h"
+#include "data/schema.h"
+#include "items/frmadd.h"
+#include "items/frmedit.h"
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
+
+using namespace inv;
+
+namespace {
+
+struct SqliteDb {
+    sqlite3 *db = nullptr;
+    explicit SqliteDb(const QString &path)
+    {
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            qFatal("cannot open %s", qPrintable(path));
+        sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
+    }
+    ~SqliteDb() { sqlite3_close(db); }
+    void exec(const char *sql)
+    {
+        char *error = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
+            qFatal("%s: %s", sql, error ? error : "?");
+    }
+    sqlite3_stmt *prepare(const char *sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+            qFatal("%s: %s", sql, sqlite3_errmsg(db));
+        return stmt;
+    }
+    QString pragma(const char *sql)
+    {
+        sqlite3_stmt *stmt = prepare(sql);
+        QString value;
+        if (sqlite3_step(stmt) == SQLITE_ROW)
+            value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+        sqlite3_finalize(stmt);
+        return value;
+    }
+};
+
+void step(sqlite3 *db, sqlite3_stmt *stmt, int expected = SQLITE_DONE)
+{
+    if (sqlite3_step(stmt) != expected)
+        qFatal("step failed: %s", sqlite3_errmsg(db));
+    sqlite3_reset(stmt);
+}
+
+QByteArray itemNo(int i)
+{
+    return QStringLiteral("N-%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+}
+
+// A records database with n items, made with the program's own schema.
+struct Fixture {
+    QTemporaryDir dir;
+    QString path;
+    qint64 lastKey = 0;
+    int n;
+
+    explicit Fixture(int n) : n(n)
+    {
+        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
+        if (auto error = CreateRecordsDatabase(path, {}))
+            qFatal("%s", qPrintable(*error));
+        SqliteDb db(path);
+        db.exec("BEGIN");
+        sqlite3_stmt *item = db.prepare(
+            "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, Status, "
+            "max_quantity, date_updated, tempdate) VALUES (?1, ?2, ?3, ?4, ?5, '50%', ?4, "
+            "'2026-01-15', '2026-01-15')");
+        for (int i = 1; i <= n; ++i) {
+            const QByteArray no = itemNo(i);
+            const QByteArray name = QStringLiteral("Item %1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+            sqlite3_bind_text(item, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
+            const QByteArray description = QStringLiteral("A stock item, lot %1").arg(i).toUtf8();
+            sqlite3_bind_text(item, 2, name.constData(), name.size(), SQLITE_TRANSIENT);
+            sqlite3_bind_text(item, 3, description.constData(), description.size(), SQLITE_TRANSIENT);
+            // Neighbouring items differ in every field the windows show.
+            sqlite3_bind_int(item, 4, 100 + i % 900);
+            sqlite3_bind_int(item, 5, i % 100);
+            step(db.db, item);
+        }
+        lastKey = sqlite3_last_insert_rowid(db.db);
+        sqlite3_finalize(item);
+        db.exec("COMMIT");
+    }
+
+    // Takes out the rows a block added (untimed).
+    void trim(SqliteDb &db)
+    {
+        sqlite3_stmt *stmt = db.prepare("DELETE FROM Items WHERE rowid > ?1");
+        sqlite3_bind_int64(stmt, 1, lastKey);
+        step(db.db, stmt);
+        sqlite3_finalize(stmt);
+    }
+};
+
+Fixture &fixture(int n)
+{
+    static std::map<int, std::unique_ptr<Fixture>> made;
+    auto &f = made[n];
+    if (!f)
+        f = std::make_unique<Fixture>(n);
+    return *f;
+}
+
+// Wall time and this thread's processor time, in seconds.
+struct Clocks {
+    double wall = 0, cpu = 0;
+    static Clocks now()
+    {
+        timespec w{}, c{};
+        clock_gettime(CLOCK_MONOTONIC, &w);
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c);
+        return {double(w.tv_sec) + double(w.tv_nsec) * 1e-9, double(c.tv_sec) + double(c.tv_nsec) * 1e-9};
+    }
+    Clocks operator-(const Clocks &o) const { return {wall - o.wall, cpu - o.cpu}; }
+    Clocks &operator+=(const Clocks &o)
+    {
+        wall += o.wall;
+        cpu += o.cpu;
+        return *this;
+    }
+};
+
+// Answers every message box at once, as a clerk pressing OK would; keeps
+// the last text so that a run that was refused stops the benchmark.
+class Answering : public ui::PromptHandler {
+public:
+    Answering() { ui::Prompts::setHandler(this); }
+    ~Answering() override { ui::Prompts::setHandler(nullptr); }
+    QString last;
+    ui::Answer message(QWidget *, const QString &text, const QString &, ui::Buttons buttons) override
+    {
+        last = text;
+        return buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Yes;
+    }
+    QString openFile(QWidget *) override { return {}; }
+    bool printDialog(QWidget *, QPrinter *) override { return false; }
+    void openUrl(const QUrl &) override {}
+};
+
+// Both sides run in turns, a block of the window's actions then a block of
+// bare statements, so that both meet the same disk and the same load. The
+// reported time is that of one action; the counters carry the bare side and
+// the ratio.
+constexpr int kBlock = 8;
+
+void report(benchmark::State &state, const Clocks &window, const Clocks &bare)
+{
+    const double n = double(state.iterations()) * kBlock;
+    state.counters["bare_us"] = bare.wall / n * 1e6;
+    state.counters["window_cpu_us"] = window.cpu / n * 1e6;
+    state.counters["bare_cpu_us"] = bare.cpu / n * 1e6;
+    state.counters["ratio"] = window.wall / bare.wall;
+    state.counters["cpu_ratio"] = window.cpu / bare.cpu;
+}
+
+void startRun(const Fixture &f)
+{
+    Module1::Reset();
+    Module1::dbPath = f.path;
+    Module1::OpenRecordsConnection(); // as the main window's load leaves it
+}
+
+void BM_Add(benchmark::State &state)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    startRun(f);
+    SqliteDb bare(f.path);
+    sqlite3_stmt *begin = bare.prepare("BEGIN IMMEDIATE");
+    sqlite3_stmt *find = bare.prepare("SELECT rowid FROM Items WHERE item_no = ?1 ORDER BY rowid LIMIT 1");
+    sqlite3_stmt *insert = bare.prepare(
+        "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+        "max_quantity, Status, date_updated) VALUES (?1, 'Notebook', 'Spiral, A5', 40, 30, 40, '75%', "
+        "'2026-03-10')");
+    sqlite3_stmt *commit = bare.prepare("COMMIT");
+    Answering answers;
+    frmadd window;
+    window.show();
+
+    int next = f.n;
+    Clocks windowTotal, bareTotal;
+    for (auto _ : state) {
+        Clocks w;
+        for (int i = 0; i < kBlock; ++i) {
+            // Typing is the clerk's time; the press of Add is the program's.
+            window.txtitemno->setText(QString::fromUtf8(itemNo(++next)));
+            window.txtname->setText(QStringLiteral("Notebook"));
+            window.txtoqua->setText(QStringLiteral("40"));
+            window.txtrqua->setText(QStringLiteral("30"));
+            window.txtdesc->setPlainText(QStringLiteral("Spiral, A5"));
+            const Clocks t0 = Clocks::now();
+            window.cmdadd->click();
+            w += Clocks::now() - t0;
+            if (answers.last != QLatin1String("Item Added")) {
+                state.SkipWithError(qPrintable(answers.last));
+                return;
+            }
+        }
+        const Clocks b0 = Clocks::now();
+        for (int i = 0; i < kBlock; ++i) {
+            const QByteArray no = itemNo(++next);
+            step(bare.db, begin);
+            sqlite3_bind_text(find, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
+            if (sqlite3_step(find) != SQLITE_DONE) // no such number yet
+                qFatal("duplicate in the bare run");
+            sqlite3_reset(find);
+            sqlite3_bind_text(insert, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
+            step(bare.db, insert);
+            step(bare.db, commit);
+        }
+        const Clocks b = Clocks::now() - b0;
+        f.trim(bare);
+        windowTotal += w;
+        bareTotal += b;
+        state.SetIterationTime(w.wall / kBlock);
+    }
+    report(state, windowTotal, bareTotal);
+    for (sqlite3_stmt *stmt : {begin, find, insert, commit})
+        sqlite3_finalize(stmt);
+    Module1::Reset();
+}
+
+// One keystroke's look-up against the bare SELECT. withBoxes: the edit
+// window's handler, boxes filled; otherwise only its storage part (the
+// look-up and the four fields read as text), to show where the time goes.
+void lookup(benchmark::State &state, bool withBoxes)
+{
+    Fixture &f = fixture(int(state.range(0)));
+    startRun(f);
+    SqliteDb bare(f.path);
+    sqlite3_stmt *find = bare.prepare("SELECT item_name, original_quantity, remaining_quantity, Description FROM "
+                                      "Items WHERE item_no = ?1 ORDER BY rowid LIMIT 1");
+    Answering answers;
+    frmedit window;
+    window.show();
+
+    // Each keystroke changes the text: the last item and the one before it
+    // in turns, both found, differing in every field shown.
+    const QString numbers[2] = {QString::fromUtf8(itemNo(f.n)), QString::fromUtf8(itemNo(f.n - 1))};
+    const QString fields[4] = {QStringLiteral("item_name"), QStringLiteral("original_quantity"),
+                               QStringLiteral("remaining_quantity"), QStringLiteral("Description")};
+    Clocks windowTotal, bareTotal;
+    int turn = 0;
+    QString seen[4];
+    for (auto _ : state) {
+        Clocks w;
+        for (int i = 0; i < kBlock; ++i) {
+            const QString &typed = numbers[++turn & 1];
+            if (withBoxes) {
+                // The typed character reaches the box (the clerk's time),
+                // then the box's change handler runs (the program's).
+                const QSignalBlocker typing(window.txtitemno);
+                window.txtitemno->setText(typed);
+            }
+            const Clocks t0 = Clocks::now();
+            if (withBoxes) {
+                window.txtitemno_Change();
+            } else if (FindByItemNo(ItemTable::Items, typed) == ItemNoMatch::Found) {
+                for (int c = 0; c < 4; ++c)
+                    seen[c] = Module1::rsItems->text(fields[c]);
+            }
+            w += Clocks::now() - t0;
+        }
+        const Clocks b0 = Clocks::now();
+        for (int i = 0; i < kBlock; ++i) {
+            const QByteArray no = numbers[++turn & 1].toUtf8();
+            sqlite3_bind_text(find, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
+            if (sqlite3_step(find) != SQLITE_ROW)
+                qFatal("the bare look-up found nothing");
+            for (int c = 0; c < 4; ++c)
+                seen[c] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(find, c)));
+            sqlite3_reset(find);
+        }
+        const Clocks b = Clocks::now() - b0;
+        if ((withBoxes && window.txtname->text().isEmpty()) || !answers.last.isEmpty()) {
+            state.SkipWithError(answers.last.isEmpty() ? "the look-up found nothing" : qPrintable(answers.last));
+            return;
+        }
+        windowTotal += w;
+        bareTotal += b;
+        state.SetIterationTime(w.wall / kBlock);
+    }
+    report(state, windowTotal, bareTotal);
+    sqlite3_finalize(find);
+    Module1::Reset();
+}
+
+void BM_Lookup(benchmark::State &state)
+{
+    lookup(state, true);
+}
+
+void BM_LookupData(benchmark::State &state)
+{
+    lookup(state, false);
+}
+
+const std::vector<int64_t> kSizes = {1000, 10000, 100000};
+
+// Keeps the medians so that a short table can follow the usual one.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::pair<std::string, int64_t>, Run> medians;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
+                continue;
+            const std::string name = run.benchmark_name();
+            const auto at = name.find("/items:");
+            if (at != std::string::npos)
+                medians[{name.substr(0, at), std::stoll(name.substr(at + 7))}] = run;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+BENCHMARK(BM_Add)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Lookup)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LookupData)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char **argv)
+{
+    // The windows are made but need no screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    {
+        SqliteDb bare(fixture(int(kSizes.front())).path);
+        std::printf("journal_mode=%s synchronous=%s (the engine's defaults, on both sides)\n",
+                    qPrintable(bare.pragma("PRAGMA journal_mode")), qPrintable(bare.pragma("PRAGMA synchronous")));
+    }
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nMedians of 5 runs, per action:\n");
+    std::printf("%-8s %8s %12s %10s %7s %12s %10s %10s\n", "action", "items", "window (us)", "bare (us)", "ratio",
+                "window cpu", "bare cpu", "cpu ratio");
+    for (const auto &[key, run] : reporter.medians) {
+        auto counter = [&run = run](const char *name) {
+            auto it = run.counters.find(name);
+            return it == run.counters.end() ? 0.0 : double(it->second);
+        };
+        std::printf("%-8s %8lld %12.1f %10.1f %7.2f %12.1f %10.1f %10.2f\n", key.first.substr(3).c_str(),
+                    static_cast<long long>(key.second), run.GetAdjustedRealTime(), counter("bare_us"),
+                    counter("ratio"), counter("window_cpu_us"), counter("bare_cpu_us"), counter("cpu_ratio"));
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,137 @@
+#include "itemrecords.h"
+
+#include "data/clock.h"
+#include "data/module1.h"
+#include "data/status.h"
+
+namespace inv::ItemRecords {
+
+namespace {
+
+const QString kItemNo = QStringLiteral("item_no");
+const QString kItemName = QStringLiteral("item_name");
+const QString kDescription = QStringLiteral("Description");
+const QString kOriginal = QStringLiteral("original_quantity");
+const QString kRemaining = QStringLiteral("remaining_quantity");
+const QString kMax = QStringLiteral("max_quantity");
+const QString kStatus = QStringLiteral("Status");
+const QString kDateUpdated = QStringLiteral("date_updated");
+
+const QString kCannotProcess = QStringLiteral("Cannot proccess");
+
+Outcome refused(Result result, const QString &message)
+{
+    return Outcome{result, message, kCannotProcess};
+}
+
+bool anyBoxEmpty(const ItemInput &in)
+{
+    // The order of the checks does not show: every failure says the same.
+    for (const QString *box : {&in.itemNo, &in.name, &in.originalQuantity, &in.remainingQuantity, &in.description})
+        if (box->trimmed().isEmpty())
+            return true;
+    return false;
+}
+
+// One quantity box as a whole 16-bit number, or why it is none.
+std::optional<qint16> quantity(const QString &text, const QString &box, QString *why)
+{
+    const double value = LeadingNumber(text);
+    const std::optional<qint16> whole = RoundToInt16(value);
+    if (!whole)
+        *why = QStringLiteral("The %1 cannot be %2, so the item was not saved.")
+                   .arg(box, value < 0 ? QStringLiteral("below -32768") : QStringLiteral("above 32767"));
+    return whole;
+}
+
+} // namespace
+
+Outcome WorkOut(const QString &originalText, const QString &remainingText, Quantities *out)
+{
+    QString why;
+    const std::optional<qint16> original = quantity(originalText, QStringLiteral("Original Quantity"), &why);
+    if (!original)
+        return refused(Result::BadQuantity, why);
+    if (*original == 0)
+        return refused(Result::BadQuantity,
+                       QStringLiteral("The Original Quantity cannot be 0, because the stock status is worked out "
+                                      "as a share of it, so the item was not saved."));
+    const std::optional<qint16> remaining = quantity(remainingText, QStringLiteral("Remaining Quantity"), &why);
+    if (!remaining)
+        return refused(Result::BadQuantity, why);
+    const std::optional<QString> status = WholeStatusText(*remaining, *original);
+    if (!status)
+        return refused(Result::BadQuantity,
+                       QStringLiteral("The Remaining Quantity is too far from the Original Quantity: the stock "
+                                      "status would lie outside -32768% to 32767%, so the item was not saved."));
+    *out = Quantities{*original, *remaining, *status};
+    return Outcome{};
+}
+
+Outcome AddItem(const ItemInput &in)
+{
+    if (anyBoxEmpty(in))
+        return refused(Result::EmptyBox, QStringLiteral("Fill all boxes"));
+    Module1::OpenCheckConnection();
+    Module1::OpenItems();
+    Recordset &items = *Module1::rsItems;
+    const QString itemNo = in.itemNo.trimmed();
+
+    // The check and the new row together: no other writer in between.
+    Transaction transaction(items.connection());
+    if (items.FindFirst(kItemNo, itemNo))
+        return refused(Result::Duplicate, QStringLiteral("Item number already exist."));
+    Quantities q;
+    if (Outcome why = WorkOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
+        return why;
+    items.AddNew();
+    items.setField(kItemNo, itemNo);
+    items.setField(kItemName, in.name.trimmed());
+    items.setField(kDescription, in.description.trimmed());
+    items.setField(kOriginal, int(q.original));
+    items.setField(kRemaining, int(q.remaining));
+    items.setField(kMax, int(q.original));
+    items.setField(kStatus, q.status);
+    items.setField(kDateUpdated, Clock::today());
+    items.Update();
+    transaction.commit();
+    return Outcome{};
+}
+
+Outcome EditItem(const ItemInput &in)
+{
+    if (anyBoxEmpty(in))
+        return refused(Result::EmptyBox, QStringLiteral("Fill all boxes"));
+    Module1::OpenCheckConnection();
+    Module1::OpenItems();
+    Recordset &items = *Module1::rsItems;
+    const QString itemNo = in.itemNo.trimmed();
+
+    Transaction transaction(items.connection());
+    if (!items.FindFirst(kItemNo, itemNo))
+        return Outcome{Result::NotFound, {}, {}};
+    Quantities q;
+    if (Outcome why = WorkOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
+        return why;
+    items.setField(kItemNo, itemNo);
+    items.setField(kItemName, in.name.trimmed());
+    items.setField(kDescription, in.description.trimmed());
+    items.setField(kOriginal, int(q.original));
+    items.setField(kRemaining, int(q.remaining));
+    items.setField(kStatus, q.status);
+    items.Update();
+    transaction.commit();
+    return Outcome{};
+}
+
+void DeleteCurrentItem()
+{
+    if (!Module1::rsItems)
+        return;
+    Recordset &items = *Module1::rsItems;
+    Transaction transaction(items.connection());
+    items.Delete();
+    transaction.commit();
+}
+
+} // namespace inv::ItemRecords

@@ -1,0 +1,68 @@
+#pragma once
+// What the add, edit and delete windows share: one layout (five labelled
+// boxes, a large description box, a default button bottom left and Cancel
+// bottom right), made from one table; and, for the windows that show an
+// existing item, the look-up as the number is typed.
+
+#include "ui/childwindow.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace inv {
+
+// How the description box of a window takes text.
+enum class DescriptionBox { SeveralLines, OneLine };
+
+class ItemWindow : public ui::ChildWindow {
+    Q_OBJECT
+
+public:
+    QLabel *Label1; // "Item Number:"
+    QLabel *Label2; // "Item Name:"
+    QLabel *Label3; // "Description:"
+    QLabel *Label4; // "Remaining Quantity:"
+    QLabel *Label5; // "Original Quantity:"
+    QLineEdit *txtitemno;
+    QLineEdit *txtname;
+    QLineEdit *txtoqua;
+    QLineEdit *txtrqua;
+    QPushButton *cmdcancel;
+
+    void cmdcancel_Click();
+
+protected:
+    // button: the name and caption of the window's default button.
+    ItemWindow(const char *name, const QString &title, DescriptionBox description, const char *button,
+               const QString &caption);
+
+    // The description box (a QPlainTextEdit or a QLineEdit) and the default
+    // button, for the windows to take with their own types.
+    QWidget *descriptionBox() const { return m_description; }
+    QPushButton *defaultButton() const { return m_button; }
+
+private:
+    QWidget *m_description;
+    QPushButton *m_button;
+};
+
+// Edit and delete: the number box finds the item as it is typed, and the
+// other boxes show it without taking input.
+class ItemShowWindow : public ItemWindow {
+    Q_OBJECT
+
+public:
+    QLineEdit *txtdesc; // one line, as large as the layout makes it
+
+    // Shows the first item whose item_no is exactly the typed text, or
+    // empties the four boxes when none is (an empty table leaves them).
+    void txtitemno_Change();
+
+protected:
+    ItemShowWindow(const char *name, const QString &title, const char *button, const QString &caption);
+    void showItem(const QString &name, const QString &original, const QString &remaining,
+                  const QString &description);
+};
+
+} // namespace inv
