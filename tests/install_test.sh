@@ -47,24 +47,24 @@ grep -qx "Icon=$app" "$tree/usr/share/applications/$app.desktop" || fail "Icon l
 "$tree/usr/bin/inventory-admin" create "$tree/opt/inventory/Records.mdb" --user admin --password admin \
     --company "Install Test" >/dev/null
 
-# An X server of the test's own, on the first free display, which it writes
-# out. When several start at once, two may write the same display and the
-# one that loses it ends; so each is given a screen size of its own, and the
-# test goes on only when the server on that display has this size.
+# An X server of the test's own, on a display number picked at random. The
+# server takes its display through a lock file that only one can win, so a
+# server that cannot have the number ends, and another number is tried; the
+# test goes on only when its own server answers on that display.
 unset DISPLAY
-screenSize() { DISPLAY=$1 xwininfo -root 2>/dev/null | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'; }
 startX() {
-    local width=$((1000 + RANDOM % 1000)) height=$((800 + RANDOM % 400))
-    rm -f "$root/display"
-    Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$root/display" 2>>"$root/xvfb.log" &
+    local display=$((100 + RANDOM % 900))
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp 2>>"$root/xvfb.log" &
     local pid=$!
     for _ in $(seq 100); do
-        if [ -s "$root/display" ] && [ "$(screenSize ":$(head -n1 "$root/display")")" = "${width}x$height" ]; then
+        kill -0 "$pid" 2>/dev/null || break
+        # A server that lost the number ends at once; one still running
+        # after answering is ours.
+        if DISPLAY=":$display" xwininfo -root >/dev/null 2>&1 && sleep 0.2 && kill -0 "$pid" 2>/dev/null; then
             pids+=("$pid")
-            export DISPLAY=:$(head -n1 "$root/display")
+            export DISPLAY=":$display"
             return 0
         fi
-        kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
     kill "$pid" 2>/dev/null || true
