@@ -10,8 +10,10 @@
 #include "support/testdb.h"
 #include "support/windows.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -333,6 +335,61 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(w.isNull());
         QVERIFY(m_main->isEnabled());
+    }
+
+    // While a window is open the main window runs none of its actions,
+    // whatever triggers them: the menus and toolbar directly, or an
+    // accessibility client's "press" on a menu entry. Closing the window
+    // gives every entry back the state it had.
+    void aDisabledMainWindowRunsNoAction()
+    {
+        m_main->show();
+        m_main->cmdtrans_Click();
+        m_main->lstitem->setCurrentRow(0); // a removal: undo has work to do
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 2);
+        QVERIFY(canUndo);
+        const auto states = [this] {
+            QStringList enabled;
+            for (QAction *action : m_main->findChildren<QAction *>())
+                enabled << action->objectName() + (action->isEnabled() ? "+" : "-");
+            return enabled;
+        };
+        const QStringList before = states();
+
+        m_main->nDeleteRemovedItems->trigger();
+        const QList<QWidget *> opened = openedWindows();
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(!m_main->isEnabled());
+
+        testing::ScriptedPrompts prompts;
+        for (QMenu *menu : m_main->findChildren<QMenu *>()) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(menu);
+            QVERIFY(face);
+            for (int i = 0; i < face->childCount(); ++i)
+                if (QAccessibleActionInterface *press = face->child(i)->actionInterface())
+                    press->doAction(QAccessibleActionInterface::pressAction());
+        }
+        // Every action of the window's own (the named ones; Qt's inner
+        // actions, such as the toolbar's own toggle, are not offered).
+        for (QAction *action : m_main->findChildren<QAction *>())
+            if (!action->objectName().isEmpty() && action != m_main->nExit) // Exit would end the test run
+                action->trigger();
+        QVERIFY(!m_main->nExit->isEnabled());
+
+        QCOMPARE(openedWindows(), opened);
+        QVERIFY(!m_main->isEnabled() && m_main->isVisible());
+        QVERIFY(m_main->Toolbar1->isVisible());
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 2);
+        QCOMPARE(m_db->value("Itemsout", 0, "quantity").toInt(), 3);
+        QVERIFY(canUndo);
+        QVERIFY(prompts.messages.isEmpty());
+
+        QVERIFY(opened[0]->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_main->isEnabled());
+        QCOMPARE(states(), before);
+        m_main->nUndoRemove->trigger();
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 3);
     }
 
     void openingAGridThatFailsLeavesTheMainWindowEnabled()

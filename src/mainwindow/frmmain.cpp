@@ -401,22 +401,37 @@ bool frmmain::entryAvailable(const QString &entry) const
 }
 
 // Every entry, toolbar button and picture button is enabled exactly when
-// what it leads to is there and the mode allows it.
+// what it leads to is there and the mode allows it. While the window itself
+// is disabled (another window is open) every action is disabled with it: a
+// disabled window's menus still let its actions be triggered from outside
+// (an accessibility client's "press"), and a disabled action refuses that.
 void frmmain::updateEntries()
 {
+    const bool on = isEnabled();
     for (QAction *action : {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut,
                             nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems,
                             nChange})
-        action->setEnabled(entryAvailable(action->objectName()));
+        action->setEnabled(on && entryAvailable(action->objectName()));
+    for (QAction *action : {nExit, nToolBar, mLogOut, mFile->menuAction(), mView->menuAction(),
+                            mAction->menuAction(), nPrintItemList->menuAction(), nViewItemList->menuAction(),
+                            toolbarButton(QStringLiteral("Help"))})
+        action->setEnabled(on);
     toolbarButton(QStringLiteral("New"))->setEnabled(nAddItem->isEnabled());
     toolbarButton(QStringLiteral("View"))->setEnabled(nViewItemStatus->isEnabled());
     toolbarButton(QStringLiteral("Print"))->setEnabled(nRemainingItems->isEnabled());
-    toolbarButton(QStringLiteral("Logo"))->setEnabled(entryAvailable(QStringLiteral("Logo")));
+    toolbarButton(QStringLiteral("Logo"))->setEnabled(on && entryAvailable(QStringLiteral("Logo")));
     cmdadd->setEnabled(nAddItem->isEnabled());
     cmdedit->setEnabled(nEditItem->isEnabled());
     cmddel->setEnabled(nDeleteItem->isEnabled());
     cmdupdate->setEnabled(nUpdate->isEnabled());
     cmdtrans->setEnabled(!m_restricted);
+}
+
+void frmmain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        updateEntries();
 }
 
 QWidget *frmmain::openEntry(const QString &entry)
@@ -614,8 +629,9 @@ void frmmain::watchItemList()
 {
     connect(lstitem, &QListWidget::itemSelectionChanged, this, [this] {
         // Emptying the list on a reload selects nothing: no click. A click's
-        // own selection change is counted by the click.
-        if (m_selectingByClick || !selectedItemName())
+        // own selection change is counted by the click. A disabled window
+        // takes nothing, whatever moved the selection.
+        if (m_selectingByClick || !selectedItemName() || !isEnabled())
             return;
         lstitem_Click();
     });
@@ -623,6 +639,8 @@ void frmmain::watchItemList()
 
 void frmmain::itemClicked(QListWidgetItem *entry)
 {
+    if (!isEnabled())
+        return;
     m_selectingByClick = true;
     lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(entry),
                                                QItemSelectionModel::ClearAndSelect);

@@ -130,6 +130,9 @@ public:
     void cmdclear();
     // -------------------------------------------------------------------------
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void buildMenus();
     bool entryAvailable(const QString &entry) const;
