@@ -208,7 +208,8 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 
     auto *client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setMinimumSize(ui::twipsSize(15360, 11520));
+    // No minimum size: the window shrinks like any resizable window, and
+    // what no longer fits is cut off.
     setCentralWidget(client);
 
     Shape1 = rectangle(client, "Shape1", QStringLiteral("border: 1px solid #404040; background: transparent;"));
