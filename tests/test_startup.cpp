@@ -113,7 +113,11 @@ private slots:
         const QString text = prompts.last().text;
         QVERIFY2(text.contains(path), qPrintable(text));
         QVERIFY2(text.contains(reason), qPrintable(text));
-        QVERIFY2(text.contains("inventory-admin create"), qPrintable(text));
+        // A missing file can be created; a file that is there is never
+        // replaced: it is left untouched, to be checked or restored.
+        QCOMPARE(text.contains(QString("inventory-admin create \"%1\"").arg(path)), kind == "missing");
+        for (const QString part : {"damaged", "left untouched", "inventory-admin check", "inventory-admin restore"})
+            QVERIFY2(text.contains(part) == (kind != "missing"), qPrintable(text));
         QCOMPARE(prompts.last().title, ui::Prompts::applicationTitle());
         QVERIFY(!testing::findWindow<QWidget>());
         QCOMPARE(QFileInfo::exists(path), kind != "missing");

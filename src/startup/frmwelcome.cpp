@@ -2,7 +2,7 @@
 
 #include "ui/controls.h"
 #include "data/module1.h"
-#include "data/schema.h"
+#include "data/sqlcipherconnection.h"
 #include "frmaccount.h"
 #include "navigation.h"
 #include "ui/fonts.h"
@@ -101,8 +101,8 @@ bool frmwelcome::Form_Load()
         try {
             Module1::OpenCheckConnection();
         } catch (const RecordsError &e) {
-            ui::Prompts::message(this, e.message() + QStringLiteral(".\n\nChoose the database file again: click "
-                                                                    "User or Admin."));
+            ui::Prompts::message(this, e.description() + QStringLiteral("\n\nChoose the database file again: "
+                                                                        "click User or Admin."));
             Module1::dbPath = fallback;
             m_chooseAgain = true;
         }
@@ -174,9 +174,11 @@ void frmwelcome::chooseDatabaseFile()
     // again.
     if (path.isEmpty())
         return;
-    if (const auto problem = CheckRecordsDatabase(path)) {
-        ui::Prompts::message(this, *problem + QStringLiteral(".\n\nNothing was stored. Click User or Admin again "
-                                                             "to choose a records database file."));
+    try {
+        SqlCipherConnection::open(path);
+    } catch (const RecordsError &e) {
+        ui::Prompts::message(this, e.description() + QStringLiteral("\n\nNothing was stored. Click User or Admin "
+                                                                    "again to choose a records database file."));
         return;
     }
     ui::guarded(this, [&] {
