@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -392,6 +393,74 @@ private slots:
         QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 3);
     }
 
+    // A window opened from the main window becomes the active window with
+    // the first control of its tab order focused: what the user types next
+    // goes there. Opened by real key events where the entry has a key.
+    void openedWindowTakesTheFocus_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QKeySequence>("key"); // empty: the entry is triggered
+        QTest::addColumn<QString>("first");
+        QTest::addRow("tally deletion, Shift+Del") << "nDeleteRemovedItems" << QKeySequence("Shift+Del")
+                                                   << "txtitemno";
+        QTest::addRow("remaining grid, Ctrl+R") << "nRemaining" << QKeySequence("Ctrl+R") << "DataGrid1";
+        QTest::addRow("removed grid") << "nOut" << QKeySequence() << "DataGrid1";
+        QTest::addRow("credentials") << "nChange" << QKeySequence() << "cmdenter";
+        QTest::addRow("about") << "Logo" << QKeySequence() << "txtinfo";
+    }
+
+    void openedWindowTakesTheFocus()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QKeySequence, key);
+        QFETCH(QString, first);
+        QVERIFY(showActiveMain());
+        if (!key.isEmpty())
+            QTest::keyClick(m_main->windowHandle(), key[0].key(), key[0].keyboardModifiers());
+        else if (entry == "Logo")
+            m_main->toolbarButton(entry)->trigger();
+        else
+            m_main->findChild<QAction *>(entry)->trigger();
+        const QList<QWidget *> opened = openedWindows();
+        QCOMPARE(opened.size(), 1);
+        QTRY_COMPARE(QApplication::activeWindow(), opened[0]);
+        QVERIFY(QApplication::focusWidget());
+        QCOMPARE(QApplication::focusWidget()->objectName(), first);
+    }
+
+    // After each of its message boxes the window gets the activation back,
+    // even when the window system gave it to the main window meanwhile, so
+    // the next number typed goes into the number box.
+    void windowGetsTheFocusBackAfterItsMessageBoxes()
+    {
+        QVERIFY(showActiveMain());
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Delete, Qt::ShiftModifier);
+        auto *window = testing::shownWindow<frmdeleteremove>();
+        QVERIFY(window);
+        QTRY_COMPARE(QApplication::activeWindow(), window);
+
+        testing::ScriptedPrompts prompts;
+        bool movedAway = false;
+        prompts.whileShown = [&] {
+            m_main->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), m_main.get());
+            movedAway = true;
+        };
+        prompts.answer(ui::Answer::Yes);
+        QTest::keyClick(QGuiApplication::focusWindow(), '1');
+        QCOMPARE(window->txtitemno->text(), QString("1"));
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+        QCOMPARE(prompts.messages.size(), 2);
+        QCOMPARE(prompts.last().text, QString("Item Deleted"));
+        QVERIFY(movedAway);
+        QCOMPARE(m_db->count("Itemsout"), 0);
+        QTRY_COMPARE(QApplication::activeWindow(), window);
+        QCOMPARE(QApplication::focusWidget(), window->txtitemno);
+        QTest::keyClick(QGuiApplication::focusWindow(), '2');
+        QCOMPARE(window->txtitemno->text(), QString("2"));
+        VERIFY_PROMPTS(prompts);
+    }
+
     void openingAGridThatFailsLeavesTheMainWindowEnabled()
     {
         Module1::dbPath = m_dir->filePath("Gone.mdb");
@@ -522,6 +591,13 @@ private slots:
     }
 
 private:
+    bool showActiveMain()
+    {
+        m_main->show();
+        m_main->activateWindow();
+        return QTest::qWaitForWindowActive(m_main.get());
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<frmmain> m_main;
