@@ -13,6 +13,7 @@
 #include "support/windows.h"
 
 #include <QLabel>
+#include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -180,6 +181,22 @@ private slots:
         QCOMPARE(change->txtpass->text(), QString());
         QCOMPARE(db.value("Misc", 0, "pass").toString(), m_hash);
         VERIFY_PROMPTS(prompts);
+    }
+
+    // The frame's top line stops at the caption "Please Enter" above it.
+    void frameLineStopsAtTheCaption()
+    {
+        TestDb(m_dir->path()).misc("admin", "pw");
+        frmuser *change = loadChange();
+        QVERIFY(change);
+        const QImage shown = change->grab().toImage();
+        const int line = change->Shape1->y();
+        QCOMPARE(shown.pixelColor(change->Shape1->x() + 5, line), QColor(Qt::black)); // the frame is there
+        int black = 0;
+        const QRect caption = change->Label1->geometry();
+        for (int x = caption.left(); x <= caption.right(); ++x)
+            black += shown.pixelColor(x, line) == QColor(Qt::black);
+        QVERIFY2(black < caption.width() / 2, qPrintable(QString("%1 of %2").arg(black).arg(caption.width())));
     }
 
     void changeIsWrittenToTheDatabaseInUse()

@@ -283,6 +283,9 @@ private slots:
         for (int i = 0; i < ticks; ++i)
             login.Timer2_Timer();
         QCOMPARE(login.Label4->text(), caption);
+        // It starts at its own place (2130 twips), sized to its text.
+        QCOMPARE(login.Label4->x(), 142);
+        QCOMPARE(login.Label4->width(), caption.isEmpty() ? 0 : login.Label4->sizeHint().width());
     }
 
     void titleStartsTypingAtEveryLoading()

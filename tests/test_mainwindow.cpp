@@ -53,6 +53,26 @@ private slots:
         QVERIFY(!canUndo);
     }
 
+    // The window opens at its design size and shrinks like any resizable
+    // window: the controls keep their places and what no longer fits is cut
+    // off by the window's edge.
+    void shrinksBelowItsDesignSize()
+    {
+        TestDb(m_dir->path()).misc("admin", "pw");
+        QVERIFY(loadMain());
+        m_main->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_main.get()));
+        QCOMPARE(m_main->centralWidget()->size(), QSize(1024, 768));
+        QVERIFY(m_main->minimumSizeHint().width() < 400 && m_main->minimumSizeHint().height() < 300);
+        m_main->resize(400, 300);
+        QCOMPARE(m_main->size(), QSize(400, 300));
+        QVERIFY(m_main->centralWidget()->width() == 400 && m_main->centralWidget()->height() < 300);
+        QCOMPARE(m_main->cmdtrans->geometry(), QRect(16, 392, 83, 116));
+        QCOMPARE(m_main->lstitem->geometry(), QRect(176, 96, 377, 628));
+        m_main->resize(1024, 900);
+        QCOMPARE(m_main->size(), QSize(1024, 900));
+    }
+
     void openingState()
     {
         TestDb(m_dir->path()).misc("admin", "pw");

@@ -10,8 +10,11 @@
 #include "support/testdb.h"
 #include "support/windows.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QListWidget>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -337,6 +340,129 @@ private slots:
         QVERIFY(m_main->isEnabled());
     }
 
+    // While a window is open the main window runs none of its actions,
+    // whatever triggers them: the menus and toolbar directly, or an
+    // accessibility client's "press" on a menu entry. Closing the window
+    // gives every entry back the state it had.
+    void aDisabledMainWindowRunsNoAction()
+    {
+        m_main->show();
+        m_main->cmdtrans_Click();
+        m_main->lstitem->setCurrentRow(0); // a removal: undo has work to do
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 2);
+        QVERIFY(canUndo);
+        const auto states = [this] {
+            QStringList enabled;
+            for (QAction *action : m_main->findChildren<QAction *>())
+                enabled << action->objectName() + (action->isEnabled() ? "+" : "-");
+            return enabled;
+        };
+        const QStringList before = states();
+
+        m_main->nDeleteRemovedItems->trigger();
+        const QList<QWidget *> opened = openedWindows();
+        QCOMPARE(opened.size(), 1);
+        QVERIFY(!m_main->isEnabled());
+
+        testing::ScriptedPrompts prompts;
+        for (QMenu *menu : m_main->findChildren<QMenu *>()) {
+            QAccessibleInterface *face = QAccessible::queryAccessibleInterface(menu);
+            QVERIFY(face);
+            for (int i = 0; i < face->childCount(); ++i)
+                if (QAccessibleActionInterface *press = face->child(i)->actionInterface())
+                    press->doAction(QAccessibleActionInterface::pressAction());
+        }
+        // Every action of the window's own (the named ones; Qt's inner
+        // actions, such as the toolbar's own toggle, are not offered).
+        for (QAction *action : m_main->findChildren<QAction *>())
+            if (!action->objectName().isEmpty() && action != m_main->nExit) // Exit would end the test run
+                action->trigger();
+        QVERIFY(!m_main->nExit->isEnabled());
+
+        QCOMPARE(openedWindows(), opened);
+        QVERIFY(!m_main->isEnabled() && m_main->isVisible());
+        QVERIFY(m_main->Toolbar1->isVisible());
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 2);
+        QCOMPARE(m_db->value("Itemsout", 0, "quantity").toInt(), 3);
+        QVERIFY(canUndo);
+        QVERIFY(prompts.messages.isEmpty());
+
+        QVERIFY(opened[0]->close());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(m_main->isEnabled());
+        QCOMPARE(states(), before);
+        m_main->nUndoRemove->trigger();
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 3);
+    }
+
+    // A window opened from the main window becomes the active window with
+    // the first control of its tab order focused: what the user types next
+    // goes there. Opened by real key events where the entry has a key.
+    void openedWindowTakesTheFocus_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QKeySequence>("key"); // empty: the entry is triggered
+        QTest::addColumn<QString>("first");
+        QTest::addRow("tally deletion, Shift+Del") << "nDeleteRemovedItems" << QKeySequence("Shift+Del")
+                                                   << "txtitemno";
+        QTest::addRow("remaining grid, Ctrl+R") << "nRemaining" << QKeySequence("Ctrl+R") << "DataGrid1";
+        QTest::addRow("removed grid") << "nOut" << QKeySequence() << "DataGrid1";
+        QTest::addRow("credentials") << "nChange" << QKeySequence() << "cmdenter";
+        QTest::addRow("about") << "Logo" << QKeySequence() << "txtinfo";
+    }
+
+    void openedWindowTakesTheFocus()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QKeySequence, key);
+        QFETCH(QString, first);
+        QVERIFY(showActiveMain());
+        if (!key.isEmpty())
+            QTest::keyClick(m_main->windowHandle(), key[0].key(), key[0].keyboardModifiers());
+        else if (entry == "Logo")
+            m_main->toolbarButton(entry)->trigger();
+        else
+            m_main->findChild<QAction *>(entry)->trigger();
+        const QList<QWidget *> opened = openedWindows();
+        QCOMPARE(opened.size(), 1);
+        QTRY_COMPARE(QApplication::activeWindow(), opened[0]);
+        QVERIFY(QApplication::focusWidget());
+        QCOMPARE(QApplication::focusWidget()->objectName(), first);
+    }
+
+    // After each of its message boxes the window gets the activation back,
+    // even when the window system gave it to the main window meanwhile, so
+    // the next number typed goes into the number box.
+    void windowGetsTheFocusBackAfterItsMessageBoxes()
+    {
+        QVERIFY(showActiveMain());
+        QTest::keyClick(m_main->windowHandle(), Qt::Key_Delete, Qt::ShiftModifier);
+        auto *window = testing::shownWindow<frmdeleteremove>();
+        QVERIFY(window);
+        QTRY_COMPARE(QApplication::activeWindow(), window);
+
+        testing::ScriptedPrompts prompts;
+        bool movedAway = false;
+        prompts.whileShown = [&] {
+            m_main->activateWindow();
+            QTRY_COMPARE(QApplication::activeWindow(), m_main.get());
+            movedAway = true;
+        };
+        prompts.answer(ui::Answer::Yes);
+        QTest::keyClick(QGuiApplication::focusWindow(), '1');
+        QCOMPARE(window->txtitemno->text(), QString("1"));
+        QTest::keyClick(QGuiApplication::focusWindow(), Qt::Key_Return);
+        QCOMPARE(prompts.messages.size(), 2);
+        QCOMPARE(prompts.last().text, QString("Item Deleted"));
+        QVERIFY(movedAway);
+        QCOMPARE(m_db->count("Itemsout"), 0);
+        QTRY_COMPARE(QApplication::activeWindow(), window);
+        QCOMPARE(QApplication::focusWidget(), window->txtitemno);
+        QTest::keyClick(QGuiApplication::focusWindow(), '2');
+        QCOMPARE(window->txtitemno->text(), QString("2"));
+        VERIFY_PROMPTS(prompts);
+    }
+
     void openingAGridThatFailsLeavesTheMainWindowEnabled()
     {
         Module1::dbPath = m_dir->filePath("Gone.mdb");
@@ -466,6 +592,13 @@ private slots:
     }
 
 private:
+    bool showActiveMain()
+    {
+        m_main->show();
+        m_main->activateWindow();
+        return QTest::qWaitForWindowActive(m_main.get());
+    }
+
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestDb> m_db;
     std::unique_ptr<frmmain> m_main;

@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QListWidget>
 #include <QToolButton>
+#include <QWindow>
 
 #include <cstring>
 #include <sqlite3.h>
@@ -222,6 +223,100 @@ private slots:
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
         QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (4)", "Toner      (1)"}));
+    }
+
+    // What the mouse and keyboard do to the list after a click on Bond paper
+    // (19 left): only a whole left click on an entry, or a keyboard move,
+    // takes a unit; the selected entry stays the memory of the last
+    // removal, so undo still puts back the unit the selection names. The
+    // gestures go through the window as real input does. Steps: press,
+    // release (of the left button unless "right-" or "middle-"), move, key
+    // at a place: e0..e2 (entries), empty (list, below the
+    // entries), outside (the window, off the list); a "+" adds Ctrl.
+    void gesturesTakeAtMostOneClick_data()
+    {
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QList<int>>("remaining"); // Bond paper, Copier toner, Staples
+        QTest::addColumn<QString>("selected");
+
+        QTest::addRow("click on the empty part") << "press empty, release empty" << QList<int>{19, 20, 20}
+                                                 << "Bond paper";
+        QTest::addRow("ctrl+click on the selected entry")
+            << "press+ e0, release+ e0" << QList<int>{18, 20, 20} << "Bond paper";
+        QTest::addRow("ctrl+click on another entry")
+            << "press+ e1, release+ e1" << QList<int>{19, 19, 20} << "Copier toner";
+        QTest::addRow("right-click on another entry")
+            << "right-press e1, right-release e1" << QList<int>{19, 20, 20} << "Bond paper";
+        QTest::addRow("middle-click on another entry")
+            << "middle-press e2, middle-release e2" << QList<int>{19, 20, 20} << "Bond paper";
+        QTest::addRow("drag over entries, released on one")
+            << "press e0, move e1, move e2, release e2" << QList<int>{19, 20, 19} << "Staples";
+        QTest::addRow("drag back to the pressed entry")
+            << "press e1, move e2, move e1, release e1" << QList<int>{19, 19, 20} << "Copier toner";
+        QTest::addRow("drag out of the list") << "press e1, move e2, move outside, release outside"
+                                              << QList<int>{19, 20, 20} << "Bond paper";
+        QTest::addRow("drag from the empty part onto an entry")
+            << "press empty, move e2, release e2" << QList<int>{19, 20, 19} << "Staples";
+        QTest::addRow("ctrl+space on the selected entry") << "key+ space" << QList<int>{19, 20, 20}
+                                                          << "Bond paper";
+        QTest::addRow("keyboard move") << "key down" << QList<int>{19, 19, 20} << "Copier toner";
+    }
+
+    void gesturesTakeAtMostOneClick()
+    {
+        QFETCH(QString, gesture);
+        QFETCH(QList<int>, remaining);
+        QFETCH(QString, selected);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Bond paper", 20, 20).item("2", "Copier toner", 20, 20).item("3", "Staples",
+                                                                                                       20, 20);
+        QVERIFY(loadMain());
+        QWindow *window = m_main->windowHandle();
+        QListWidget *list = m_main->lstitem;
+        QWidget *viewport = list->viewport();
+        const auto at = [&](const QString &place) {
+            QPoint p;
+            if (place == "empty")
+                p = QPoint(viewport->width() / 2, viewport->height() - 10);
+            else if (place == "outside")
+                p = viewport->mapFrom(list, QPoint(-20, 20)); // left of the list
+            else
+                p = list->visualItemRect(list->item(place.mid(1).toInt())).center();
+            return viewport->mapTo(m_main.get(), p);
+        };
+        QTest::mouseClick(window, Qt::LeftButton, {}, at("e0"));
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 19);
+
+        for (const QString &step : gesture.split(", ")) {
+            const QString action = step.section(' ', 0, 0);
+            const QString place = step.section(' ', 1);
+            const Qt::KeyboardModifiers mods = action.endsWith('+') ? Qt::ControlModifier : Qt::NoModifier;
+            const QString verb = action.chopped(action.endsWith('+') ? 1 : 0);
+            const Qt::MouseButton button = verb.startsWith("right-") ? Qt::RightButton
+                : verb.startsWith("middle-")                           ? Qt::MiddleButton
+                                                                       : Qt::LeftButton;
+            if (verb.endsWith("press"))
+                QTest::mousePress(window, button, mods, at(place));
+            else if (verb.endsWith("release"))
+                QTest::mouseRelease(window, button, mods, at(place));
+            else if (verb == "move")
+                QTest::mouseMove(window, at(place));
+            else if (verb == "key")
+                QTest::keyClick(window, place == "space" ? Qt::Key_Space : Qt::Key_Down, mods);
+            else
+                QFAIL(qPrintable("unknown step " + step));
+        }
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(db.value("Items", i, "remaining_quantity").toInt(), remaining[i]);
+        QCOMPARE(list->selectedItems().size(), 1);
+        QCOMPARE(list->selectedItems().first()->text(), selected);
+
+        // Undo puts back the last unit, of the entry the selection names.
+        const int row = list->currentRow();
+        m_main->cmdundo();
+        remaining[row] += 1;
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(db.value("Items", i, "remaining_quantity").toInt(), remaining[i]);
     }
 
     void clearing_data()

@@ -19,6 +19,25 @@
 using namespace inv;
 using testing::TestDb;
 
+namespace {
+
+// Counts the paints of a widget.
+class PaintSpy : public QObject {
+public:
+    explicit PaintSpy(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++count;
+        return false;
+    }
+};
+
+} // namespace
+
 class TestStartup : public QObject {
     Q_OBJECT
 
@@ -63,6 +82,7 @@ private slots:
         QPointer<frmflash> splash = new frmflash;
         QVERIFY(splash->Form_Load());
         splash->Timer1->stop(); // the test drives the steps
+        splash->show();
         QCOMPARE(splash->Timer1->interval(), 100);
         QCOMPARE(splash->lblload->text(), QString("Loading              "));
 
@@ -75,10 +95,42 @@ private slots:
         }
         splash->Timer1_Timer();
         QCOMPARE(splash->lblload->text(), QString("Loading...     100%"));
+        QVERIFY(!splash->cmdload[19]->isHidden());
+        // The last state is painted and stays on screen for a step; the
+        // hand-over comes at the next step.
+        QVERIFY(!testing::shownWindow<frmwelcome>());
+        splash->Timer2_Timer(); // not painted yet: no hand-over
+        QVERIFY(splash->isVisible() && !testing::shownWindow<frmwelcome>());
+        PaintSpy painted(splash->cmdload[19]);
+        QVERIFY(QTest::qWaitForWindowExposed(splash.data()));
+        QTRY_VERIFY(painted.count > 0);
+        QVERIFY(!testing::shownWindow<frmwelcome>());
+        QCOMPARE(splash->lblload->text(), QString("Loading...     100%"));
+        splash->Timer1_Timer();
+        QCOMPARE(splash->counter(), 20);
         QVERIFY(testing::shownWindow<frmwelcome>());
         QVERIFY(!mainWindow());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(splash.isNull());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // The splash is gone before the next window, or a message of its, shows:
+    // a remembered file that is missing is reported over no splash.
+    void splashGoesBeforeTheWelcomeWindow()
+    {
+        TestDb(m_dir->path()).misc("admin", "pw", {}, m_dir->filePath("Gone.mdb"));
+        testing::ScriptedPrompts prompts;
+        bool splashShown = true;
+        prompts.whileShown = [&] { splashShown = testing::shownWindow<frmflash>() != nullptr; };
+        QVERIFY(startup::Start());
+        QPointer<frmflash> splash = testing::shownWindow<frmflash>();
+        QVERIFY(splash);
+        QTRY_VERIFY_WITH_TIMEOUT(testing::shownWindow<frmwelcome>(), 5000);
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.last().text.contains("Gone.mdb"));
+        QVERIFY(!splashShown);
+        QVERIFY(splash.isNull() || !splash->isVisible());
         VERIFY_PROMPTS(prompts);
     }
 
@@ -113,7 +165,11 @@ private slots:
         const QString text = prompts.last().text;
         QVERIFY2(text.contains(path), qPrintable(text));
         QVERIFY2(text.contains(reason), qPrintable(text));
-        QVERIFY2(text.contains("inventory-admin create"), qPrintable(text));
+        // A missing file can be created; a file that is there is never
+        // replaced: it is left untouched, to be checked or restored.
+        QCOMPARE(text.contains(QString("inventory-admin create \"%1\"").arg(path)), kind == "missing");
+        for (const QString part : {"damaged", "left untouched", "inventory-admin check", "inventory-admin restore"})
+            QVERIFY2(text.contains(part) == (kind != "missing"), qPrintable(text));
         QCOMPARE(prompts.last().title, ui::Prompts::applicationTitle());
         QVERIFY(!testing::findWindow<QWidget>());
         QCOMPARE(QFileInfo::exists(path), kind != "missing");

@@ -69,6 +69,31 @@ private slots:
         VERIFY_PROMPTS(prompts);
     }
 
+    // The company name starts at its own place (1920 twips), sized to its
+    // text; a long one runs off the window's right edge only.
+    void companyNameStartsAtItsPlace_data()
+    {
+        QTest::addColumn<QString>("coname");
+        QTest::addRow("short") << "Acme";
+        QTest::addRow("long") << "Northern Provincial Stationery and Office Supplies";
+    }
+
+    void companyNameStartsAtItsPlace()
+    {
+        QFETCH(QString, coname);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw", coname);
+        testing::ScriptedPrompts prompts;
+        frmwelcome *welcome = load();
+        QVERIFY(welcome);
+        const QRect shown = welcome->lblconame->geometry();
+        QCOMPARE(shown.topLeft(), QPoint(128, 16));
+        QCOMPARE(shown.width(), welcome->lblconame->sizeHint().width());
+        QVERIFY(shown.width() >= QFontMetrics(welcome->lblconame->font()).horizontalAdvance(coname));
+        const bool runsOff = shown.right() >= welcome->width();
+        QCOMPARE(runsOff, coname.size() > 10);
+    }
+
     void databaseChoice_data()
     {
         QTest::addColumn<QString>("button");

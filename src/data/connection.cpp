@@ -2,15 +2,32 @@
 
 namespace inv {
 
-RecordsError::RecordsError(QString file, QString reason)
+RecordsError::RecordsError(QString file, QString reason, Kind kind)
     : std::runtime_error((file + QStringLiteral(": ") + reason).toStdString()),
-      m_file(std::move(file)), m_reason(std::move(reason))
+      m_file(std::move(file)), m_reason(std::move(reason)), m_kind(kind)
 {
 }
 
 QString RecordsError::message() const
 {
     return QStringLiteral("The database file \"%1\" cannot be used: %2").arg(m_file, m_reason);
+}
+
+QString RecordsError::advice() const
+{
+    if (!damaged())
+        return QString();
+    return QStringLiteral("The file is damaged or is not a records database. It was left untouched: nothing "
+                          "is written to it.\n\n"
+                          "To check it:\n    inventory-admin check \"%1\"\n\n"
+                          "To put back a copy from a backup:\n    inventory-admin restore BACKUP \"%1\"")
+        .arg(m_file);
+}
+
+QString RecordsError::description() const
+{
+    const QString more = advice();
+    return message() + QLatin1Char('.') + (more.isEmpty() ? QString() : QStringLiteral("\n\n") + more);
 }
 
 Connection::~Connection() = default;

@@ -18,15 +18,28 @@ namespace inv {
 // A failure of the records database: which file, and what is wrong with it.
 class RecordsError : public std::runtime_error {
 public:
-    RecordsError(QString file, QString reason);
+    enum class Kind {
+        Other,
+        // The file is there but is no sound records database: damaged, of
+        // another kind, keyed otherwise, or a table or field is missing.
+        Damaged,
+    };
+    RecordsError(QString file, QString reason, Kind kind = Kind::Other);
     const QString &file() const { return m_file; }
     const QString &reason() const { return m_reason; }
+    bool damaged() const { return m_kind == Kind::Damaged; }
     // "The file ... cannot be used: reason"
     QString message() const;
+    // For a damaged file: that it was left untouched, and how to check it or
+    // put a copy back. Empty otherwise.
+    QString advice() const;
+    // The message, ended with a full stop, and the advice below it.
+    QString description() const;
 
 private:
     QString m_file;
     QString m_reason;
+    Kind m_kind;
 };
 
 // One row as read from a table: its key (stored order) and its values in

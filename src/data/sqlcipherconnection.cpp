@@ -67,7 +67,10 @@ struct SqlCipherHandle {
 
     [[noreturn]] void fail(const QString &what) const
     {
-        throw RecordsError(path, what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
+        const int code = sqlite3_errcode(db);
+        throw RecordsError(path, what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)),
+                           code == SQLITE_CORRUPT || code == SQLITE_NOTADB ? RecordsError::Kind::Damaged
+                                                                           : RecordsError::Kind::Other);
     }
 
     // A cached statement, reset and ready to bind.
@@ -214,6 +217,32 @@ void stepDone(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &what)
         h.fail(what);
 }
 
+// The first open of a file in a run reads every page of it once (the
+// engine's quick check) before anything can be written to it: a page damaged
+// on disk otherwise shows only when a window reads it, possibly after others
+// have been written. A damaged file is refused and left as it is.
+void quickCheck(SqlCipherHandle &h)
+{
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(h.db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+    QString verdict;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW)
+            verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    }
+    const int code = sqlite3_errcode(h.db);
+    const QString error = QString::fromUtf8(sqlite3_errmsg(h.db));
+    sqlite3_finalize(stmt);
+    if (rc == SQLITE_ROW && verdict == QLatin1String("ok"))
+        return;
+    if (rc != SQLITE_ROW && code != SQLITE_CORRUPT && code != SQLITE_NOTADB)
+        throw RecordsError(h.path, QStringLiteral("it cannot be read (%1)").arg(error));
+    throw RecordsError(h.path,
+                       QStringLiteral("it is damaged (%1)").arg(rc == SQLITE_ROW ? verdict : error),
+                       RecordsError::Kind::Damaged);
+}
+
 std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &id)
 {
     auto h = std::make_shared<SqlCipherHandle>();
@@ -245,20 +274,24 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     if (rc != SQLITE_ROW) {
         const int code = sqlite3_errcode(h->db);
         if (code == SQLITE_NOTADB || code == SQLITE_CORRUPT)
-            throw RecordsError(path, QStringLiteral("it is not a records database, or it is protected "
-                                                    "with another password"));
+            throw RecordsError(path,
+                               QStringLiteral("it is not a records database, or it is protected "
+                                              "with another password"),
+                               RecordsError::Kind::Damaged);
         h->fail(QStringLiteral("it cannot be read"));
     }
+    quickCheck(*h);
     for (const TableDef &table : RecordsTables()) {
         const QString name = QString::fromLatin1(table.name);
         h->readTable(name);
         if (!h->tables.contains(name))
-            throw RecordsError(path, QStringLiteral("the table %1 is missing").arg(name));
+            throw RecordsError(path, QStringLiteral("the table %1 is missing").arg(name),
+                               RecordsError::Kind::Damaged);
         const QStringList &have = h->tables[name].fields;
         for (const QString &field : table.required)
             if (!have.contains(field))
-                throw RecordsError(path, QStringLiteral("the field %1 is missing from the table %2")
-                                             .arg(field, name));
+                throw RecordsError(path, QStringLiteral("the field %1 is missing from the table %2").arg(field, name),
+                                   RecordsError::Kind::Damaged);
     }
     return h;
 }
@@ -275,7 +308,8 @@ std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &pa
     if (!S_ISREG(st.st_mode))
         throw RecordsError(path, QStringLiteral("it is not a file"));
     if (st.st_size == 0)
-        throw RecordsError(path, QStringLiteral("the file is empty, it is not a records database"));
+        throw RecordsError(path, QStringLiteral("the file is empty, it is not a records database"),
+                           RecordsError::Kind::Damaged);
 
     const FileId id{st.st_dev, st.st_ino};
     auto &handles = registry();

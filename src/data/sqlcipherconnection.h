@@ -16,8 +16,10 @@ struct SqlCipherHandle;
 class SqlCipherConnection : public Connection {
 public:
     // Opens (or shares) the records database at path. Throws RecordsError
-    // when the file is missing, empty, not a database, keyed otherwise, or
-    // lacks a table or field of the records schema. Never creates a file.
+    // when the file is missing, empty, not a database, keyed otherwise,
+    // fails the engine's quick check (run when the file's handle is first
+    // opened, before anything is written), or lacks a table or field of the
+    // records schema. Never creates a file.
     static std::shared_ptr<SqlCipherConnection> open(const QString &path);
 
     ~SqlCipherConnection() override;

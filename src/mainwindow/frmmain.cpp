@@ -28,6 +28,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QToolBar>
 #include <QToolButton>
@@ -88,9 +89,10 @@ QLineEdit *heading(QWidget *parent, const char *name, const QString &text)
     return box;
 }
 
-QListWidget *list(QWidget *parent, const char *name)
+QListWidget *list(QWidget *parent, const char *name, QListWidget *l = nullptr)
 {
-    auto *l = new QListWidget(parent);
+    if (!l)
+        l = new QListWidget(parent);
     l->setObjectName(QLatin1String(name));
     l->setUniformItemSizes(true);
     l->setSortingEnabled(true);
@@ -138,21 +140,70 @@ const char *const kRestrictedEntries[] = {"nAddItem",    "nEditItem",          "
                                           "nUpdate",     "nDeleteRemoveItems", "nDeleteRemovedItems",
                                           "nChange"};
 
-// Tells a list when a mouse button goes down on it, before the list acts.
-class PressWatcher : public QObject {
+// The item list of the desk. Its selected entry is the desk's memory of the
+// last removal, so the user can move the selection but never clear it. The
+// mouse takes a unit only with a whole left click: the entry under the
+// button when it is released is selected and reported. A right or middle
+// button, a drag over other entries, a release outside the list, or the
+// second press of a double-click take nothing. Keyboard moves keep the
+// list's own handling (the owner hears of them as selection changes).
+class ItemList : public QListWidget {
 public:
-    PressWatcher(QObject *parent, std::function<void()> pressed) : QObject(parent), m_pressed(std::move(pressed)) {}
+    using Clicked = std::function<void(QListWidgetItem *)>;
+    ItemList(QWidget *parent, Clicked clicked) : QListWidget(parent), m_clicked(std::move(clicked)) {}
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override
     {
-        if (event->type() == QEvent::MouseButtonPress)
-            m_pressed();
-        return false;
+        // Ctrl with Space (or a click) would deselect the selected entry.
+        const auto command = QListWidget::selectionCommand(index, event);
+        if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
+            return QItemSelectionModel::NoUpdate;
+        if ((command & QItemSelectionModel::Clear) && !(command & QItemSelectionModel::Select))
+            return QItemSelectionModel::NoUpdate;
+        return command;
+    }
+
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        if (event->button() != Qt::LeftButton)
+            return;
+        setFocus(Qt::MouseFocusReason);
+        m_armed = true;
+    }
+
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        // The second press of a double-click: its release is no new click.
+        event->accept();
+        if (event->button() == Qt::LeftButton)
+            m_armed = false;
+    }
+
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        // No drag selection: passing over entries does nothing.
+        event->accept();
+    }
+
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        event->accept();
+        if (event->button() != Qt::LeftButton || !m_armed)
+            return;
+        m_armed = false;
+        const QPoint pos = event->position().toPoint();
+        if (!viewport()->rect().contains(pos))
+            return;
+        if (QListWidgetItem *entry = itemAt(pos))
+            m_clicked(entry);
     }
 
 private:
-    std::function<void()> m_pressed;
+    Clicked m_clicked;
+    bool m_armed = false;
 };
 
 } // namespace
@@ -165,7 +216,8 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 
     auto *client = new ClientArea(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setMinimumSize(ui::twipsSize(15360, 11520));
+    // No minimum size: the window shrinks like any resizable window, and
+    // what no longer fits is cut off.
     setCentralWidget(client);
 
     Shape1 = rectangle(client, "Shape1", QStringLiteral("border: 1px solid #404040; background: transparent;"));
@@ -193,7 +245,7 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 
     txtitem = heading(client, "txtitem", QStringLiteral("Availabe Items"));
     place(txtitem, 2640, 1080, 5655, 495);
-    lstitem = list(client, "lstitem");
+    lstitem = list(client, "lstitem", new ItemList(client, [this](QListWidgetItem *entry) { itemClicked(entry); }));
     lstitem->setToolTip(QStringLiteral("Click the item to remove"));
     place(lstitem, 2640, 1440, 5655, 9420);
     txtremove = heading(client, "txtremove", QStringLiteral("Removed Items"));
@@ -363,22 +415,37 @@ bool frmmain::entryAvailable(const QString &entry) const
 }
 
 // Every entry, toolbar button and picture button is enabled exactly when
-// what it leads to is there and the mode allows it.
+// what it leads to is there and the mode allows it. While the window itself
+// is disabled (another window is open) every action is disabled with it: a
+// disabled window's menus still let its actions be triggered from outside
+// (an accessibility client's "press"), and a disabled action refuses that.
 void frmmain::updateEntries()
 {
+    const bool on = isEnabled();
     for (QAction *action : {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut,
                             nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems,
                             nChange})
-        action->setEnabled(entryAvailable(action->objectName()));
+        action->setEnabled(on && entryAvailable(action->objectName()));
+    for (QAction *action : {nExit, nToolBar, mLogOut, mFile->menuAction(), mView->menuAction(),
+                            mAction->menuAction(), nPrintItemList->menuAction(), nViewItemList->menuAction(),
+                            toolbarButton(QStringLiteral("Help"))})
+        action->setEnabled(on);
     toolbarButton(QStringLiteral("New"))->setEnabled(nAddItem->isEnabled());
     toolbarButton(QStringLiteral("View"))->setEnabled(nViewItemStatus->isEnabled());
     toolbarButton(QStringLiteral("Print"))->setEnabled(nRemainingItems->isEnabled());
-    toolbarButton(QStringLiteral("Logo"))->setEnabled(entryAvailable(QStringLiteral("Logo")));
+    toolbarButton(QStringLiteral("Logo"))->setEnabled(on && entryAvailable(QStringLiteral("Logo")));
     cmdadd->setEnabled(nAddItem->isEnabled());
     cmdedit->setEnabled(nEditItem->isEnabled());
     cmddel->setEnabled(nDeleteItem->isEnabled());
     cmdupdate->setEnabled(nUpdate->isEnabled());
     cmdtrans->setEnabled(!m_restricted);
+}
+
+void frmmain::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange)
+        updateEntries();
 }
 
 QWidget *frmmain::openEntry(const QString &entry)
@@ -569,25 +636,30 @@ bool frmmain::transactionPanelShown() const
 
 // ---- Removal desk: removal, undo and clearing the tally ----------------------
 
-// Every click on an entry is one removal, the selected one included, and so
-// is every change of the selection by keyboard or mouse. A press that moves
-// the selection has counted already when its release reports the click. A
-// double-click is one click: its second press reports no click.
+// Every left click on an entry is one removal, the selected one included
+// (the list reports it at the button's release), and so is every change of
+// the selection by keyboard.
 void frmmain::watchItemList()
 {
-    lstitem->viewport()->installEventFilter(new PressWatcher(lstitem, [this] { m_pressCounted = false; }));
     connect(lstitem, &QListWidget::itemSelectionChanged, this, [this] {
-        // Emptying the list on a reload selects nothing: no click.
-        if (!selectedItemName())
+        // Emptying the list on a reload selects nothing: no click. A click's
+        // own selection change is counted by the click. A disabled window
+        // takes nothing, whatever moved the selection.
+        if (m_selectingByClick || !selectedItemName() || !isEnabled())
             return;
-        m_pressCounted = true;
         lstitem_Click();
     });
-    connect(lstitem, &QListWidget::itemClicked, this, [this] {
-        if (!m_pressCounted)
-            lstitem_Click();
-        m_pressCounted = true;
-    });
+}
+
+void frmmain::itemClicked(QListWidgetItem *entry)
+{
+    if (!isEnabled())
+        return;
+    m_selectingByClick = true;
+    lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(entry),
+                                               QItemSelectionModel::ClearAndSelect);
+    m_selectingByClick = false;
+    lstitem_Click();
 }
 
 std::optional<QString> frmmain::selectedItemName() const

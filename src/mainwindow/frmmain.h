@@ -12,6 +12,7 @@
 class QFrame;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QToolBar;
 class QToolButton;
 class QAction;
@@ -129,6 +130,9 @@ public:
     void cmdclear();
     // -------------------------------------------------------------------------
 
+protected:
+    void changeEvent(QEvent *event) override;
+
 private:
     void buildMenus();
     bool entryAvailable(const QString &entry) const;
@@ -136,10 +140,12 @@ private:
     // The text of the selected entry of lstitem; nullopt when none is.
     std::optional<QString> selectedItemName() const;
     void watchItemList();
+    // A whole left click on an entry: selects it and takes a unit.
+    void itemClicked(QListWidgetItem *entry);
     // Whether the click that canUndo refers to took a unit.
     bool m_unitToUndo = false;
-    // Whether the current mouse press has already counted as a click.
-    bool m_pressCounted = false;
+    // Set while a click moves the selection (the click counts, not the move).
+    bool m_selectingByClick = false;
 
     void setPanelVisible(bool visible);
     void fillItemList();

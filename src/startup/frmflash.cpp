@@ -8,6 +8,7 @@
 #include "ui/publisher.h"
 #include "ui/twips.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
@@ -37,6 +38,8 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
         block->setStyleSheet(QStringLiteral("QPushButton { background-color: #00FF00; border: 1px solid #00B000; }"));
         block->hide();
         cmdload[i] = block;
+        if (i == 19)
+            block->installEventFilter(this);
     }
 
     lblload = ui::makeLabel(this, "lblload", QStringLiteral("Loading              "), font(),
@@ -90,27 +93,38 @@ bool frmflash::Form_Load()
 
 void frmflash::Timer1_Timer()
 {
-    if (m_counter >= int(cmdload.size()))
+    // After the twentieth block the steps only check for the hand-over: the
+    // complete row and 100% stay on screen for one step, as every step
+    // before them did.
+    if (m_counter >= int(cmdload.size())) {
+        Timer2_Timer();
         return;
+    }
     lblload->setText(QStringLiteral("Loading...     %1%").arg((m_counter + 1) * 5));
     cmdload[m_counter]->show();
     ++m_counter;
-    // The check runs right after each step, so the hand-over follows the
-    // twentieth block at once, without a fast-running timer.
-    Timer2_Timer();
 }
 
 void frmflash::Timer2_Timer()
 {
-    if (m_handedOver || cmdload[19]->isHidden())
+    // Only once the last block has been painted: the hand-over must not
+    // swallow the final state.
+    if (m_handedOver || cmdload[19]->isHidden() || !m_lastBlockPainted)
         return;
     m_handedOver = true;
     Timer1->stop();
-    // The next window shows before this one goes, or the program would end
-    // with its last window.
+    // The splash goes before the next window (or its messages) shows. Hidden
+    // rather than closed: closing the last window would end the program.
+    hide();
     startup::ShowWelcome();
-    close();
     deleteLater();
+}
+
+bool frmflash::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == cmdload[19] && event->type() == QEvent::Paint)
+        m_lastBlockPainted = true;
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmflash::paintEvent(QPaintEvent *)

@@ -35,16 +35,20 @@ public:
     // Blocks shown so far (0..20).
     int counter() const { return m_counter; }
 
+    // A progress step; after the last one, the hand-over check.
     void Timer1_Timer();
-    // The hand-over check: once the last block shows, unload and hand over.
+    // The hand-over check: once the last block has been painted, unload and
+    // hand over.
     void Timer2_Timer();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     int m_counter = 0;
     bool m_handedOver = false;
+    bool m_lastBlockPainted = false;
 };
 
 } // namespace inv

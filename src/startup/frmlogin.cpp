@@ -23,8 +23,8 @@ using ui::place;
 namespace {
 
 const QString Title = QStringLiteral("Inventory System");
-// The middle of the title strip, where the title stays centred.
-constexpr int StripCentre = 75 + 4215 / 2;
+// Where the animated title starts, in twips.
+constexpr int TitleLeft = 2130;
 
 } // namespace
 
@@ -172,9 +172,9 @@ void frmlogin::Timer2_Timer()
 
 void frmlogin::setTitle(const QString &text)
 {
+    // Sized to its text from its left edge.
     Label4->setText(text);
-    Label4->adjustSize();
-    Label4->setGeometry(ui::twips(StripCentre) - Label4->width() / 2, 0, Label4->width(), ui::twips(195));
+    Label4->setGeometry(ui::twips(TitleLeft), 0, text.isEmpty() ? 0 : Label4->sizeHint().width(), ui::twips(195));
 }
 
 } // namespace inv

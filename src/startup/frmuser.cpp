@@ -36,7 +36,9 @@ frmuser::frmuser() : StartupDialog(QString(), startup::ToolWindowFlags())
     Shape1->setObjectName(QStringLiteral("Shape1"));
     Shape1->setStyleSheet(QStringLiteral("QFrame#Shape1 { border: 1px solid black; background: transparent; }"));
     place(Shape1, 120, 240, 3855, 1335);
-    Label1 = caption(this, "Label1", QStringLiteral("Please Enter"));
+    // Opaque, so that the frame's top line stops at the caption.
+    Label1 = ui::makeLabel(this, "Label1", QStringLiteral("Please Enter"), ui::sansFont(8, true),
+                           QStringLiteral("color: black; background: palette(window);"));
     place(Label1, 360, 120, 1095, 195);
 
     lbluser = caption(this, "lbluser", QString());

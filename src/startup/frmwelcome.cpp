@@ -2,7 +2,7 @@
 
 #include "ui/controls.h"
 #include "data/module1.h"
-#include "data/schema.h"
+#include "data/sqlcipherconnection.h"
 #include "frmaccount.h"
 #include "navigation.h"
 #include "ui/fonts.h"
@@ -17,7 +17,6 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-#include <algorithm>
 
 namespace inv {
 
@@ -53,9 +52,6 @@ QLabel *title(QWidget *parent, const char *name, const QString &text)
     return l;
 }
 
-// The company name is sized to its text and centred over the title below it.
-constexpr int ConameCentre = 360 + 3225 / 2;
-
 } // namespace
 
 frmwelcome::frmwelcome()
@@ -67,7 +63,7 @@ frmwelcome::frmwelcome()
     ui::setFixedClientArea(this, 4200, 3750);
 
     lblconame = title(this, "lblconame", QString());
-    place(lblconame, 1920, 240, 360, 480);
+    place(lblconame, 1920, 240, 0, 480);
     Label1 = title(this, "Label1", QStringLiteral("Inventory System"));
     place(Label1, 360, 720, 3225, 480);
 
@@ -101,8 +97,8 @@ bool frmwelcome::Form_Load()
         try {
             Module1::OpenCheckConnection();
         } catch (const RecordsError &e) {
-            ui::Prompts::message(this, e.message() + QStringLiteral(".\n\nChoose the database file again: click "
-                                                                    "User or Admin."));
+            ui::Prompts::message(this, e.description() + QStringLiteral("\n\nChoose the database file again: "
+                                                                        "click User or Admin."));
             Module1::dbPath = fallback;
             m_chooseAgain = true;
         }
@@ -119,12 +115,10 @@ bool frmwelcome::Form_Load()
         rs.MoveFirst();
         const QString coname = rs.text(QStringLiteral("coname"));
         if (!coname.isEmpty()) {
+            // Sized to its text from its left edge; a long name runs off the
+            // window's right edge.
             lblconame->setText(coname);
-            lblconame->adjustSize();
-            // A name wider than the window keeps its middle in view.
-            const int width = std::min(lblconame->width(), this->width());
-            const int left = std::clamp(ui::twips(ConameCentre) - width / 2, 0, this->width() - width);
-            lblconame->setGeometry(left, ui::twips(240), width, ui::twips(480));
+            lblconame->resize(lblconame->sizeHint().width(), ui::twips(480));
         }
     });
 }
@@ -174,9 +168,11 @@ void frmwelcome::chooseDatabaseFile()
     // again.
     if (path.isEmpty())
         return;
-    if (const auto problem = CheckRecordsDatabase(path)) {
-        ui::Prompts::message(this, *problem + QStringLiteral(".\n\nNothing was stored. Click User or Admin again "
-                                                             "to choose a records database file."));
+    try {
+        SqlCipherConnection::open(path);
+    } catch (const RecordsError &e) {
+        ui::Prompts::message(this, e.description() + QStringLiteral("\n\nNothing was stored. Click User or Admin "
+                                                                    "again to choose a records database file."));
         return;
     }
     ui::guarded(this, [&] {

@@ -4,6 +4,8 @@
 #include "frmflash.h"
 #include "ui/prompts.h"
 
+#include <QFileInfo>
+
 namespace inv::startup {
 
 bool Start()
@@ -14,12 +16,14 @@ bool Start()
     try {
         Module1::OpenRecordsConnection();
     } catch (const RecordsError &e) {
-        ui::Prompts::message(
-            nullptr,
-            e.message()
-                + QStringLiteral("\n\nThe program needs its records database at this place. A new one is "
-                                 "created with the command:\n\ninventory-admin create \"%1\" --demo")
-                      .arg(path));
+        // The advice fits the case: a missing file can be created; a file
+        // that is there is never replaced, only checked or restored.
+        QString text = e.description();
+        if (!QFileInfo::exists(path))
+            text += QStringLiteral("\n\nThe program needs its records database at this place. A new one is "
+                                   "created with the command:\n    inventory-admin create \"%1\" --demo")
+                        .arg(path);
+        ui::Prompts::message(nullptr, text);
         return false;
     }
     auto *splash = new frmflash;

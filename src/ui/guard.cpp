@@ -11,7 +11,7 @@ bool guarded(QWidget *parent, const std::function<void()> &action)
         action();
         return true;
     } catch (const RecordsError &e) {
-        Prompts::message(parent, e.message());
+        Prompts::message(parent, e.damaged() ? e.description() : e.message());
         return false;
     }
 }

@@ -1,12 +1,14 @@
 #include "prompts.h"
 
 #include "version.h"
+#include "windowopener.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 
 namespace inv::ui {
@@ -44,11 +46,6 @@ public:
         }
         keepTitleVisible(box, title);
         const int result = box.exec();
-        // The window that asked gets the keyboard back (a window manager may
-        // hand it to the disabled main window instead), so that the clerk
-        // types on where the focus was left.
-        if (parent && parent->window()->isVisible())
-            parent->window()->activateWindow();
         if (buttons == Buttons::Ok)
             return Answer::Ok;
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
@@ -83,18 +80,42 @@ QString applicationTitle()
     return QStringLiteral("Tavrisk Inventory System ") + QLatin1String(Version);
 }
 
+namespace {
+
+// When a box closes, the window manager may give the activation to any
+// window of the program (the main window, say, behind a window it opened),
+// and the next keys typed would go there. The box's own window gets it back,
+// with the control that had the focus before.
+class GiveFocusBack {
+public:
+    explicit GiveFocusBack(QWidget *parent) : m_window(parent ? parent->window() : nullptr) {}
+    ~GiveFocusBack()
+    {
+        if (m_window && m_window->isVisible() && m_window->isEnabled())
+            activate(m_window);
+    }
+
+private:
+    QPointer<QWidget> m_window;
+};
+
+} // namespace
+
 Answer message(QWidget *parent, const QString &text, const QString &title, Buttons buttons)
 {
+    GiveFocusBack back(parent);
     return g_handler->message(parent, text, title.isNull() ? applicationTitle() : title, buttons);
 }
 
 QString openFile(QWidget *parent)
 {
+    GiveFocusBack back(parent);
     return g_handler->openFile(parent);
 }
 
 bool printDialog(QWidget *parent, QPrinter *printer)
 {
+    GiveFocusBack back(parent);
     return g_handler->printDialog(parent, printer);
 }
 

@@ -11,6 +11,8 @@
 #include <QTest>
 #include <QUrl>
 
+#include <functional>
+
 namespace testing {
 
 struct ShownMessage {
@@ -36,10 +38,15 @@ public:
     int printDialogs = 0;
     QList<QUrl> urls;
     QStringList unexpected;
+    // Runs while a box or dialog is "shown": a test can do there what the
+    // window system would meanwhile (move the activation elsewhere, say).
+    std::function<void()> whileShown;
 
     inv::ui::Answer message(QWidget *, const QString &text, const QString &title, inv::ui::Buttons buttons) override
     {
         messages << ShownMessage{text, title, buttons};
+        if (whileShown)
+            whileShown();
         if (buttons == inv::ui::Buttons::Ok)
             return inv::ui::Answer::Ok;
         if (m_answers.isEmpty()) {
@@ -51,6 +58,8 @@ public:
     QString openFile(QWidget *) override
     {
         ++fileDialogs;
+        if (whileShown)
+            whileShown();
         if (m_files.isEmpty()) {
             unexpected << QStringLiteral("open-file dialog");
             return QString();

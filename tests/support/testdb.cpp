@@ -3,6 +3,7 @@
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QTest>
@@ -128,6 +129,60 @@ void makeBadDatabase(const QString &path, const QString &kind)
     if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         qFatal("cannot write %s", qPrintable(path));
     sqlite3_close(db);
+}
+
+void damageDatabase(const QString &path, const QString &kind)
+{
+    // Where the pages are: the engine's own view of the file.
+    qint64 pageSize = 0, pages = 0, page = 0;
+    {
+        sqlite3 *db = nullptr;
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+            qFatal("cannot open %s", qPrintable(path));
+        sqlite3_key(db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
+        const auto scalar = [db](const char *sql) {
+            sqlite3_stmt *stmt = nullptr;
+            qint64 value = -1;
+            if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
+                value = sqlite3_column_int64(stmt, 0);
+            sqlite3_finalize(stmt);
+            return value;
+        };
+        pageSize = scalar("PRAGMA page_size");
+        pages = scalar("PRAGMA page_count");
+        if (kind == QLatin1String("data"))
+            page = scalar("SELECT rootpage FROM sqlite_master WHERE type = 'table' AND name = 'Items'");
+        else if (kind == QLatin1String("index"))
+            page = scalar("SELECT rootpage FROM sqlite_master WHERE type = 'index' AND name = 'Items_item_name'");
+        else
+            page = pages;
+        sqlite3_close(db);
+    }
+    if (pageSize <= 0 || page <= 1 || page > pages)
+        qFatal("no page to damage in %s", qPrintable(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        qFatal("cannot open %s", qPrintable(path));
+    const qint64 offset = (page - 1) * pageSize + pageSize / 2;
+    if (kind == QLatin1String("truncated")) {
+        file.resize(offset);
+        return;
+    }
+    if (kind != QLatin1String("data") && kind != QLatin1String("index") && kind != QLatin1String("last"))
+        qFatal("unknown damage %s", qPrintable(kind));
+    file.seek(offset);
+    char byte = 0;
+    file.getChar(&byte);
+    file.seek(offset);
+    file.putChar(char(byte ^ 0x5A));
+}
+
+QByteArray fileHash(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
 }
 
 } // namespace testing

@@ -49,6 +49,15 @@ QString writeFile(const QString &dir, const QString &name, const QByteArray &byt
 // "notable" (no Misc table) or "nofield" (Misc without pat).
 void makeBadDatabase(const QString &path, const QString &kind);
 
+// Damages a records database in place, as a disk or a copy would: "data"
+// flips a byte in the middle of the Items table's first page, "index" in the
+// first page of an index, "last" in the file's last page; "truncated" cuts
+// the file off in the middle of its last page. The file must be closed.
+void damageDatabase(const QString &path, const QString &kind);
+
+// The SHA-256 of a file's bytes, to show that a file was left untouched.
+QByteArray fileHash(const QString &path);
+
 inline const QDate kOldDate{2026, 1, 15};
 
 } // namespace testing
