@@ -13,6 +13,7 @@
 #include "ui/picturebutton.h"
 #include "ui/prompts.h"
 #include "ui/publisher.h"
+#include "ui/sortedlist.h"
 #include "ui/twips.h"
 #include "ui/windowopener.h"
 
@@ -28,13 +29,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <algorithm>
 #include <functional>
 
 namespace inv {
 
 bool canUndo = false;
 
+using ui::fillSorted;
 using ui::place;
 
 namespace {
@@ -51,16 +52,6 @@ protected:
         painter.fillRect(rect(), Qt::white);
         painter.drawPixmap(QRect(QPoint(), ui::twipsSize(15360, 11520)),
                            QPixmap(QStringLiteral(":/main_background.png")));
-    }
-};
-
-// Entries of the sorted lists are ordered alphabetically, ignoring case.
-class SortedEntry : public QListWidgetItem {
-public:
-    explicit SortedEntry(const QString &text) : QListWidgetItem(text) {}
-    bool operator<(const QListWidgetItem &other) const override
-    {
-        return QString::compare(text(), other.text(), Qt::CaseInsensitive) < 0;
     }
 };
 
@@ -92,19 +83,6 @@ QListWidget *list(QWidget *parent, const char *name)
     l->setSortingEnabled(true);
     l->setStyleSheet(QStringLiteral("QListWidget { background: white; color: #0000FF; }"));
     return l;
-}
-
-// Fills a sorted list in one go: sorting a batch once is far cheaper than
-// keeping the list sorted on every insert.
-void fillSorted(QListWidget *list, QStringList entries)
-{
-    std::stable_sort(entries.begin(), entries.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    list->setSortingEnabled(false);
-    for (const QString &entry : std::as_const(entries))
-        list->addItem(new SortedEntry(entry));
-    list->setSortingEnabled(true);
 }
 
 // A window whose loading may fail: nullptr then (it has said why).
