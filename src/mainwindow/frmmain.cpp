@@ -4,6 +4,7 @@
 #include "frmdeleteremove.h"
 #include "frmremain.h"
 #include "frmremoved.h"
+#include "reports/frmstatus.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
@@ -98,6 +99,7 @@ QWidget *loaded()
 const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
+    {"nViewItemStatus", loaded<frmstatus>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
     {"nChange", [] { return static_cast<QWidget *>(new frmuser); }},
     {"Logo", [] { return static_cast<QWidget *>(new frmhelp); }},
