@@ -40,4 +40,22 @@ void Transaction::commit()
     m_open = false;
 }
 
+ReadGroup::ReadGroup(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
+{
+    if (m_connection)
+        m_connection->beginRead();
+}
+
+ReadGroup::~ReadGroup()
+{
+    if (!m_connection)
+        return;
+    try {
+        m_connection->endRead();
+    } catch (...) {
+        // Ending a group of reads writes nothing; the engine lets go of its
+        // lock when the connection closes at the latest.
+    }
+}
+
 } // namespace inv

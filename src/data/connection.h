@@ -60,6 +60,12 @@ public:
     virtual std::optional<Row> read(const QString &table, qint64 key) = 0;
     // Every row in stored order.
     virtual void forEach(const QString &table, const std::function<void(const Row &)> &fn) = 0;
+    // One field of every row with the row's key (a null QVariant where the
+    // field holds no value), in whatever order is cheapest to read: an index
+    // that holds the field, say. The keys give the stored order. A list of
+    // one column need not read every field of every row.
+    virtual void forEachValue(const QString &table, int field,
+                              const std::function<void(qint64 key, const QVariant &value)> &fn) = 0;
     // The first row in stored order whose field equals text exactly
     // (case-sensitive, untrimmed); a field without a value never matches.
     virtual std::optional<qint64> findFirst(const QString &table, int field, const QString &text) = 0;
@@ -73,6 +79,13 @@ public:
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
+
+    // Several reads as one: between beginRead and endRead the file is locked
+    // and checked once instead of at every read, and every read sees it as
+    // it was at the first. Groups nest; inside a group of writes they change
+    // nothing. No write may be made inside a group of reads (RecordsError).
+    virtual void beginRead() = 0;
+    virtual void endRead() = 0;
 };
 
 // Groups writes on a connection: committed by commit(), rolled back when it
@@ -88,6 +101,19 @@ public:
 private:
     std::shared_ptr<Connection> m_connection;
     bool m_open = false;
+};
+
+// Groups reads on a connection for as long as it lives (on no connection it
+// does nothing: the first read reports that).
+class ReadGroup {
+public:
+    explicit ReadGroup(std::shared_ptr<Connection> connection);
+    ~ReadGroup();
+    ReadGroup(const ReadGroup &) = delete;
+    ReadGroup &operator=(const ReadGroup &) = delete;
+
+private:
+    std::shared_ptr<Connection> m_connection;
 };
 
 } // namespace inv

@@ -203,6 +203,12 @@ void Recordset::forEach(const std::function<void(const Row &)> &fn)
     m_connection->forEach(m_table, fn);
 }
 
+void Recordset::forEachValue(const QString &field, const std::function<void(qint64 key, const QVariant &value)> &fn)
+{
+    ensureOpen();
+    m_connection->forEachValue(m_table, requireField(field), fn);
+}
+
 QString FieldText(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())

@@ -33,6 +33,8 @@ public:
     std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) override;
     std::optional<Row> read(const QString &table, qint64 key) override;
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
+    void forEachValue(const QString &table, int field,
+                      const std::function<void(qint64 key, const QVariant &value)> &fn) override;
     std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;
@@ -40,6 +42,8 @@ public:
     void begin() override;
     void commit() override;
     void rollback() override;
+    void beginRead() override;
+    void endRead() override;
 
     // The number of file handles opened so far in this process (each costs
     // a key derivation); for tests and benchmarks.
