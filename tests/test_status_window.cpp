@@ -9,22 +9,33 @@
 #include "support/testdb.h"
 #include "support/windows.h"
 
+#include "ui/sortedlist.h"
+
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
+#include <QRandomGenerator>
 #include <QToolBar>
+
+#include <algorithm>
 
 using namespace inv;
 using testing::TestDb;
 
 namespace {
 
-QStringList entries(const QListWidget *list)
+QStringList entries(const QListView *list)
 {
     QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        texts << list->model()->index(i, 0).data().toString();
     return texts;
+}
+
+bool hasSelection(const QListView *list)
+{
+    return list->selectionModel()->hasSelection();
 }
 
 // The colour a label is painted in, away from its text.
@@ -41,9 +52,11 @@ QString hex(QRgb colour)
 // Selects the nth entry with the text, as a click would.
 void select(frmstatus &window, const QString &text, int nth = 0)
 {
-    const QList<QListWidgetItem *> found = window.lstitem->findItems(text, Qt::MatchExactly);
+    QAbstractItemModel *model = window.lstitem->model();
+    const QModelIndexList found =
+        model->match(model->index(0, 0), Qt::DisplayRole, text, -1, Qt::MatchExactly | Qt::MatchCaseSensitive);
     QVERIFY2(found.size() > nth, qPrintable(text));
-    window.lstitem->setCurrentItem(found[nth]);
+    window.lstitem->setCurrentIndex(found[nth]);
 }
 
 } // namespace
@@ -125,8 +138,12 @@ private slots:
     {
         m_db->item("1", "Toner", 3, 10, "30%");
         openWindow();
-        QCOMPARE(m_window->lstitem->count(), 1);
-        QVERIFY(m_window->lstitem->selectedItems().isEmpty());
+        QAbstractItemModelTester tester(m_window->lstitem->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(m_window->lstitem->model()->rowCount(), 1);
+        QVERIFY(!hasSelection(m_window->lstitem));
+        // Shown, never edited.
+        QCOMPARE(m_window->lstitem->editTriggers(), QAbstractItemView::NoEditTriggers);
         QCOMPARE(m_window->lstitem->toolTip(), QString("Click the item to view its details"));
         QVERIFY(!m_window->lstitem->accessibleName().isEmpty());
         QCOMPARE(m_window->focusWidget(), m_window->lstitem);
@@ -168,7 +185,7 @@ private slots:
             m_db->item(QString::number(i), stored[i], 1, 1, "100%");
         openWindow();
         QCOMPARE(entries(m_window->lstitem), listed);
-        QVERIFY(m_window->lstitem->selectedItems().isEmpty());
+        QVERIFY(!hasSelection(m_window->lstitem));
         for (QLabel *label : valueLabels())
             QVERIFY(label->text().isEmpty());
     }
@@ -231,17 +248,17 @@ private slots:
             m_db->item(QString::number(i), QStringLiteral("Item %1").arg(i, 2, 10, QLatin1Char('0')), 1, 1,
                        cases[i].first);
         openWindow();
-        QListWidget *list = m_window->lstitem;
+        QListView *list = m_window->lstitem;
         for (int i = 0; i < cases.size(); ++i) {
             const QString tag = cases[i].first.isEmpty() ? QString("empty") : cases[i].first;
+            const QModelIndex entry = list->model()->index(i, 0);
             if (i % 2 == 0) {
-                list->scrollToItem(list->item(i));
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                                  list->visualItemRect(list->item(i)).center());
+                list->scrollTo(entry);
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(entry).center());
             } else {
                 QTest::keyClick(list, Qt::Key_Down);
             }
-            QCOMPARE(m_window->lblname->text(), list->item(i)->text());
+            QCOMPARE(m_window->lblname->text(), entry.data().toString());
             QCOMPARE(m_window->lblstatus->text(), cases[i].first);
             QVERIFY2(hex(paintedColour(m_window->lblstatus)) == cases[i].second,
                      qPrintable(tag + " painted " + hex(paintedColour(m_window->lblstatus))));
@@ -271,8 +288,8 @@ private slots:
         // The entry of a row without a name matches no row: nothing changes.
         select(*m_window, "Stapler");
         const QStringList before = shownTexts();
-        m_window->lstitem->setCurrentRow(0);
-        QCOMPARE(m_window->lstitem->currentItem()->text(), QString());
+        m_window->lstitem->setCurrentIndex(m_window->lstitem->model()->index(0, 0));
+        QCOMPARE(m_window->lstitem->currentIndex().data().toString(), QString());
         QCOMPARE(shownTexts(), before);
     }
 
@@ -284,7 +301,9 @@ private slots:
         select(*m_window, "Toner");
         const QStringList before = shownTexts();
         const QRgb colour = paintedColour(m_window->lblstatus);
-        m_window->lstitem->addItem("Gone");
+        QAbstractItemModel *model = m_window->lstitem->model();
+        QVERIFY(model->insertRow(model->rowCount()));
+        model->setData(model->index(model->rowCount() - 1, 0), "Gone");
         select(*m_window, "Gone");
         QCOMPARE(shownTexts(), before);
         QCOMPARE(paintedColour(m_window->lblstatus), colour);
@@ -351,7 +370,7 @@ private slots:
             QCOMPARE(testing::shownWindows<frmstatus>(), 1);
             QVERIFY(!main.isEnabled());
             QCOMPARE(entries(window->lstitem), QStringList({"Stapler", "Toner"}));
-            QVERIFY(window->lstitem->selectedItems().isEmpty());
+            QVERIFY(!hasSelection(window->lstitem));
             QVERIFY(window->lblname->text().isEmpty());
             select(*window, "Toner");
             QCOMPARE(window->lblno->text(), QString("A1"));
@@ -378,6 +397,27 @@ private slots:
             if (QAccessibleInterface *child = list->child(i); child && child->role() == QAccessible::ListItem)
                 texts << child->text(QAccessible::Name);
         QCOMPARE(texts, QStringList({"Stapler", "Toner"}));
+    }
+
+    // The list order is exactly that of a stable sort by a case-insensitive
+    // comparison, whatever the order the names come in: letters beyond
+    // ASCII, folds that differ from lower case, and pairs of surrogates.
+    void listOrderIsTheCaseInsensitiveOrder()
+    {
+        const QStringList names = {"toner", "Toner", "TONER", "Tone", "tone r", "Ärger", "ärger", "Zebra",
+                                   "zebra", "Straße", "STRASSE", "strasse", "ΣΊΣΥΦΟΣ", "σίσυφος", "ς", "Σ",
+                                   "İstanbul", "istanbul", "ı", "I", "\U00010400x", "\U00010428x", "\U00010428",
+                                   "", " ", "10", "9", "a-b", "a_b", "A_B", "\u212A", "k", "K", "µ", "μ"};
+        QRandomGenerator random(20261210);
+        for (int round = 0; round < 50; ++round) {
+            QStringList shuffled = names;
+            std::shuffle(shuffled.begin(), shuffled.end(), random);
+            QStringList expected = shuffled;
+            std::stable_sort(expected.begin(), expected.end(), ui::listedBefore);
+            QStringList sorted = shuffled;
+            ui::sortAsListed(sorted);
+            QCOMPARE(sorted, expected);
+        }
     }
 
 private:

@@ -81,7 +81,7 @@ QListWidget *list(QWidget *parent, const char *name)
     auto *l = new QListWidget(parent);
     l->setObjectName(QLatin1String(name));
     l->setUniformItemSizes(true);
-    l->setSortingEnabled(true);
+    // Filled sorted by fillSorted; the list does not sort itself.
     l->setStyleSheet(QStringLiteral("QListWidget { background: white; color: #0000FF; }"));
     return l;
 }

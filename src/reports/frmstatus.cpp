@@ -10,7 +10,8 @@
 
 #include <QFrame>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
+#include <QStringListModel>
 
 namespace inv {
 
@@ -55,14 +56,18 @@ frmstatus::frmstatus() : ChildWindow("frmstatus", QStringLiteral("Item Status"),
                            QStringLiteral("background: white; border: 1px solid black;"));
     place(Label7, 5760, 360, 5175, 6975);
 
-    lstitem = new QListWidget(this);
+    lstitem = new QListView(this);
     lstitem->setObjectName(QStringLiteral("lstitem"));
     lstitem->setAccessibleName(QStringLiteral("Items"));
     lstitem->setToolTip(QStringLiteral("Click the item to view its details"));
     lstitem->setFont(ui::sansFont(9.75));
-    // All rows alike: a long list is laid out at once.
+    // The names are set at once and all rows are alike, so that a long list
+    // is filled and laid out at once.
+    m_names = new QStringListModel(lstitem);
+    lstitem->setModel(m_names);
     lstitem->setUniformItemSizes(true);
     lstitem->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstitem->setEditTriggers(QAbstractItemView::NoEditTriggers);
     place(lstitem, 360, 360, 5175, 7080);
 
     const QFont captionFont = ui::sansFont(9.75, true);
@@ -105,9 +110,9 @@ frmstatus::frmstatus() : ChildWindow("frmstatus", QStringLiteral("Item Status"),
     place(lbldesc, 5880, 3360, 4935, 3735);
 
     lstitem->setFocus();
-    connect(lstitem, &QListWidget::itemSelectionChanged, this, [this] {
+    connect(lstitem->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         // Emptying the list selects nothing: nothing to show.
-        if (!lstitem->selectedItems().isEmpty())
+        if (lstitem->selectionModel()->hasSelection())
             lstitem_Click();
     });
 }
@@ -116,23 +121,25 @@ bool frmstatus::Form_Load()
 {
     return ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
+        ReadGroup reads(Module1::cnRecords);
         Module1::OpenItems();
-        Recordset &rs = *Module1::rsItems;
-        const int name = rs.fieldIndex(QStringLiteral("item_name"));
-        QStringList names;
-        rs.forEach([&](const Row &row) { names << FieldText(row.values.value(name)); });
-        ui::fillSorted(lstitem, names);
+        std::vector<std::pair<QString, qint64>> names;
+        Module1::rsItems->forEachValue(QStringLiteral("item_name"), [&](qint64 key, const QVariant &name) {
+            names.emplace_back(FieldText(name), key);
+        });
+        m_names->setStringList(ui::sortedAsListed(std::move(names)));
     });
 }
 
 void frmstatus::lstitem_Click()
 {
-    const QList<QListWidgetItem *> selected = lstitem->selectedItems();
+    const QModelIndexList selected = lstitem->selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return;
-    const QString name = selected.first()->text();
+    const QString name = selected.first().data().toString();
     ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
+        ReadGroup reads(Module1::cnRecords);
         Module1::OpenItems();
         Recordset &rs = *Module1::rsItems;
         if (!rs.FindFirst(QStringLiteral("item_name"), name))

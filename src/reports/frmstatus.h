@@ -7,7 +7,8 @@
 
 class QFrame;
 class QLabel;
-class QListWidget;
+class QListView;
+class QStringListModel;
 
 namespace inv {
 
@@ -26,7 +27,7 @@ public:
     // Colours lblstatus by the band of the status text it shows.
     void Stat();
 
-    QListWidget *lstitem;
+    QListView *lstitem; // the names, sorted, one entry per row
     QLabel *Label2;
     QLabel *Label3;
     QLabel *Label4;
@@ -48,6 +49,9 @@ public:
     static constexpr unsigned ValueBackColour = 0xC0FFC0;
     // Blanks before the description, so that its first line is indented.
     static constexpr int DescriptionIndent = 7;
+
+private:
+    QStringListModel *m_names; // what lstitem lists
 };
 
 } // namespace inv

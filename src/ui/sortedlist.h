@@ -3,8 +3,10 @@
 // that compare equal kept in the order they were read. Every sorted list of
 // the program orders its entries this way.
 
-#include <QListWidgetItem>
 #include <QStringList>
+
+#include <utility>
+#include <vector>
 
 class QListWidget;
 
@@ -16,16 +18,13 @@ bool listedBefore(const QString &a, const QString &b);
 // Sorts entries into list order (stable).
 void sortAsListed(QStringList &entries);
 
-// An entry of a sorted QListWidget: keeps the list order when the list
-// sorts itself.
-class SortedEntry : public QListWidgetItem {
-public:
-    explicit SortedEntry(const QString &text) : QListWidgetItem(text) {}
-    bool operator<(const QListWidgetItem &other) const override { return listedBefore(text(), other.text()); }
-};
+// The texts of entries in list order, each given with its place in stored
+// order (a row's key, say): entries equal but for case keep that order.
+QStringList sortedAsListed(std::vector<std::pair<QString, qint64>> entries);
 
-// Fills a sorted list in one go, adding to what it holds: sorting a batch
-// once is far cheaper than keeping the list sorted on every insert.
+// Replaces what a list shows by entries, in list order, in one go: sorting
+// a batch once and adding it whole is far cheaper than keeping the list
+// sorted on every insert. The list does not sort itself afterwards.
 void fillSorted(QListWidget *list, QStringList entries);
 
 } // namespace inv::ui
