@@ -29,10 +29,14 @@ QFrame *rectangle(QWidget *parent, const char *name, const char *colour)
 }
 
 // A label that shows a value of the selected item. Plain text always: a
-// name or description is shown as typed, never read as markup.
+// name or description is shown as typed, never read as markup. Its colour
+// is its palette's, with no style sheet: recolouring it at every selection
+// then costs next to nothing.
 QLabel *valueLabel(QWidget *parent, const char *name)
 {
-    QLabel *label = ui::makeLabel(parent, name, QString(), ui::sansFont(9.75), QString());
+    auto *label = new QLabel(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setFont(ui::sansFont(9.75));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ui::setBackColour(label, frmstatus::ValueBackColour);
