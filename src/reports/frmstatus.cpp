@@ -30,8 +30,8 @@ QFrame *rectangle(QWidget *parent, const char *name, const char *colour)
 
 // A label that shows a value of the selected item. Plain text always: a
 // name or description is shown as typed, never read as markup. Its colour
-// is its palette's, with no style sheet: recolouring it at every selection
-// then costs next to nothing.
+// is its palette's, with no style sheet to apply again whenever the status
+// recolours it.
 QLabel *valueLabel(QWidget *parent, const char *name)
 {
     auto *label = new QLabel(parent);
