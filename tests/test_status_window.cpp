@@ -369,6 +369,9 @@ private slots:
             QVERIFY(window);
             QCOMPARE(testing::shownWindows<frmstatus>(), 1);
             QVERIFY(!main.isEnabled());
+            // It takes the keyboard, its list first.
+            QVERIFY(QTest::qWaitForWindowActive(window));
+            QCOMPARE(QApplication::focusWidget(), window->lstitem);
             QCOMPARE(entries(window->lstitem), QStringList({"Stapler", "Toner"}));
             QVERIFY(!hasSelection(window->lstitem));
             QVERIFY(window->lblname->text().isEmpty());

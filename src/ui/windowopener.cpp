@@ -42,6 +42,9 @@ QWidget *openFrom(QWidget *owner, QWidget *window)
     });
     window->show();
     owner->setEnabled(false);
+    // The new window takes the keyboard: its first control has the focus
+    // at opening, not the owner that can take no input now.
+    window->activateWindow();
     return window;
 }
 
