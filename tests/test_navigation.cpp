@@ -141,7 +141,6 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("toolbarKey");
         QTest::addColumn<QString>("button");
-        QTest::addRow("status") << "nViewItemStatus" << "View" << "";
         QTest::addRow("item printout") << "nRemainingItems" << "Print" << "";
         QTest::addRow("removed printout") << "nRemovedItems" << "" << "";
     }
@@ -303,6 +302,7 @@ private slots:
         QTest::addColumn<bool>("byButton");
         QTest::addRow("remaining grid, close box") << "nRemaining" << "frmremain" << false;
         QTest::addRow("removed grid, close box") << "nOut" << "frmremoved" << false;
+        QTest::addRow("item status, close box") << "nViewItemStatus" << "frmstatus" << false;
         QTest::addRow("tally deletion, Cancel") << "nDeleteRemovedItems" << "frmdeleteremove" << true;
         QTest::addRow("tally deletion, close box") << "nDeleteRemovedItems" << "frmdeleteremove" << false;
         QTest::addRow("add, Cancel") << "nAddItem" << "frmadd" << true;
@@ -498,8 +498,9 @@ private slots:
                                m_main->mLogOut, m_main->toolbarButton("View"), m_main->toolbarButton("Print"),
                                m_main->toolbarButton("Help"), m_main->toolbarButton("Logo")})
             QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
-        QVERIFY(m_main->nRemaining->isEnabled());
-        QVERIFY(m_main->toolbarButton("Help")->isEnabled());
+        for (QAction *enabled : {m_main->nRemaining, m_main->nOut, m_main->nViewItemStatus,
+                                 m_main->toolbarButton("View"), m_main->toolbarButton("Help")})
+            QVERIFY2(enabled->isEnabled(), qPrintable(enabled->objectName()));
 
         // No way around it: the operations themselves refuse.
         m_main->cmdtrans->click();

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -136,6 +137,72 @@ private slots:
         }
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 5);
         QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 1);
+    }
+
+    // One column with its keys: every row once, a row without a value as
+    // null, the keys those of the walk in stored order.
+    void oneColumnWithItsKeys()
+    {
+        TestDb db(dir().path());
+        db.item("3", "Toner", 5, 10).item("1", "Bond paper", 2, 8);
+        db.row("Items", {{"item_no", "9"}});
+        db.item("2", "Toner", 7, 10);
+        auto cn = SqlCipherConnection::open(db.path());
+        Recordset rs(cn, "Items");
+        QList<std::pair<qint64, QVariant>> read;
+        rs.forEachValue("item_name", [&](qint64 key, const QVariant &value) { read.append({key, value}); });
+        std::sort(read.begin(), read.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+        QList<std::pair<qint64, QVariant>> walked;
+        rs.forEach([&](const Row &row) { walked.append({row.key, row.values.value(rs.fieldIndex("item_name"))}); });
+        QCOMPARE(read, walked);
+        QVERIFY(walked[2].second.isNull());
+        QVERIFY_THROWS_EXCEPTION(RecordsError, rs.forEachValue("no_such_field", [](qint64, const QVariant &) {}));
+    }
+
+    // Reads grouped see one state of the file: another program cannot
+    // write under them until the group ends. No write starts inside a group,
+    // and inside a group of writes a group of reads changes nothing.
+    void groupedReads()
+    {
+        TestDb db(dir().path());
+        db.item("1", "Toner", 5, 10);
+        auto cn = SqlCipherConnection::open(db.path());
+        Recordset items(cn, "Items");
+
+        sqlite3 *writer = nullptr;
+        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &writer, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+        sqlite3_key(writer, RecordsPassword, int(strlen(RecordsPassword)));
+        const auto write = [writer](int remaining) {
+            const QByteArray sql = QByteArray("UPDATE Items SET remaining_quantity = ") + QByteArray::number(remaining);
+            return sqlite3_exec(writer, sql.constData(), nullptr, nullptr, nullptr);
+        };
+        {
+            ReadGroup outer(cn);
+            {
+                ReadGroup inner(cn);
+                QCOMPARE(items.text("remaining_quantity"), QString("5"));
+            }
+            QCOMPARE(write(1), SQLITE_BUSY); // the group still holds the file
+            items.setField("remaining_quantity", 4);
+            QVERIFY_THROWS_EXCEPTION(RecordsError, items.Update());
+            items.CancelUpdate();
+            QVERIFY_THROWS_EXCEPTION(RecordsError, Transaction{cn});
+            QVERIFY_THROWS_EXCEPTION(RecordsError, items.Delete());
+        }
+        QCOMPARE(write(6), SQLITE_OK);
+        sqlite3_close(writer);
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 6);
+        QCOMPARE(db.count("Items"), 1);
+
+        Transaction t(cn);
+        {
+            ReadGroup reads(cn);
+            items.MoveFirst();
+            items.setField("remaining_quantity", 3);
+            items.Update();
+        }
+        t.commit();
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 3);
     }
 
     // A commit refused because another program keeps the file busy writes

@@ -72,16 +72,19 @@ void Transaction::commit()
 
 ReadGroup::ReadGroup(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
 {
-    m_connection->beginRead();
+    if (m_connection)
+        m_connection->beginRead();
 }
 
 ReadGroup::~ReadGroup()
 {
+    if (!m_connection)
+        return;
     try {
         m_connection->endRead();
     } catch (...) {
-        // Ending a read changes nothing in the file; the lock goes with the
-        // connection at the latest.
+        // Ending a group of reads writes nothing; the engine lets go of its
+        // lock when the connection closes at the latest.
     }
 }
 

@@ -78,6 +78,13 @@ public:
     // window lists a column or two of a long table.
     virtual void forEachOf(const QString &table, const QVector<int> &fields,
                            const std::function<void(const Row &)> &fn);
+
+    // One field of every row with the row's key (a null QVariant where the
+    // field holds no value), in whatever order is cheapest to read: an index
+    // that holds the field, say. The keys give the stored order. A list of
+    // one column need not read every field of every row.
+    virtual void forEachValue(const QString &table, int field,
+                              const std::function<void(qint64 key, const QVariant &value)> &fn) = 0;
     // The first row in stored order whose field equals text exactly
     // (case-sensitive, untrimmed); a field without a value never matches.
     virtual std::optional<qint64> findFirst(const QString &table, int field, const QString &text) = 0;
@@ -92,23 +99,12 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0;
 
-    // Several reads as one: they see one state of the file and take its
-    // lock once, instead of once each. No write may start in between. An
-    // engine without such a thing does nothing here.
-    virtual void beginRead() {}
-    virtual void endRead() {}
-};
-
-// Groups reads on a connection for as long as it lives.
-class ReadGroup {
-public:
-    explicit ReadGroup(std::shared_ptr<Connection> connection);
-    ~ReadGroup();
-    ReadGroup(const ReadGroup &) = delete;
-    ReadGroup &operator=(const ReadGroup &) = delete;
-
-private:
-    std::shared_ptr<Connection> m_connection;
+    // Several reads as one: between beginRead and endRead the file is locked
+    // and checked once instead of at every read, and every read sees it as
+    // it was at the first. Groups nest; inside a group of writes they change
+    // nothing. No write may be made inside a group of reads (RecordsError).
+    virtual void beginRead() = 0;
+    virtual void endRead() = 0;
 };
 
 // Groups writes on a connection: committed by commit(), rolled back when it
@@ -124,6 +120,19 @@ public:
 private:
     std::shared_ptr<Connection> m_connection;
     bool m_open = false;
+};
+
+// Groups reads on a connection for as long as it lives (on no connection it
+// does nothing: the first read reports that).
+class ReadGroup {
+public:
+    explicit ReadGroup(std::shared_ptr<Connection> connection);
+    ~ReadGroup();
+    ReadGroup(const ReadGroup &) = delete;
+    ReadGroup &operator=(const ReadGroup &) = delete;
+
+private:
+    std::shared_ptr<Connection> m_connection;
 };
 
 } // namespace inv

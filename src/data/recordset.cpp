@@ -212,6 +212,12 @@ void Recordset::forEach(const QStringList &fields, const std::function<void(cons
     m_connection->forEachOf(m_table, positions, fn);
 }
 
+void Recordset::forEachValue(const QString &field, const std::function<void(qint64 key, const QVariant &value)> &fn)
+{
+    ensureOpen();
+    m_connection->forEachValue(m_table, requireField(field), fn);
+}
+
 QString FieldText(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())

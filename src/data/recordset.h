@@ -58,6 +58,9 @@ public:
     void forEach(const std::function<void(const Row &)> &fn);
     // The same with only the named fields, values in the order named.
     void forEach(const QStringList &fields, const std::function<void(const Row &)> &fn);
+    // Calls fn with the key and the field's value of every row, in no
+    // particular order (the keys give the stored order).
+    void forEachValue(const QString &field, const std::function<void(qint64 key, const QVariant &value)> &fn);
 
     int fieldIndex(const QString &field) const; // -1 when unknown
 

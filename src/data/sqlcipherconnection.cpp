@@ -53,6 +53,14 @@ struct SqlCipherHandle {
     bool rollbackOnly = false; // an inner group was rolled back
     InUseLock inUse;           // shows other processes the file is open; let go after the close
 
+    // A write inside a group of reads would only reach the file when the
+    // group ends, not at once: refused.
+    void requireWritable() const
+    {
+        if (readOpen)
+            throw RecordsError(path, QStringLiteral("a change cannot start while a read is under way"));
+    }
+
     ~SqlCipherHandle()
     {
         for (sqlite3_stmt *stmt : std::as_const(statements))
@@ -444,6 +452,28 @@ void SqlCipherConnection::forEach(const QString &table, const std::function<void
         m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
 }
 
+void SqlCipherConnection::forEachValue(const QString &table, int field,
+                                       const std::function<void(qint64 key, const QVariant &value)> &fn)
+{
+    const TableMeta meta = m_handle->meta(table);
+    if (field < 0 || field >= meta.fields.size())
+        throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+    // No order asked for: the engine reads an index that holds the field
+    // when there is one, far less than the whole table. Not cached, as in
+    // forEach: the callback may start another walk.
+    sqlite3_stmt *stmt = nullptr;
+    const QByteArray sql =
+        QStringLiteral("SELECT rowid, %1 FROM %2").arg(quoted(meta.fields[field]), quoted(table)).toUtf8();
+    if (sqlite3_prepare_v2(m_handle->db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        fn(sqlite3_column_int64(stmt, 0), columnValue(stmt, 1, meta.isDate.value(field)));
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+}
+
 void SqlCipherConnection::forEachOf(const QString &table, const QVector<int> &fields,
                                    const std::function<void(const Row &)> &fn)
 {
@@ -495,6 +525,7 @@ void SqlCipherConnection::update(const QString &table, qint64 key, const FieldCh
 {
     if (changes.isEmpty())
         return;
+    m_handle->requireWritable();
     const TableMeta &meta = m_handle->meta(table);
     QStringList sets;
     for (const auto &change : changes)
@@ -510,6 +541,7 @@ void SqlCipherConnection::update(const QString &table, qint64 key, const FieldCh
 
 qint64 SqlCipherConnection::insert(const QString &table, const FieldChanges &values)
 {
+    m_handle->requireWritable();
     const TableMeta &meta = m_handle->meta(table);
     QString sql;
     if (values.isEmpty()) {
@@ -533,6 +565,7 @@ qint64 SqlCipherConnection::insert(const QString &table, const FieldChanges &val
 
 void SqlCipherConnection::remove(const QString &table, qint64 key)
 {
+    m_handle->requireWritable();
     m_handle->meta(table);
     sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoted(table)));
     sqlite3_bind_int64(stmt, 1, key);
@@ -541,8 +574,7 @@ void SqlCipherConnection::remove(const QString &table, qint64 key)
 
 void SqlCipherConnection::begin()
 {
-    if (m_handle->readOpen)
-        throw RecordsError(m_handle->path, QStringLiteral("a change cannot start while a read is under way"));
+    m_handle->requireWritable();
     if (m_handle->transactionDepth++ == 0) {
         try {
             m_handle->exec("BEGIN IMMEDIATE");

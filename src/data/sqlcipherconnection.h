@@ -37,6 +37,8 @@ public:
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
     void forEachOf(const QString &table, const QVector<int> &fields,
                    const std::function<void(const Row &)> &fn) override;
+    void forEachValue(const QString &table, int field,
+                      const std::function<void(qint64 key, const QVariant &value)> &fn) override;
     std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;

@@ -8,6 +8,7 @@
 #include "items/frmdelete.h"
 #include "items/frmedit.h"
 #include "items/frmupdate.h"
+#include "reports/frmstatus.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
@@ -17,6 +18,7 @@
 #include "ui/picturebutton.h"
 #include "ui/prompts.h"
 #include "ui/publisher.h"
+#include "ui/sortedlist.h"
 #include "ui/twips.h"
 #include "ui/windowopener.h"
 
@@ -33,13 +35,13 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include <algorithm>
 #include <functional>
 
 namespace inv {
 
 bool canUndo = false;
 
+using ui::fillSorted;
 using ui::place;
 
 namespace {
@@ -56,16 +58,6 @@ protected:
         painter.fillRect(rect(), Qt::white);
         painter.drawPixmap(QRect(QPoint(), ui::twipsSize(15360, 11520)),
                            QPixmap(QStringLiteral(":/main_background.png")));
-    }
-};
-
-// Entries of the sorted lists are ordered alphabetically, ignoring case.
-class SortedEntry : public QListWidgetItem {
-public:
-    explicit SortedEntry(const QString &text) : QListWidgetItem(text) {}
-    bool operator<(const QListWidgetItem &other) const override
-    {
-        return QString::compare(text(), other.text(), Qt::CaseInsensitive) < 0;
     }
 };
 
@@ -95,22 +87,9 @@ QListWidget *list(QWidget *parent, const char *name, QListWidget *l = nullptr)
         l = new QListWidget(parent);
     l->setObjectName(QLatin1String(name));
     l->setUniformItemSizes(true);
-    l->setSortingEnabled(true);
+    // Filled sorted by fillSorted; the list does not sort itself.
     l->setStyleSheet(QStringLiteral("QListWidget { background: white; color: #0000FF; }"));
     return l;
-}
-
-// Fills a sorted list in one go: sorting a batch once is far cheaper than
-// keeping the list sorted on every insert.
-void fillSorted(QListWidget *list, QStringList entries)
-{
-    std::stable_sort(entries.begin(), entries.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
-    list->setSortingEnabled(false);
-    for (const QString &entry : std::as_const(entries))
-        list->addItem(new SortedEntry(entry));
-    list->setSortingEnabled(true);
 }
 
 // A window whose loading may fail: nullptr then (it has said why).
@@ -129,6 +108,7 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nDeleteItem", [] { return static_cast<QWidget *>(new frmdelete); }},
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
+    {"nViewItemStatus", loaded<frmstatus>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
     {"nUpdate", loaded<frmupdate>},
     {"nChange", [] { return static_cast<QWidget *>(new frmuser); }},

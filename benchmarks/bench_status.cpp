@@ -1,0 +1,353 @@
+// The status window, timed as the user waits for it, against bare SQLite
+// statements that read the same rows on the same file in the same run:
+//
+// - opening: the window made, its list filled and sorted (Form_Load), shown
+//   and laid out; against a bare read of every name in the order the list
+//   shows them (SELECT ... ORDER BY item_name COLLATE NOCASE: alphabetical,
+//   ignoring case). The same read in the index's own order (binary, no sort
+//   at all) is printed beside it for reference.
+// - one selection: the selection moved to another name in the list, which
+//   runs the window's handler (check connection, cursor, lookup, six labels
+//   and the status colour); against a bare indexed lookup of that name
+//   reading the six fields the window shows.
+//
+// Both sides run in turns so that they meet the same disk and the same load.
+// The names are stored in scrambled order with mixed case, so that the sort
+// has real work to do.
+
+#include "data/module1.h"
+#include "data/schema.h"
+#include "reports/frmstatus.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QListView>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <map>
+#include <memory>
+
+using namespace inv;
+
+namespace {
+
+struct SqliteDb {
+    sqlite3 *db = nullptr;
+    explicit SqliteDb(const QString &path)
+    {
+        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+            qFatal("cannot open %s", qPrintable(path));
+        sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
+    }
+    ~SqliteDb() { sqlite3_close(db); }
+    void exec(const char *sql)
+    {
+        char *error = nullptr;
+        if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
+            qFatal("%s: %s", sql, error ? error : "?");
+    }
+    sqlite3_stmt *prepare(const char *sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
+            qFatal("%s: %s", sql, sqlite3_errmsg(db));
+        return stmt;
+    }
+};
+
+void stepDone(sqlite3 *db, sqlite3_stmt *stmt)
+{
+    if (sqlite3_step(stmt) != SQLITE_DONE)
+        qFatal("step failed: %s", sqlite3_errmsg(db));
+    sqlite3_reset(stmt);
+}
+
+// A records database with n items made with the program's own schema. Names
+// come in scrambled order, in mixed case; the two names the selections move
+// between are the first and the last row.
+struct Fixture {
+    QTemporaryDir dir;
+    QString path;
+    QString first, last;
+
+    explicit Fixture(int n)
+    {
+        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
+        if (auto error = CreateRecordsDatabase(path, {}))
+            qFatal("%s", qPrintable(*error));
+        SqliteDb db(path);
+        db.exec("BEGIN");
+        sqlite3_stmt *item = db.prepare(
+            "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, Status, "
+            "max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item kept in the store room.', 200, "
+            "?3, ?4, 200, '2026-01-15', '2026-01-15')");
+        const char *const words[] = {"toner", "Bond paper", "stapler", "Folder", "INK", "Envelope", "marker"};
+        for (int i = 1; i <= n; ++i) {
+            // i * 7919 mod a prime above n visits every number once, scrambled.
+            const qint64 scrambled = (qint64(i) * 7919) % 1000003;
+            const QByteArray no = QStringLiteral("N-%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
+            const QByteArray name = QStringLiteral("%1 %2")
+                                        .arg(QLatin1String(words[scrambled % 7]))
+                                        .arg(scrambled, 7, 10, QLatin1Char('0'))
+                                        .toUtf8();
+            const QByteArray status = QStringLiteral("%1%").arg(i % 101).toUtf8();
+            sqlite3_bind_text(item, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
+            sqlite3_bind_text(item, 2, name.constData(), name.size(), SQLITE_TRANSIENT);
+            sqlite3_bind_int(item, 3, i % 200);
+            sqlite3_bind_text(item, 4, status.constData(), status.size(), SQLITE_TRANSIENT);
+            stepDone(db.db, item);
+            if (i == 1)
+                first = QString::fromUtf8(name);
+            last = QString::fromUtf8(name);
+        }
+        sqlite3_finalize(item);
+        db.exec("COMMIT");
+    }
+};
+
+Fixture &fixture(int n)
+{
+    static std::map<int, std::unique_ptr<Fixture>> made;
+    auto &f = made[n];
+    if (!f)
+        f = std::make_unique<Fixture>(n);
+    return *f;
+}
+
+double wall()
+{
+    timespec t{};
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// Reads every name with one prepared statement, as text, to the end.
+class BareNames {
+public:
+    BareNames(SqliteDb &db, const char *sql) : m_db(db), m_stmt(db.prepare(sql)) {}
+    ~BareNames() { sqlite3_finalize(m_stmt); }
+    int run()
+    {
+        int rows = 0;
+        std::size_t bytes = 0;
+        int rc;
+        while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
+            bytes += std::strlen(reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, 0)));
+            ++rows;
+        }
+        if (rc != SQLITE_DONE)
+            qFatal("step failed: %s", sqlite3_errmsg(m_db.db));
+        sqlite3_reset(m_stmt);
+        benchmark::DoNotOptimize(bytes);
+        return rows;
+    }
+
+private:
+    SqliteDb &m_db;
+    sqlite3_stmt *m_stmt;
+};
+
+// The first row, in stored order, with the name: its six shown fields.
+class BareLookup {
+public:
+    explicit BareLookup(SqliteDb &db)
+        : m_db(db),
+          m_stmt(db.prepare("SELECT item_no, item_name, remaining_quantity, Status, date_updated, Description "
+                            "FROM Items WHERE item_name = ?1 ORDER BY rowid LIMIT 1"))
+    {
+    }
+    ~BareLookup() { sqlite3_finalize(m_stmt); }
+    void run(const QByteArray &name)
+    {
+        sqlite3_bind_text(m_stmt, 1, name.constData(), name.size(), SQLITE_STATIC);
+        if (sqlite3_step(m_stmt) != SQLITE_ROW)
+            qFatal("the name was not found");
+        std::size_t bytes = 0;
+        for (int c = 0; c < 6; ++c)
+            if (const unsigned char *text = sqlite3_column_text(m_stmt, c))
+                bytes += std::strlen(reinterpret_cast<const char *>(text));
+        benchmark::DoNotOptimize(bytes);
+        sqlite3_reset(m_stmt);
+    }
+
+private:
+    SqliteDb &m_db;
+    sqlite3_stmt *m_stmt;
+};
+
+void startRun(Fixture &f)
+{
+    Module1::Reset();
+    Module1::dbPath = f.path;
+    Module1::OpenRecordsConnection(); // as the main window's load leaves it
+}
+
+void BM_OpenStatusWindow(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    Fixture &f = fixture(n);
+    startRun(f);
+    SqliteDb db(f.path);
+    BareNames sorted(db, "SELECT item_name FROM Items ORDER BY item_name COLLATE NOCASE");
+    BareNames indexed(db, "SELECT item_name FROM Items ORDER BY item_name");
+
+    double windowTime = 0, sortedTime = 0, indexedTime = 0;
+    for (auto _ : state) {
+        const double t0 = wall();
+        auto window = std::make_unique<frmstatus>();
+        if (!window->Form_Load()) {
+            state.SkipWithError("the window failed to load");
+            return;
+        }
+        window->show();
+        QCoreApplication::processEvents();
+        const double t1 = wall();
+        if (window->lstitem->model()->rowCount() != n) {
+            state.SkipWithError("the list is not full");
+            return;
+        }
+        window.reset();
+        const double t2 = wall();
+        const int rows = sorted.run();
+        const double t3 = wall();
+        indexed.run();
+        const double t4 = wall();
+        if (rows != n) {
+            state.SkipWithError("the bare read missed rows");
+            return;
+        }
+        windowTime += t1 - t0;
+        sortedTime += t3 - t2;
+        indexedTime += t4 - t3;
+        state.SetIterationTime(t1 - t0);
+    }
+    const double runs = double(state.iterations());
+    state.counters["bare_us"] = sortedTime / runs * 1e6;
+    state.counters["index_us"] = indexedTime / runs * 1e6;
+    state.counters["ratio"] = windowTime / sortedTime;
+    state.counters["index_ratio"] = windowTime / indexedTime;
+    Module1::Reset();
+}
+
+constexpr int kBlock = 16;
+
+void BM_SelectInStatusWindow(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    Fixture &f = fixture(n);
+    startRun(f);
+    frmstatus window;
+    if (!window.Form_Load()) {
+        state.SkipWithError("the window failed to load");
+        return;
+    }
+    window.show();
+    QCoreApplication::processEvents();
+    const QString names[2] = {f.first, f.last};
+    QModelIndex rows[2];
+    QAbstractItemModel *model = window.lstitem->model();
+    for (int i = 0; i < 2; ++i) {
+        const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, names[i], 1,
+                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (found.isEmpty()) {
+            state.SkipWithError("a name is missing from the list");
+            return;
+        }
+        rows[i] = found.first();
+    }
+    const QByteArray utf8[2] = {names[0].toUtf8(), names[1].toUtf8()};
+    SqliteDb db(f.path);
+    BareLookup bare(db);
+
+    double windowTime = 0, bareTime = 0;
+    for (auto _ : state) {
+        const double t0 = wall();
+        for (int i = 0; i < kBlock; ++i)
+            window.lstitem->setCurrentIndex(rows[i % 2]);
+        const double t1 = wall();
+        for (int i = 0; i < kBlock; ++i)
+            bare.run(utf8[i % 2]);
+        const double t2 = wall();
+        windowTime += t1 - t0;
+        bareTime += t2 - t1;
+        state.SetIterationTime((t1 - t0) / kBlock);
+    }
+    if (window.lblname->text() != names[(kBlock - 1) % 2]) {
+        state.SkipWithError("the selection did not show its item");
+        return;
+    }
+    const double selections = double(state.iterations()) * kBlock;
+    state.counters["bare_us"] = bareTime / selections * 1e6;
+    state.counters["ratio"] = windowTime / bareTime;
+    Module1::Reset();
+}
+
+const std::vector<int64_t> kSizes = {1000, 10000, 100000};
+
+// Keeps the medians so that a short table can follow the usual one.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, std::map<int64_t, Run>> medians;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
+                continue;
+            const std::string name = run.benchmark_name();
+            const auto slash = name.find('/');
+            const auto at = name.find("/items:");
+            if (at != std::string::npos)
+                medians[name.substr(0, slash)][std::stoll(name.substr(at + 7))] = run;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+double counter(const benchmark::BenchmarkReporter::Run &run, const char *name)
+{
+    auto it = run.counters.find(name);
+    return it == run.counters.end() ? 0.0 : double(it->second);
+}
+
+} // namespace
+
+BENCHMARK(BM_OpenStatusWindow)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SelectInStatusWindow)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char **argv)
+{
+    // Windows are made and shown, but never on a screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nOpening the status window (list filled, sorted, shown), medians of 5 runs:\n");
+    std::printf("%8s %12s %16s %7s %17s %7s\n", "items", "window (ms)", "bare sorted (ms)", "ratio",
+                "bare index (ms)", "ratio");
+    for (const auto &[n, run] : reporter.medians["BM_OpenStatusWindow"])
+        std::printf("%8lld %12.2f %16.2f %7.2f %17.2f %7.2f\n", static_cast<long long>(n),
+                    run.GetAdjustedRealTime(), counter(run, "bare_us") / 1000, counter(run, "ratio"),
+                    counter(run, "index_us") / 1000, counter(run, "index_ratio"));
+    std::printf("\nOne selection in the status window, medians of 5 runs:\n");
+    std::printf("%8s %12s %16s %7s\n", "items", "window (us)", "bare lookup (us)", "ratio");
+    for (const auto &[n, run] : reporter.medians["BM_SelectInStatusWindow"])
+        std::printf("%8lld %12.1f %16.1f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
+                    counter(run, "bare_us"), counter(run, "ratio"));
+    benchmark::Shutdown();
+    return 0;
+}
