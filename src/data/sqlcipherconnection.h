@@ -33,6 +33,10 @@ public:
     std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) override;
     std::optional<Row> read(const QString &table, qint64 key) override;
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
+    QStringList columnText(const QString &table, int field) override;
+    QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
+                          int limit) override;
+    DataVersion dataVersion() override;
     std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;
