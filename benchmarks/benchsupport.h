@@ -65,12 +65,20 @@ inline QString itemName(int i)
     return word + QStringLiteral(" %1").arg((x >> 4) % 100000) + QStringLiteral("-%1").arg(i);
 }
 
+// The folder the files are made in: BENCH_DIR when set (a RAM disk takes
+// the disk out of the figures), else the system's temporary folder.
+inline QString benchFolder()
+{
+    const QString dir = qEnvironmentVariable("BENCH_DIR");
+    return dir.isEmpty() ? QDir::tempPath() : dir;
+}
+
 // n items, and tallyRows tally rows (the last items'), all made with the
 // program's own schema. The clicked item is the last row of Items, and its
 // tally row the last row of Itemsout.
 struct Fixture {
     static constexpr int kStartRemaining = 30000;
-    QTemporaryDir dir;
+    QTemporaryDir dir{benchFolder() + QStringLiteral("/bench-XXXXXX")};
     QString path;
     QString target;
     qint64 itemKey = 0;
