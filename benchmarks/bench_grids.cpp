@@ -144,6 +144,13 @@ void idleCheck(const char *title, int n)
     std::unique_ptr<Grid> grid = openGrid<Grid>();
     grid->DataGrid1->scrollToBottom();
     settle();
+    // What the window system still has to say about the new window comes
+    // first; idle is what follows.
+    {
+        QEventLoop settling;
+        QTimer::singleShot(500, &settling, &QEventLoop::quit);
+        settling.exec();
+    }
     QEventLoop loop;
     QTimer::singleShot(3000, &loop, &QEventLoop::quit);
     const long before = wakeUps();
