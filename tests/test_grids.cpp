@@ -2,12 +2,14 @@
 // and hide, their widths, and the records connection they re-open.
 
 #include "data/module1.h"
+#include "data/sqlcipherconnection.h"
 #include "mainwindow/frmremain.h"
 #include "mainwindow/frmremoved.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
 
+#include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QTableView>
 
@@ -129,6 +131,42 @@ private slots:
         QCOMPARE(view->font().pointSizeF(), 8.25);
         QCOMPARE(grid->size(), QSize(678, 538));
         QCOMPARE(view->geometry(), QRect(24, 48, 617, 449));
+    }
+
+    // More rows than one reading fetches: every row in stored order, wherever
+    // the grid looks first, hidden fields included, and a sound model.
+    void manyRows_data() { emptyTable_data(); }
+
+    void manyRows()
+    {
+        QFETCH(QString, which);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw");
+        const int rows = RecordsModel::kPageRows * 2 + 10;
+        Transaction batch(SqlCipherConnection::open(db.path())); // one write to the disk
+        for (int i = 0; i < rows; ++i) {
+            if (which == "remain")
+                db.item(QString::number(i), QString("Item %1").arg(i), i, 100);
+            else
+                db.tally(QString::number(i), QString("Item %1").arg(i), i);
+        }
+        batch.commit();
+        Module1::dbPath = db.path();
+        auto grid = makeGrid(which);
+        QVERIFY(loadGrid(*grid));
+        QAbstractItemModel *model = grid->DataGrid1->model();
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QCOMPARE(model->rowCount(), rows);
+        const int quantity = which == "remain" ? 5 : 4;
+        for (int row : {rows - 1, RecordsModel::kPageRows + 3, 0, RecordsModel::kPageRows - 1, rows - 2}) {
+            QCOMPARE(model->index(row, 0).data().toString(), QString::number(row + 1)); // the hidden key
+            QCOMPARE(model->index(row, 1).data().toString(), QString::number(row));
+            QCOMPARE(model->index(row, 2).data().toString(), QString("Item %1").arg(row));
+            QCOMPARE(model->index(row, quantity).data().toString(), QString::number(row));
+        }
+        grid->show();
+        grid->DataGrid1->scrollToBottom();
+        QVERIFY(QTest::qWaitForWindowExposed(grid.get()));
     }
 
     void emptyTable_data()

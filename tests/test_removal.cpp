@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstring>
 #include <sqlite3.h>
 
@@ -164,6 +165,64 @@ private slots:
             QCOMPARE(entries(m_main->lstremove), QStringList({QString("Toner      (%1)").arg(expTally)}));
         }
         QCOMPARE(snapshot(db.path()).at(1), stapler); // the other item is never touched
+        QCOMPARE(prompts.messages.size(), 0);
+    }
+
+    // After every step the tally list shows the table as a full reading
+    // would: sorted ignoring case, equal lines in stored order, whatever
+    // changed it. Steps: a name clicks that entry, "undo", "sql:..." changes
+    // the file from another program, "add:name:quantity" adds a tally row
+    // through the program's own open file, "clear" clears the tally.
+    void tallyListFollowsTheTable_data()
+    {
+        QTest::addColumn<QStringList>("tally"); // name:quantity rows to start with
+        QTest::addColumn<QStringList>("steps");
+        QTest::addRow("new and raised lines")
+            << QStringList{"Bond paper:1"}
+            << QStringList{"Toner", "toner", "Toner", "Bond paper", "Ärmel tape", "Toner", "undo", "Bond paper"};
+        QTest::addRow("a line equal to another ignoring case")
+            << QStringList{"toner:2", "Toner:1"} << QStringList{"Toner", "toner", "Toner", "undo", "Toner"};
+        QTest::addRow("the same, the other row first")
+            << QStringList{"Toner:1", "toner:2"} << QStringList{"Toner", "Toner", "toner", "undo", "toner"};
+        QTest::addRow("identical lines") << QStringList{"Toner:1", "Toner:2"}
+                                         << QStringList{"Toner", "Toner", "undo", "Toner"};
+        QTest::addRow("rows deleted and changed by another program")
+            << QStringList{"Bond paper:4", "Toner:1"}
+            << QStringList{"Toner", "sql:DELETE FROM Itemsout WHERE item_name = 'Bond paper'", "Toner",
+                           "sql:UPDATE Itemsout SET quantity = 9", "toner", "sql:DELETE FROM Itemsout", "undo",
+                           "Toner"};
+        QTest::addRow("a row added through the program's own file")
+            << QStringList{} << QStringList{"Toner", "add:Adhesive tape:5", "Toner", "add:toner:3", "toner",
+                                            "undo", "clear", "Toner"};
+    }
+
+    void tallyListFollowsTheTable()
+    {
+        QFETCH(QStringList, tally);
+        QFETCH(QStringList, steps);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 50, 50).item("2", "toner", 50, 50).item("3", "Bond paper", 50, 50);
+        db.item("4", "Ärmel tape", 50, 50);
+        for (const QString &row : tally)
+            db.tally("0", row.section(':', 0, 0), row.section(':', 1).toInt());
+        QVERIFY(loadMain());
+        QCOMPARE(entries(m_main->lstremove), tallyAsRead(db));
+        testing::ScriptedPrompts prompts;
+        for (const QString &step : steps) {
+            if (step == "undo")
+                m_main->cmdundo();
+            else if (step == "clear")
+                m_main->cmdclear();
+            else if (step.startsWith("sql:"))
+                execSql(db.path(), step.mid(4));
+            else if (step.startsWith("add:"))
+                db.tally("0", step.section(':', 1, 1), step.section(':', 2).toInt());
+            else
+                clickEntryNamed(step);
+            QVERIFY(!QTest::currentTestFailed());
+            if (!step.startsWith("sql:") && !step.startsWith("add:"))
+                QVERIFY2(entries(m_main->lstremove) == tallyAsRead(db), qPrintable("after " + step));
+        }
         QCOMPARE(prompts.messages.size(), 0);
     }
 
@@ -472,6 +531,19 @@ private:
             return false;
         m_main->cmdtrans->click(); // the panel, with both lists reloaded
         return m_main->transactionPanelShown();
+    }
+
+    // The tally lines of every Itemsout row, sorted ignoring case with equal
+    // lines in stored order: the list as a full reading shows it.
+    static QStringList tallyAsRead(const TestDb &db)
+    {
+        QStringList lines;
+        for (int i = 0; i < db.count("Itemsout"); ++i)
+            lines << frmmain::TallyLine(db.value("Itemsout", i, "item_name"), db.value("Itemsout", i, "quantity"));
+        std::stable_sort(lines.begin(), lines.end(), [](const QString &a, const QString &b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
+        return lines;
     }
 
     // A mouse click (or double-click) on the n-th entry of the item list.

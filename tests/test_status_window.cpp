@@ -418,7 +418,7 @@ private slots:
             QStringList expected = shuffled;
             std::stable_sort(expected.begin(), expected.end(), ui::listedBefore);
             QStringList sorted = shuffled;
-            ui::sortAsListed(sorted);
+            ui::sortCaseInsensitive(sorted);
             QCOMPARE(sorted, expected);
         }
     }

@@ -1,5 +1,7 @@
 #include "connection.h"
 
+#include "recordset.h"
+
 namespace inv {
 
 RecordsError::RecordsError(QString file, QString reason, Kind kind)
@@ -43,6 +45,34 @@ void Connection::forEachOf(const QString &table, const QVector<int> &fields,
             picked.values << row.values.value(field);
         fn(picked);
     });
+}
+
+// Plain versions on top of the row walk, for engines without their own.
+QStringList Connection::columnText(const QString &table, int field)
+{
+    QStringList texts;
+    forEach(table, [&](const Row &row) { texts << FieldText(row.values.value(field)); });
+    return texts;
+}
+
+QVector<Row> Connection::readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
+                                  int limit)
+{
+    QVector<Row> rows;
+    forEach(table, [&](const Row &row) {
+        if (rows.size() >= limit || (from && row.key < *from))
+            return;
+        Row picked{row.key, {}};
+        for (int field : fields)
+            picked.values << row.values.value(field);
+        rows << picked;
+    });
+    return rows;
+}
+
+DataVersion Connection::dataVersion()
+{
+    return {};
 }
 
 Transaction::Transaction(std::shared_ptr<Connection> connection)

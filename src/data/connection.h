@@ -52,6 +52,22 @@ struct Row {
 // A set of field changes by field position, written together.
 using FieldChanges = QVector<std::pair<int, QVariant>>;
 
+// The state of a database file's contents. Two equal versions of the same
+// file mean that nothing was written to it in between, by this program or by
+// another one; a version that is not known equals nothing, not even itself.
+struct DataVersion {
+    qint64 file = -1;   // which open file; -1: not known
+    qint64 ours = 0;    // rows written through this program's handle
+    qint64 others = 0;  // commits made by other programs or handles
+
+    bool known() const { return file >= 0; }
+    bool operator==(const DataVersion &o) const
+    {
+        return known() && file == o.file && ours == o.ours && others == o.others;
+    }
+    bool operator!=(const DataVersion &o) const { return !(*this == o); }
+};
+
 class Connection {
 public:
     virtual ~Connection();
@@ -85,6 +101,18 @@ public:
     // one column need not read every field of every row.
     virtual void forEachValue(const QString &table, int field,
                               const std::function<void(qint64 key, const QVariant &value)> &fn) = 0;
+
+    // One field of every row as text (FieldText), in stored order.
+    virtual QStringList columnText(const QString &table, int field);
+    // Up to limit rows in stored order, starting at the row whose key is
+    // from (or the first row after it); nullopt starts at the first row.
+    // Each row's values hold only the given fields, in the order given.
+    virtual QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
+                                  int limit);
+    // See DataVersion. Never throws: when the engine cannot tell, the
+    // version is unknown.
+    virtual DataVersion dataVersion();
+
     // The first row in stored order whose field equals text exactly
     // (case-sensitive, untrimmed); a field without a value never matches.
     virtual std::optional<qint64> findFirst(const QString &table, int field, const QString &text) = 0;

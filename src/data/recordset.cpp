@@ -197,6 +197,12 @@ bool Recordset::FindFirst(const QString &field, const QString &text)
     return key.has_value();
 }
 
+QStringList Recordset::columnText(const QString &field)
+{
+    ensureOpen();
+    return m_connection->columnText(m_table, requireField(field));
+}
+
 void Recordset::forEach(const std::function<void(const Row &)> &fn)
 {
     ensureOpen();

@@ -54,6 +54,9 @@ public:
     // the current row. Gives the row a scan from the first row would find.
     bool FindFirst(const QString &field, const QString &text);
 
+    // One field of every row as text (FieldText), in stored order.
+    QStringList columnText(const QString &field);
+
     // Calls fn for every row in stored order, values by position.
     void forEach(const std::function<void(const Row &)> &fn);
     // The same with only the named fields, values in the order named.

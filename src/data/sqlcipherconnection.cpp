@@ -1,12 +1,14 @@
 #include "sqlcipherconnection.h"
 
 #include "inuselock.h"
+#include "recordset.h"
 #include "schema.h"
 
 #include <QDate>
 #include <QHash>
 #include <QByteArray>
 
+#include <limits>
 #include <map>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -45,6 +47,7 @@ struct SqlCipherHandle {
     sqlite3 *db = nullptr;
     QString path;
     FileId id{};
+    qint64 serial = 0; // tells handles apart for DataVersion
     QHash<QString, sqlite3_stmt *> statements;
     QHash<QString, TableMeta> tables;
     int transactionDepth = 0;
@@ -270,7 +273,7 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     if (sqlite3_open_v2(file.constData(), &h->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
                                      .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
-    ++g_handlesOpened;
+    h->serial = ++g_handlesOpened;
     sqlite3_key(h->db, RecordsPassword, int(strlen(RecordsPassword)));
     sqlite3_busy_timeout(h->db, 2000);
     // A wrong key or a file of another kind only shows at the first read.
@@ -504,6 +507,77 @@ void SqlCipherConnection::forEachOf(const QString &table, const QVector<int> &fi
     }
     if (rc != SQLITE_DONE)
         m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+}
+
+QStringList SqlCipherConnection::columnText(const QString &table, int field)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    if (field < 0 || field >= meta.fields.size())
+        throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+    const bool isDate = meta.isDate[field];
+    sqlite3_stmt *stmt = m_handle->statement(
+        QStringLiteral("SELECT %2 FROM %1 ORDER BY rowid").arg(quoted(table), quoted(meta.fields[field])));
+    QStringList texts;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        if (sqlite3_column_type(stmt, 0) == SQLITE_TEXT && !isDate)
+            texts << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
+                                       sqlite3_column_bytes(stmt, 0));
+        else
+            texts << FieldText(columnValue(stmt, 0, isDate));
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    return texts;
+}
+
+QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<int> &fields,
+                                           std::optional<qint64> from, int limit)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    QStringList columns{QStringLiteral("rowid")};
+    for (int field : fields) {
+        if (field < 0 || field >= meta.fields.size())
+            throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+        columns << quoted(meta.fields[field]);
+    }
+    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= ?1 ORDER BY rowid "
+                                                            "LIMIT ?2")
+                                                 .arg(quoted(table), columns.join(QLatin1String(", "))));
+    sqlite3_bind_int64(stmt, 1, from.value_or(std::numeric_limits<qint64>::min()));
+    sqlite3_bind_int(stmt, 2, limit);
+    QVector<Row> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        Row row;
+        row.key = sqlite3_column_int64(stmt, 0);
+        row.values.reserve(fields.size());
+        for (int c = 0; c < fields.size(); ++c)
+            row.values << columnValue(stmt, c + 1, meta.isDate[fields[c]]);
+        rows << std::move(row);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    return rows;
+}
+
+DataVersion SqlCipherConnection::dataVersion()
+{
+    // data_version moves with every commit made through another handle;
+    // total_changes counts the rows written through this one.
+    // A version that cannot be read is not known: the caller then reads
+    // the table again, and meets the failure there.
+    try {
+        sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("PRAGMA data_version"));
+        const std::optional<qint64> others = stepKey(*m_handle, stmt);
+        if (!others)
+            return {};
+        return DataVersion{m_handle->serial, qint64(sqlite3_total_changes(m_handle->db)), *others};
+    } catch (const RecordsError &) {
+        return {};
+    }
 }
 
 std::optional<qint64> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)

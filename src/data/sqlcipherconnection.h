@@ -39,6 +39,10 @@ public:
                    const std::function<void(const Row &)> &fn) override;
     void forEachValue(const QString &table, int field,
                       const std::function<void(qint64 key, const QVariant &value)> &fn) override;
+    QStringList columnText(const QString &table, int field) override;
+    QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
+                          int limit) override;
+    DataVersion dataVersion() override;
     std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;

@@ -35,6 +35,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+#include <limits>
 #include <functional>
 
 namespace inv {
@@ -87,7 +89,8 @@ QListWidget *list(QWidget *parent, const char *name, QListWidget *l = nullptr)
         l = new QListWidget(parent);
     l->setObjectName(QLatin1String(name));
     l->setUniformItemSizes(true);
-    // Filled sorted by fillSorted; the list does not sort itself.
+    // Kept in alphabetical order by the fills (ui/sortedlist), not by the
+    // list itself.
     l->setStyleSheet(QStringLiteral("QListWidget { background: white; color: #0000FF; }"));
     return l;
 }
@@ -557,10 +560,7 @@ bool frmmain::Form_Load()
 
 void frmmain::fillItemList()
 {
-    const int nameField = Module1::rsItems->fieldIndex(QStringLiteral("item_name"));
-    QStringList names;
-    Module1::rsItems->forEach([&](const Row &row) { names << FieldText(row.values.value(nameField)); });
-    fillSorted(lstitem, names);
+    ui::fillSorted(lstitem, Module1::rsItems->columnText(QStringLiteral("item_name")));
 }
 
 QString frmmain::TallyLine(const QVariant &name, const QVariant &quantity)
@@ -570,19 +570,53 @@ QString frmmain::TallyLine(const QVariant &name, const QVariant &quantity)
 
 void frmmain::RefillRemovedList()
 {
+    m_tallyVersion = {};
     lstremove->clear();
     auto &rs = *Module1::rsItemsout;
-    const int name = rs.fieldIndex(QStringLiteral("item_name"));
-    const int quantity = rs.fieldIndex(QStringLiteral("quantity"));
+    const QVector<Row> rows = rs.connection()->readRows(
+        rs.table(), {rs.fieldIndex(QStringLiteral("item_name")), rs.fieldIndex(QStringLiteral("quantity"))},
+        std::nullopt, std::numeric_limits<int>::max());
     QStringList lines;
-    rs.forEach([&](const Row &row) { lines << TallyLine(row.values.value(name), row.values.value(quantity)); });
-    fillSorted(lstremove, lines);
+    lines.reserve(rows.size());
+    for (const Row &row : rows)
+        lines << TallyLine(row.values.value(0), row.values.value(1));
+    ui::fillSorted(lstremove, lines);
+    m_tallyVersion = rs.connection()->dataVersion();
+}
+
+void frmmain::followTally(const DataVersion &before, const std::optional<StockDesk::TallyChange> &change)
+{
+    const std::shared_ptr<Connection> connection = Module1::rsItemsout->connection();
+    if (before == m_tallyVersion && applyTallyChange(change)) {
+        m_tallyVersion = connection->dataVersion();
+        return;
+    }
+    RefillRemovedList();
+}
+
+bool frmmain::applyTallyChange(const std::optional<StockDesk::TallyChange> &change)
+{
+    if (!change)
+        return true; // nothing was written: the list is as it was
+    // A fractional quantity may read back otherwise than it was written.
+    if (change->after.typeId() == QMetaType::Double)
+        return false;
+    const QString line = TallyLine(change->name, change->after);
+    const bool placed = change->added ? ui::insertSorted(lstremove, line) >= 0
+                                      : ui::replaceSorted(lstremove, TallyLine(change->name, change->before), line);
+    if (!placed)
+        return false;
+    // As after a refill: nothing selected, the list at its top.
+    lstremove->selectionModel()->clear();
+    lstremove->scrollToTop();
+    return true;
 }
 
 void frmmain::cmdtrans_Click()
 {
     lstitem->clear();
     lstremove->clear();
+    m_tallyVersion = {};
     const bool ok = ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
         Module1::OpenItems();
@@ -653,10 +687,13 @@ std::optional<QString> frmmain::selectedItemName() const
 void frmmain::lstitem_Click()
 {
     StockDesk::Outcome outcome;
-    ui::guarded(this, [&] {
+    const bool ok = ui::guarded(this, [&] {
+        const DataVersion before = Module1::cnRecords ? Module1::cnRecords->dataVersion() : DataVersion{};
         outcome = StockDesk::RemoveOne(selectedItemName());
-        RefillRemovedList();
+        followTally(before, outcome.tally);
     });
+    if (!ok)
+        m_tallyVersion = {};
     if (!outcome.message.isEmpty())
         ui::Prompts::message(this, outcome.message);
     canUndo = true;
@@ -666,25 +703,32 @@ void frmmain::lstitem_Click()
 
 void frmmain::cmdundo()
 {
+    DataVersion before = Module1::rsItemsout ? Module1::rsItemsout->connection()->dataVersion() : DataVersion{};
+    std::optional<StockDesk::TallyChange> change;
     if (canUndo && m_unitToUndo) {
         StockDesk::Outcome outcome;
-        ui::guarded(this, [&] { outcome = StockDesk::UndoRemoval(selectedItemName()); });
+        if (!ui::guarded(this, [&] { outcome = StockDesk::UndoRemoval(selectedItemName()); }))
+            before = {};
+        change = outcome.tally;
         if (!outcome.message.isEmpty())
             ui::Prompts::message(this, outcome.message);
     }
-    ui::guarded(this, [this] {
-        if (Module1::rsItemsout)
-            RefillRemovedList();
-    });
+    if (!ui::guarded(this, [&] {
+            if (Module1::rsItemsout)
+                followTally(before, change);
+        }))
+        m_tallyVersion = {};
     canUndo = false;
     m_unitToUndo = false;
 }
 
 void frmmain::cmdclear()
 {
+    m_tallyVersion = {};
     ui::guarded(this, [this] {
         StockDesk::ClearTally();
         lstremove->clear();
+        m_tallyVersion = Module1::rsItemsout->connection()->dataVersion();
     });
 }
 

@@ -2,6 +2,9 @@
 // The main window: the stock-out desk with its item list and removal tally,
 // and the hub from which every other window is opened.
 
+#include "data/connection.h"
+#include "stockdesk.h"
+
 #include <QHash>
 #include <QMainWindow>
 #include <QVariant>
@@ -149,6 +152,15 @@ private:
 
     void setPanelVisible(bool visible);
     void fillItemList();
+    // After an action that wrote at most the tally row in change: when the
+    // tally list showed the table as it was before (before equals the
+    // version the list was read at), only that row's line changes;
+    // otherwise the list is read again whole.
+    void followTally(const DataVersion &before, const std::optional<StockDesk::TallyChange> &change);
+    bool applyTallyChange(const std::optional<StockDesk::TallyChange> &change);
+    // The version of the database the tally list shows; unknown when the
+    // list may differ from the table (at opening, after a failure).
+    DataVersion m_tallyVersion;
     void buildToolbar(QWidget *client);
     QToolButton *pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
                                const QString &tooltip, int top);

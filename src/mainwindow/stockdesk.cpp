@@ -30,7 +30,7 @@ QVariant quantityValue(double value)
 
 Outcome refused(const QString &message)
 {
-    return Outcome{false, message};
+    return Outcome{false, message, std::nullopt};
 }
 
 QString removalRefused(const QString &name, const QString &reason)
@@ -91,8 +91,12 @@ Outcome RemoveOne(const std::optional<QString> &name)
     items.setField(kDateUpdated, Clock::today());
     items.Update();
 
+    TallyChange change;
     if (tally.FindFirst(kItemName, *name)) {
-        tally.setField(kQuantity, quantityValue(LeadingNumber(tally.text(kQuantity)) + 1));
+        change.name = tally.Fields(kItemName);
+        change.before = tally.Fields(kQuantity);
+        change.after = quantityValue(LeadingNumber(FieldText(change.before)) + 1);
+        tally.setField(kQuantity, change.after);
         tally.Update();
     } else {
         tally.AddNew();
@@ -101,9 +105,10 @@ Outcome RemoveOne(const std::optional<QString> &name)
         tally.setField(kDescription, description);
         tally.setField(kQuantity, 1);
         tally.Update();
+        change = TallyChange{itemName, {}, 1, true};
     }
     transaction.commit();
-    return Outcome{true, {}};
+    return Outcome{true, {}, change};
 }
 
 Outcome UndoRemoval(const std::optional<QString> &name)
@@ -140,9 +145,12 @@ Outcome UndoRemoval(const std::optional<QString> &name)
         return {};
 
     Transaction transaction(items.connection());
+    std::optional<TallyChange> change;
     if (tallyFound) {
         // No lower bound: a row at 0 stays and shows 0.
-        tally.setField(kQuantity, quantityValue(LeadingNumber(tally.text(kQuantity)) - 1));
+        const QVariant before = tally.Fields(kQuantity);
+        change = TallyChange{tally.Fields(kItemName), before, quantityValue(LeadingNumber(FieldText(before)) - 1)};
+        tally.setField(kQuantity, change->after);
         tally.Update();
     }
     if (itemFound) {
@@ -152,7 +160,7 @@ Outcome UndoRemoval(const std::optional<QString> &name)
         items.Update();
     }
     transaction.commit();
-    return Outcome{true, {}};
+    return Outcome{true, {}, change};
 }
 
 void ClearTally()

@@ -4,16 +4,27 @@
 // selected entry's text in and shows what comes back.
 
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
 namespace inv::StockDesk {
+
+// The one tally row an action wrote, as its tally line shows it.
+struct TallyChange {
+    QVariant name;     // the row's item_name
+    QVariant before;   // its quantity before; unused when the row is new
+    QVariant after;    // its quantity now
+    bool added = false; // the row was appended
+};
 
 struct Outcome {
     // Rows were written: a unit was taken out (removal) or put back (undo).
     bool changed = false;
     // A sentence for the user when the action was refused; empty otherwise.
     QString message;
+    // The tally row written, when one was.
+    std::optional<TallyChange> tally;
 };
 
 // One click on an item name (nullopt: no entry selected). Re-opens the check

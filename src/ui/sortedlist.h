@@ -1,8 +1,14 @@
 #pragma once
-// The order of the sorted lists: alphabetical, ignoring case, with names
-// that compare equal kept in the order they were read. Every sorted list of
-// the program orders its entries this way.
+// Lists kept in alphabetical order, letter case ignored, the way a sorted
+// list box orders its entries: texts compare as QString::compare with
+// Qt::CaseInsensitive does, and equal texts keep the order they came in.
+//
+// Filling sorts once with a folded key per text, then hands the whole batch
+// to the list at once; a single change puts one entry in its place by a
+// binary search. The list's own sorting stays off: these functions keep the
+// order, and the list never re-sorts behind them.
 
+#include <QString>
 #include <QStringList>
 
 #include <utility>
@@ -12,19 +18,33 @@ class QListWidget;
 
 namespace inv::ui {
 
-// Whether a comes before b in a sorted list.
+// Whether a comes before b in that order.
 bool listedBefore(const QString &a, const QString &b);
 
-// Sorts entries into list order (stable).
-void sortAsListed(QStringList &entries);
+// Sorts texts in place in that order (stable).
+void sortCaseInsensitive(QStringList &texts);
 
-// The texts of entries in list order, each given with its place in stored
+// The texts of entries in that order, each given with its place in stored
 // order (a row's key, say): entries equal but for case keep that order.
 QStringList sortedAsListed(std::vector<std::pair<QString, qint64>> entries);
 
-// Replaces what a list shows by entries, in list order, in one go: sorting
-// a batch once and adding it whole is far cheaper than keeping the list
-// sorted on every insert. The list does not sort itself afterwards.
-void fillSorted(QListWidget *list, QStringList entries);
+// Makes a list widget hold exactly texts, in sorted order.
+void fillSorted(QListWidget *list, QStringList texts);
+
+// Puts text into a list that fillSorted filled, at its sorted place.
+// Equal texts (ignoring case) keep the order they came in, which only the
+// caller knows; so when the list already holds an entry that is equal to
+// text but not identical, the place cannot be told and nothing is inserted:
+// returns -1. Otherwise returns the row.
+int insertSorted(QListWidget *list, const QString &text);
+
+// Removes one entry whose text is exactly text (found by binary search).
+// False when there is none.
+bool removeSorted(QListWidget *list, const QString &text);
+
+// Replaces one entry whose text is exactly from by to, moving it to its
+// sorted place. False, leaving the list as it was, when no entry is from or
+// insertSorted could not place to.
+bool replaceSorted(QListWidget *list, const QString &from, const QString &to);
 
 } // namespace inv::ui

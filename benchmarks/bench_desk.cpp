@@ -1,0 +1,329 @@
+// The stock-out desk as the clerk waits for it, on the real main window:
+//
+// - Click: a mouse click on the entry of the item list, through the list's
+//   own click path, and the events it leaves (layout, repaint) processed,
+//   until the tally list shows the new line. Against it, the bare SQLite
+//   update of the same two rows on the same file, in the same run, in
+//   alternating blocks. With 1 tally row and with as many tally rows as
+//   items. The bare update comes from another handle, which the window sees
+//   as another program writing to the file; so after each bare block one
+//   untimed click lets the window catch up, and the timed clicks are those of
+//   a clerk alone with the file.
+// - Load and Show Transaction: filling the item list (with one tally row),
+//   against a bare read of the names column and a case-insensitive sort of it.
+//
+// Then two checks, not timed: every entry of both lists is exposed to
+// assistive technology with its text, and the idle window does not wake up.
+
+#include "benchsupport.h"
+
+#include "data/module1.h"
+#include "mainwindow/frmmain.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+using namespace inv;
+using namespace bench;
+
+namespace {
+
+Fixture &fixture(int n, int tallyRows)
+{
+    static std::map<std::pair<int, int>, std::unique_ptr<Fixture>> made;
+    auto &f = made[{n, tallyRows}];
+    if (!f)
+        f = std::make_unique<Fixture>(n, tallyRows);
+    return *f;
+}
+
+// The bare update: the same two rows, keys known beforehand, no lookup. It
+// also gives the item its stock back, so that the clicks never run out.
+class BareUpdate {
+public:
+    explicit BareUpdate(Fixture &f) : m_fixture(f), m_db(f.path)
+    {
+        m_begin = m_db.prepare("BEGIN");
+        m_item = m_db.prepare("UPDATE Items SET tempdate = date_updated, remaining_quantity = ?1, "
+                              "Status = ?2, date_updated = ?3 WHERE rowid = ?4");
+        m_tally = m_db.prepare("UPDATE Itemsout SET quantity = quantity + 1 WHERE rowid = ?1");
+        m_commit = m_db.prepare("COMMIT");
+    }
+    ~BareUpdate()
+    {
+        for (sqlite3_stmt *stmt : {m_begin, m_item, m_tally, m_commit})
+            sqlite3_finalize(stmt);
+    }
+    void run()
+    {
+        step(m_db.db, m_begin);
+        sqlite3_bind_int(m_item, 1, Fixture::kStartRemaining);
+        sqlite3_bind_text(m_item, 2, "92%", -1, SQLITE_STATIC);
+        sqlite3_bind_text(m_item, 3, "2026-03-10", -1, SQLITE_STATIC);
+        sqlite3_bind_int64(m_item, 4, m_fixture.itemKey);
+        step(m_db.db, m_item);
+        sqlite3_bind_int64(m_tally, 1, m_fixture.tallyKey);
+        step(m_db.db, m_tally);
+        step(m_db.db, m_commit);
+    }
+
+private:
+    Fixture &m_fixture;
+    SqliteDb m_db;
+    sqlite3_stmt *m_begin, *m_item, *m_tally, *m_commit;
+};
+
+// The bare fill: the names column read, then sorted ignoring case.
+class BareNames {
+public:
+    explicit BareNames(Fixture &f) : m_db(f.path)
+    {
+        m_read = m_db.prepare("SELECT item_name FROM Items ORDER BY rowid");
+    }
+    ~BareNames() { sqlite3_finalize(m_read); }
+    qsizetype run()
+    {
+        QStringList names;
+        while (sqlite3_step(m_read) == SQLITE_ROW)
+            names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_read, 0)),
+                                       sqlite3_column_bytes(m_read, 0));
+        sqlite3_reset(m_read);
+        std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+        });
+        return names.size();
+    }
+
+private:
+    SqliteDb m_db;
+    sqlite3_stmt *m_read;
+};
+
+// The main window as after a log-in on the fixture's file.
+std::unique_ptr<frmmain> openMain(Fixture &f)
+{
+    Module1::Reset();
+    Module1::dbPath = f.path;
+    Module1::OpenRecordsConnection();
+    Module1::OpenMisc();
+    auto main = std::make_unique<frmmain>();
+    if (!main->Form_Load())
+        qFatal("the main window did not load");
+    main->show();
+    QCoreApplication::processEvents();
+    return main;
+}
+
+void settle()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
+// One click on the entry, as the mouse gives it.
+void click(frmmain &main, QListWidgetItem *entry)
+{
+    const QPoint centre = main.lstitem->visualItemRect(entry).center();
+    QTest::mouseClick(main.lstitem->viewport(), Qt::LeftButton, {}, centre);
+    settle();
+}
+
+constexpr int kBlock = 8;
+
+void BM_Click(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    Fixture &f = fixture(n, state.range(1) ? n : 1);
+    auto main = openMain(f);
+    main->cmdtrans_Click(); // show the lists
+    settle();
+    const QList<QListWidgetItem *> found = main->lstitem->findItems(f.target, Qt::MatchExactly);
+    if (found.isEmpty()) {
+        state.SkipWithError("the clicked item is not listed");
+        return;
+    }
+    QListWidgetItem *entry = found.first();
+    main->lstitem->scrollToItem(entry);
+    settle();
+    BareUpdate bare(f);
+
+    double clickWall = 0, bareWall = 0;
+    for (auto _ : state) {
+        click(*main, entry); // untimed: catches up with the bare block's writes
+        const double w0 = wallSeconds();
+        for (int i = 0; i < kBlock; ++i)
+            click(*main, entry);
+        const double w1 = wallSeconds();
+        for (int i = 0; i < kBlock; ++i)
+            bare.run();
+        const double w2 = wallSeconds();
+        clickWall += w1 - w0;
+        bareWall += w2 - w1;
+        state.SetIterationTime((w1 - w0) / kBlock);
+    }
+    // The clicks did reach the tally list.
+    const int lines = main->lstremove->count();
+    if (lines != (state.range(1) ? n : 1) || main->lstremove->findItems(f.target, Qt::MatchStartsWith).isEmpty())
+        state.SkipWithError("the tally list does not show the clicks");
+    const double clicks = double(state.iterations()) * kBlock;
+    state.counters["bare_us"] = bareWall / clicks * 1e6;
+    state.counters["ratio"] = clickWall / bareWall;
+    main.reset();
+    Module1::Reset();
+}
+
+// Filling the item list, at the window's load or at Show Transaction.
+template <bool kShowTransaction>
+void BM_Fill(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    Fixture &f = fixture(n, 1);
+    BareNames bare(f);
+    std::unique_ptr<frmmain> main = kShowTransaction ? openMain(f) : nullptr;
+    double fillWall = 0, bareWall = 0;
+    for (auto _ : state) {
+        std::unique_ptr<frmmain> loaded;
+        if (!kShowTransaction) {
+            Module1::Reset();
+            Module1::dbPath = f.path;
+            Module1::OpenRecordsConnection();
+            Module1::OpenMisc();
+            loaded = std::make_unique<frmmain>();
+        }
+        const double w0 = wallSeconds();
+        if (kShowTransaction) {
+            main->cmdtrans_Click(); // shows, then hides, the lists: each press fills them
+            settle();
+        } else if (!loaded->Form_Load()) {
+            state.SkipWithError("the main window did not load");
+            return;
+        }
+        const double w1 = wallSeconds();
+        if (bare.run() != n) {
+            state.SkipWithError("the bare read missed rows");
+            return;
+        }
+        const double w2 = wallSeconds();
+        if ((kShowTransaction ? main : loaded)->lstitem->count() != n) {
+            state.SkipWithError("the item list is not full");
+            return;
+        }
+        fillWall += w1 - w0;
+        bareWall += w2 - w1;
+        state.SetIterationTime(w1 - w0);
+        loaded.reset();
+    }
+    state.counters["bare_us"] = bareWall / double(state.iterations()) * 1e6;
+    state.counters["ratio"] = fillWall / bareWall;
+    main.reset();
+    Module1::Reset();
+}
+
+void BM_Load(benchmark::State &state)
+{
+    BM_Fill<false>(state);
+}
+
+void BM_ShowTransaction(benchmark::State &state)
+{
+    BM_Fill<true>(state);
+}
+
+// Every entry of a list, as assistive technology reads it.
+int accessibleEntries(QListWidget *list)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(list);
+    if (!iface)
+        return 0;
+    int withText = 0;
+    for (int i = 0; i < list->count(); ++i) {
+        QAccessibleInterface *child = nullptr;
+        if (QAccessibleTableInterface *table = iface->tableInterface())
+            child = table->cellAt(i, 0);
+        if (!child)
+            child = iface->child(i);
+        if (child && child->text(QAccessible::Name) == list->item(i)->text())
+            ++withText;
+    }
+    return withText;
+}
+
+void checks(int n)
+{
+    Fixture &f = fixture(n, n);
+    auto main = openMain(f);
+    main->cmdtrans_Click();
+    settle();
+    QListWidgetItem *entry = main->lstitem->findItems(f.target, Qt::MatchExactly).value(0);
+    click(*main, entry);
+    click(*main, entry);
+    std::printf("Accessibility (bridge %s): item list %d of %d entries with their text, tally list %d of %d\n",
+                QAccessible::isActive() ? "on" : "off", accessibleEntries(main->lstitem), int(main->lstitem->count()),
+                accessibleEntries(main->lstremove), int(main->lstremove->count()));
+
+    // Idle: the event loop alone for 3 s (BENCH_IDLE_SECONDS, to look at
+    // the window from outside meanwhile); the timer that ends it is 1 wake-up.
+    const int seconds = qEnvironmentVariableIsSet("BENCH_IDLE_SECONDS")
+        ? qEnvironmentVariableIntValue("BENCH_IDLE_SECONDS") : 3;
+    std::printf("Idle for %d s from now\n", seconds);
+    std::fflush(stdout);
+    // What the window system still has to say about the new window comes
+    // first; idle is what follows.
+    {
+        QEventLoop settling;
+        QTimer::singleShot(500, &settling, &QEventLoop::quit);
+        settling.exec();
+    }
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+    const long before = wakeUps();
+    loop.exec();
+    std::printf("Idle main window with the lists shown, %d items: %ld wake-ups in %d s (1 is the timer that "
+                "ends the wait)\n",
+                n, wakeUps() - before, seconds);
+    main.reset();
+    Module1::Reset();
+}
+
+const std::vector<int64_t> kSizes = {1000, 10000, 100000};
+
+} // namespace
+
+BENCHMARK(BM_Click)->ArgNames({"items", "fulltally"})->ArgsProduct({kSizes, {0, 1}})->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Load)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ShowTransaction)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
+    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\nMedians of 5 runs (wall time; the bare side in the same run):\n");
+    std::printf("%-40s %12s %12s %7s\n", "benchmark", "window (us)", "bare (us)", "ratio");
+    for (const auto &[name, run] : reporter.medians) {
+        const double us = run.GetAdjustedRealTime() * (run.time_unit == benchmark::kMillisecond ? 1000.0 : 1.0);
+        std::printf("%-40s %12.1f %12.1f %7.2f\n", name.c_str(), us, MedianReporter::counter(run, "bare_us"),
+                    MedianReporter::counter(run, "ratio"));
+    }
+    std::printf("\n");
+    checks(100000);
+    benchmark::Shutdown();
+    return 0;
+}
