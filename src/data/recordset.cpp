@@ -62,6 +62,12 @@ void Recordset::Move(int rows)
     setCurrent(m_connection->keyAtOffset(m_table, *m_key, rows));
 }
 
+void Recordset::setBookmark(qint64 bookmark)
+{
+    ensureOpen();
+    setCurrent(bookmark);
+}
+
 int Recordset::fieldIndex(const QString &field) const
 {
     return m_fields.indexOf(field);

@@ -4,6 +4,8 @@
 #include "frmdeleteremove.h"
 #include "frmremain.h"
 #include "frmremoved.h"
+#include "reports/frmprint.h"
+#include "reports/frmprintl.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
@@ -120,6 +122,8 @@ QWidget *loaded()
 const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
+    {"nRemainingItems", loaded<frmprint>},
+    {"nRemovedItems", loaded<frmprintl>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
     {"nChange", [] { return static_cast<QWidget *>(new frmuser); }},
     {"Logo", [] { return static_cast<QWidget *>(new frmhelp); }},
