@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libsqlcipher-dev libsodium-dev libbenchmark-dev
-          fonts-liberation fonts-crosextra-caladea)
+          fonts-liberation fonts-crosextra-caladea poppler-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

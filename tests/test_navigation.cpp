@@ -143,8 +143,6 @@ private slots:
         QTest::addRow("delete") << "nDeleteItem" << "" << "cmddel";
         QTest::addRow("update") << "nUpdate" << "" << "cmdupdate";
         QTest::addRow("status") << "nViewItemStatus" << "View" << "";
-        QTest::addRow("item printout") << "nRemainingItems" << "Print" << "";
-        QTest::addRow("removed printout") << "nRemovedItems" << "" << "";
     }
 
     void entriesWithoutAWindow()
@@ -306,6 +304,8 @@ private slots:
         QTest::addRow("removed grid, close box") << "nOut" << "frmremoved" << false;
         QTest::addRow("tally deletion, Cancel") << "nDeleteRemovedItems" << "frmdeleteremove" << true;
         QTest::addRow("tally deletion, close box") << "nDeleteRemovedItems" << "frmdeleteremove" << false;
+        QTest::addRow("item printout, close box") << "nRemainingItems" << "frmprint" << false;
+        QTest::addRow("removed printout, close box") << "nRemovedItems" << "frmprintl" << false;
     }
 
     void openingRule()
@@ -371,6 +371,8 @@ private slots:
             QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
         QVERIFY(m_main->nRemaining->isEnabled());
         QVERIFY(m_main->toolbarButton("Help")->isEnabled());
+        for (QAction *printing : {m_main->nRemainingItems, m_main->nRemovedItems, m_main->toolbarButton("Print")})
+            QVERIFY2(printing->isEnabled(), qPrintable(printing->objectName()));
 
         // No way around it: the operations themselves refuse.
         m_main->cmdtrans->click();

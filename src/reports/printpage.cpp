@@ -46,6 +46,14 @@ private:
     QList<QPointer<QWidget>> m_hidden;
 };
 
+// A system without printers leaves a printer that writes PDF to no file.
+bool hasPrinter(const QPrinter &printer)
+{
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        return !printer.outputFileName().isEmpty();
+    return printer.isValid();
+}
+
 bool render(QWidget *window, QPrinter &printer)
 {
     // Widgets rendered straight onto a printer arrive there as one bitmap.
@@ -91,7 +99,7 @@ PrintResult printClientArea(QWidget *window, const QList<QWidget *> &hidden)
             return PrintResult::Cancelled;
         // Whatever was chosen in the dialog, the layout calls for landscape.
         printer.setPageOrientation(QPageLayout::Landscape);
-        if (!printer.isValid())
+        if (!hasPrinter(printer))
             result = PrintResult::NoPrinter;
         else
             result = render(window, printer) ? PrintResult::Printed : PrintResult::Failed;
