@@ -15,6 +15,24 @@ QString RecordsError::message() const
 
 Connection::~Connection() = default;
 
+ReadGroup::ReadGroup(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
+{
+    if (m_connection)
+        m_connection->beginReads();
+}
+
+ReadGroup::~ReadGroup()
+{
+    if (!m_connection)
+        return;
+    try {
+        m_connection->endReads();
+    } catch (...) {
+        // Ending a group of reads changes nothing in the file; a failure
+        // here leaves nothing to undo.
+    }
+}
+
 Transaction::Transaction(std::shared_ptr<Connection> connection)
     : m_connection(std::move(connection))
 {

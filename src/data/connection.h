@@ -58,6 +58,10 @@ public:
     // The key |offset| rows after (offset > 0) or before (offset < 0) key.
     virtual std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) = 0;
     virtual std::optional<Row> read(const QString &table, qint64 key) = 0;
+    // At most count rows in stored order, from the row with key on (or the
+    // first after it), read together; each row holds the values of the
+    // given field positions, in that order.
+    virtual QVector<Row> readRows(const QString &table, qint64 key, int count, const QVector<int> &fields) = 0;
     // Every row in stored order.
     virtual void forEach(const QString &table, const std::function<void(const Row &)> &fn) = 0;
     // The first row in stored order whose field equals text exactly
@@ -73,6 +77,24 @@ public:
     virtual void begin() = 0;
     virtual void commit() = 0;
     virtual void rollback() = 0;
+
+    // Several reads as one: they see the file as it was at the first of them
+    // and take its lock once. No writes in between. Nests.
+    virtual void beginReads() = 0;
+    virtual void endReads() = 0;
+};
+
+// Groups the reads made while it lives (see Connection::beginReads). A
+// null connection groups nothing.
+class ReadGroup {
+public:
+    explicit ReadGroup(std::shared_ptr<Connection> connection);
+    ~ReadGroup();
+    ReadGroup(const ReadGroup &) = delete;
+    ReadGroup &operator=(const ReadGroup &) = delete;
+
+private:
+    std::shared_ptr<Connection> m_connection;
 };
 
 // Groups writes on a connection: committed by commit(), rolled back when it

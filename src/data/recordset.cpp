@@ -114,6 +114,23 @@ QVariant Recordset::Fields(const QString &field)
     return Fields(requireField(field));
 }
 
+QVector<QVector<QVariant>> Recordset::GetRows(int rows, const QStringList &fields)
+{
+    ensureOpen();
+    QVector<int> positions;
+    positions.reserve(fields.size());
+    for (const QString &field : fields)
+        positions << requireField(field);
+    QVector<QVector<QVariant>> values;
+    if (!hasCurrent())
+        return values;
+    QVector<Row> read = m_connection->readRows(m_table, *m_key, rows, positions);
+    values.reserve(read.size());
+    for (Row &row : read)
+        values << std::move(row.values);
+    return values;
+}
+
 QString Recordset::text(const QString &field)
 {
     return FieldText(Fields(field));

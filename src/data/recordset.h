@@ -39,6 +39,10 @@ public:
     // unknown.
     QVariant Fields(const QString &field);
     QVariant Fields(int position);
+    // The values of the named fields of the current row and the rows after
+    // it, at most rows of them, in stored order, read together; one vector
+    // per row. The current row stays. Nothing when no row is current.
+    QVector<QVector<QVariant>> GetRows(int rows, const QStringList &fields);
     // The field converted to text: "" for no value, dates in the short date
     // format, whole numbers without decimals.
     QString text(const QString &field);

@@ -47,6 +47,8 @@ struct SqlCipherHandle {
     QHash<QString, sqlite3_stmt *> statements;
     QHash<QString, TableMeta> tables;
     int transactionDepth = 0;
+    int readDepth = 0;       // groups of reads open (Connection::beginReads)
+    bool readOpen = false;   // a read transaction of such a group is open
     bool rollbackOnly = false; // an inner group was rolled back
 
     ~SqlCipherHandle()
@@ -374,6 +376,38 @@ std::optional<Row> SqlCipherConnection::read(const QString &table, qint64 key)
     return row;
 }
 
+QVector<Row> SqlCipherConnection::readRows(const QString &table, qint64 key, int count, const QVector<int> &fields)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    QVector<Row> rows;
+    if (count <= 0)
+        return rows;
+    QStringList columns{QStringLiteral("rowid")};
+    for (int field : fields) {
+        if (field < 0 || field >= meta.fields.size())
+            throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+        columns << quoted(meta.fields[field]);
+    }
+    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT %1 FROM %2 WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2")
+                                                 .arg(columns.join(QLatin1Char(',')), quoted(table)));
+    sqlite3_bind_int64(stmt, 1, key);
+    sqlite3_bind_int(stmt, 2, count);
+    rows.reserve(count);
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        Row row;
+        row.key = sqlite3_column_int64(stmt, 0);
+        row.values.reserve(fields.size());
+        for (int c = 0; c < fields.size(); ++c)
+            row.values << columnValue(stmt, c + 1, meta.isDate.value(fields[c]));
+        rows << std::move(row);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    return rows;
+}
+
 void SqlCipherConnection::forEach(const QString &table, const std::function<void(const Row &)> &fn)
 {
     const TableMeta meta = m_handle->meta(table);
@@ -462,6 +496,8 @@ void SqlCipherConnection::remove(const QString &table, qint64 key)
 
 void SqlCipherConnection::begin()
 {
+    if (m_handle->readOpen)
+        throw RecordsError(m_handle->path, QStringLiteral("a change was started among reads grouped together"));
     if (m_handle->transactionDepth++ == 0) {
         try {
             m_handle->exec("BEGIN IMMEDIATE");
@@ -503,6 +539,25 @@ void SqlCipherConnection::rollback()
     }
     m_handle->rollbackOnly = false;
     m_handle->exec("ROLLBACK");
+}
+
+void SqlCipherConnection::beginReads()
+{
+    // Inside a change the reads are grouped already.
+    if (m_handle->readDepth++ > 0 || m_handle->transactionDepth > 0)
+        return;
+    // Deferred: the file is locked for reading at the first read, once.
+    stepDone(*m_handle, m_handle->statement(QStringLiteral("BEGIN DEFERRED")),
+             QStringLiteral("cannot start reading"));
+    m_handle->readOpen = true;
+}
+
+void SqlCipherConnection::endReads()
+{
+    if (m_handle->readDepth == 0 || --m_handle->readDepth > 0 || !m_handle->readOpen)
+        return;
+    m_handle->readOpen = false;
+    stepDone(*m_handle, m_handle->statement(QStringLiteral("COMMIT")), QStringLiteral("cannot end reading"));
 }
 
 } // namespace inv

@@ -32,6 +32,7 @@ public:
     std::optional<qint64> previousKey(const QString &table, qint64 key) override;
     std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) override;
     std::optional<Row> read(const QString &table, qint64 key) override;
+    QVector<Row> readRows(const QString &table, qint64 key, int count, const QVector<int> &fields) override;
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
     std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
@@ -40,6 +41,8 @@ public:
     void begin() override;
     void commit() override;
     void rollback() override;
+    void beginReads() override;
+    void endReads() override;
 
     // The number of file handles opened so far in this process (each costs
     // a key derivation); for tests and benchmarks.

@@ -43,14 +43,13 @@ Page Pager::read(Recordset &rows, const QStringList &fields) const
     if (!m_first)
         return page;
     rows.setBookmark(*m_first);
-    for (int i = 0; i < m_shape.size && rows.hasCurrent(); ++i) {
+    const QVector<QVector<QVariant>> values = rows.GetRows(m_shape.size, fields);
+    for (int i = 0; i < values.size(); ++i) {
         QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
         for (int f = 0; f < fields.size(); ++f)
-            group[f] << FieldText(rows.Fields(fields[f]));
-        ++page.rows;
-        if (i + 1 < m_shape.size)
-            rows.MoveNext();
+            group[f] << FieldText(values[i].value(f));
     }
+    page.rows = int(values.size());
     return page;
 }
 

@@ -1,6 +1,7 @@
 #include "printout.h"
 
 #include "data/clock.h"
+#include "data/module1.h"
 #include "data/recordset.h"
 #include "printpage.h"
 #include "ui/controls.h"
@@ -209,6 +210,9 @@ bool PrintoutWindow::showPage(void (Pager::*turn)(Recordset &))
     Pager pager = m_pager;
     Page page;
     const bool read = ui::guarded(this, [&] {
+        // The cursor's opening, the turn and the page's rows: one look at
+        // the file.
+        ReadGroup group(Module1::cnRecords);
         const std::shared_ptr<Recordset> rows = m_description.open();
         (pager.*turn)(*rows);
         page = pager.read(*rows, m_fields);
