@@ -5,6 +5,11 @@
 // beforehand) on the same file, in the same run. The last page holds 10
 // rows at every size here, so the ratio shows whether the turn's cost grows
 // with the table.
+//
+// Each timed turn comes with an untimed turn back and a bare read, so a run
+// at the default minimum time takes several minutes; for instance
+//   build/benchmarks/bench_reports --benchmark_min_time=0.2
+// gives the table in about two.
 
 #include "data/module1.h"
 #include "data/schema.h"
