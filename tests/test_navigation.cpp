@@ -134,45 +134,6 @@ private slots:
                                                             "nDeleteRemovedItems", "nChange"}));
     }
 
-    // Entries whose window is not part of the program yet are shown but do
-    // nothing, and so are the buttons that lead to them.
-    void entriesWithoutAWindow_data()
-    {
-        QTest::addColumn<QString>("entry");
-        QTest::addColumn<QString>("toolbarKey");
-        QTest::addColumn<QString>("button");
-        QTest::addRow("item printout") << "nRemainingItems" << "Print" << "";
-        QTest::addRow("removed printout") << "nRemovedItems" << "" << "";
-    }
-
-    void entriesWithoutAWindow()
-    {
-        QFETCH(QString, entry);
-        QFETCH(QString, toolbarKey);
-        QFETCH(QString, button);
-        m_main->show();
-        QList<QAction *> actions;
-        if (!entry.isEmpty())
-            actions << m_main->findChild<QAction *>(entry);
-        if (!toolbarKey.isEmpty())
-            actions << m_main->toolbarButton(toolbarKey);
-        for (QAction *action : actions) {
-            QVERIFY(action->isVisible());
-            QVERIFY(!action->isEnabled());
-            action->trigger();
-        }
-        if (!button.isEmpty()) {
-            auto *b = m_main->findChild<QToolButton *>(button);
-            QVERIFY(b->isVisible());
-            QVERIFY(!b->isEnabled());
-            b->click();
-        }
-        if (!toolbarKey.isEmpty())
-            m_main->Toolbar1_ButtonClick(m_main->toolbarButton(toolbarKey));
-        QVERIFY(openedWindows().isEmpty());
-        QVERIFY(m_main->isEnabled());
-    }
-
     // Wiring a window to an entry enables the entry and every button that
     // leads to it; the picture buttons and "New" then hide the panel, the
     // menu command leaves it as it was.
@@ -311,6 +272,8 @@ private slots:
         QTest::addRow("edit, close box") << "nEditItem" << "frmedit" << false;
         QTest::addRow("delete, Cancel") << "nDeleteItem" << "frmdelete" << true;
         QTest::addRow("delete, close box") << "nDeleteItem" << "frmdelete" << false;
+        QTest::addRow("item printout, close box") << "nRemainingItems" << "frmprint" << false;
+        QTest::addRow("removed printout, close box") << "nRemovedItems" << "frmprintl" << false;
     }
 
     void openingRule()
@@ -501,6 +464,8 @@ private slots:
         for (QAction *enabled : {m_main->nRemaining, m_main->nOut, m_main->nViewItemStatus,
                                  m_main->toolbarButton("View"), m_main->toolbarButton("Help")})
             QVERIFY2(enabled->isEnabled(), qPrintable(enabled->objectName()));
+        for (QAction *printing : {m_main->nRemainingItems, m_main->nRemovedItems, m_main->toolbarButton("Print")})
+            QVERIFY2(printing->isEnabled(), qPrintable(printing->objectName()));
 
         // No way around it: the operations themselves refuse.
         m_main->cmdtrans->click();

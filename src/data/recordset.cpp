@@ -62,6 +62,12 @@ void Recordset::Move(int rows)
     setCurrent(m_connection->keyAtOffset(m_table, *m_key, rows));
 }
 
+void Recordset::setBookmark(qint64 bookmark)
+{
+    ensureOpen();
+    setCurrent(bookmark);
+}
+
 int Recordset::fieldIndex(const QString &field) const
 {
     return m_fields.indexOf(field);
@@ -106,6 +112,23 @@ QVariant Recordset::Fields(int position)
 QVariant Recordset::Fields(const QString &field)
 {
     return Fields(requireField(field));
+}
+
+QVector<QVector<QVariant>> Recordset::GetRows(int rows, const QStringList &fields)
+{
+    ensureOpen();
+    QVector<int> positions;
+    positions.reserve(fields.size());
+    for (const QString &field : fields)
+        positions << requireField(field);
+    QVector<QVector<QVariant>> values;
+    if (!hasCurrent())
+        return values;
+    QVector<Row> read = m_connection->readRows(m_table, positions, *m_key, rows);
+    values.reserve(read.size());
+    for (Row &row : read)
+        values << std::move(row.values);
+    return values;
 }
 
 QString Recordset::text(const QString &field)

@@ -28,12 +28,21 @@ public:
     void Move(int rows);
     // Whether a row is current (false on an empty table or past either end).
     bool hasCurrent() const { return m_key.has_value() && !m_deleted; }
+    // A mark of the current row to come back to (nullopt when none is
+    // current), and the way back: the marked row becomes current again, so
+    // that Move(n) from it costs n rows, not the rows before it.
+    std::optional<qint64> Bookmark() const { return hasCurrent() ? m_key : std::nullopt; }
+    void setBookmark(qint64 bookmark);
 
     // The value of a field of the current row; a null QVariant when it holds
     // no value. Throws RecordsError when no row is current or the field is
     // unknown.
     QVariant Fields(const QString &field);
     QVariant Fields(int position);
+    // The values of the named fields of the current row and the rows after
+    // it, at most rows of them, in stored order, read together; one vector
+    // per row. The current row stays. Nothing when no row is current.
+    QVector<QVector<QVariant>> GetRows(int rows, const QStringList &fields);
     // The field converted to text: "" for no value, dates in the short date
     // format, whole numbers without decimals.
     QString text(const QString &field);

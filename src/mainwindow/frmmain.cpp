@@ -9,6 +9,8 @@
 #include "items/frmedit.h"
 #include "items/frmupdate.h"
 #include "reports/frmstatus.h"
+#include "reports/frmprint.h"
+#include "reports/frmprintl.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
@@ -112,6 +114,8 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
     {"nViewItemStatus", loaded<frmstatus>},
+    {"nRemainingItems", loaded<frmprint>},
+    {"nRemovedItems", loaded<frmprintl>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
     {"nUpdate", loaded<frmupdate>},
     {"nChange", [] { return static_cast<QWidget *>(new frmuser); }},

@@ -7,6 +7,7 @@
 #include "ui/prompts.h"
 
 #include <QList>
+#include <QPrinter>
 #include <QStringList>
 #include <QTest>
 #include <QUrl>
@@ -31,7 +32,23 @@ public:
     // The file the next open-file dialog returns ("" for Cancel).
     void chooseFile(const QString &path) { m_files << path; }
     // Whether the next printer dialog is confirmed.
-    void answerPrint(bool print) { m_prints << print; }
+    void answerPrint(bool print)
+    {
+        answerPrintWith([print](QPrinter *) { return print; });
+    }
+    // The next printer dialog: what the user does with the printer's
+    // settings, and whether they then confirm.
+    void answerPrintWith(std::function<bool(QPrinter *)> answer) { m_prints << std::move(answer); }
+    // The next printer dialog chooses printing to a PDF file, then is
+    // confirmed (or cancelled, when print is false).
+    void printToPdf(const QString &file, bool print = true)
+    {
+        answerPrintWith([file, print](QPrinter *printer) {
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(file);
+            return print;
+        });
+    }
 
     QList<ShownMessage> messages;
     int fileDialogs = 0;
@@ -66,14 +83,14 @@ public:
         }
         return m_files.takeFirst();
     }
-    bool printDialog(QWidget *, QPrinter *) override
+    bool printDialog(QWidget *, QPrinter *printer) override
     {
         ++printDialogs;
         if (m_prints.isEmpty()) {
             unexpected << QStringLiteral("printer dialog");
             return false;
         }
-        return m_prints.takeFirst();
+        return m_prints.takeFirst()(printer);
     }
     void openUrl(const QUrl &url) override { urls << url; }
 
@@ -95,7 +112,7 @@ public:
 private:
     QList<inv::ui::Answer> m_answers;
     QStringList m_files;
-    QList<bool> m_prints;
+    QList<std::function<bool(QPrinter *)>> m_prints;
 };
 
 } // namespace testing

@@ -1,0 +1,66 @@
+#pragma once
+// The page state of a printout and its page turns, with no widgets: which
+// rows of a table are on the page, and which column group (list pair) each
+// row goes to.
+//
+// The page is found again by a bookmark on its first row, so a page turn
+// moves from there by one step instead of walking every row before the page:
+// its cost does not grow with the table.
+
+#include <QStringList>
+#include <QVector>
+
+#include <optional>
+
+namespace inv {
+class Recordset;
+}
+
+namespace inv::reports {
+
+struct PageShape {
+    int size;      // rows on a page
+    int step;      // rows a page turn moves by
+    int perGroup;  // rows in one column group before the next group begins
+};
+
+// The item list: 46 rows, one group, and the last row of a page is the
+// first of the next.
+inline constexpr PageShape ItemListPage{46, 45, 46};
+// The removed items: 90 rows in two groups of 45; pages do not overlap.
+inline constexpr PageShape RemovedListPage{90, 90, 45};
+
+// The texts of one page: entries[group][field] lists the field's text for
+// each row of the group, in table order. A field without a value is "".
+struct Page {
+    QVector<QVector<QStringList>> entries;
+    int rows = 0;
+};
+
+class Pager {
+public:
+    explicit Pager(PageShape shape) : m_shape(shape) {}
+
+    const PageShape &shape() const { return m_shape; }
+    // The 0-based position, in table order, of the page's first row.
+    int pageStart() const { return m_start; }
+
+    // Each takes a freshly opened cursor on the table (its first row
+    // current). The first page.
+    void first(Recordset &rows);
+    // One step on, when a row is there; otherwise the last page stays.
+    void next(Recordset &rows);
+    // One step back, when that is not before the first row; otherwise the
+    // first page stays.
+    void previous(Recordset &rows);
+
+    // Reads the page's rows, at most shape().size, never past the last row.
+    Page read(Recordset &rows, const QStringList &fields) const;
+
+private:
+    PageShape m_shape;
+    int m_start = 0;
+    std::optional<qint64> m_first; // bookmark of the page's first row
+};
+
+} // namespace inv::reports

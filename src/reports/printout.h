@@ -1,0 +1,93 @@
+#pragma once
+// What the two printouts share: a white window of 15360 x 11520 twips with
+// the letterhead band, a heading with today's date, Print, Prev and Next, a
+// row of heading boxes the user may edit, and under each a list that holds
+// its field for one page of rows. A printout is described by a table of its
+// columns; the page turns come from the paging core and printing from the
+// one printing step.
+
+#include "paging.h"
+#include "ui/childwindow.h"
+
+#include <QRect>
+#include <QVector>
+
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace inv {
+class Recordset;
+}
+
+namespace inv::reports {
+
+struct ReportColumn {
+    const char *heading; // the heading box's name
+    const char *caption; // its text at opening
+    const char *list;    // the list's name
+    const char *field;   // the field the list shows
+    int group;           // the column group (list pair) on the page
+    int left, width;     // twips; heading box and list share them
+    const char *role;    // for assistive tools: what the column holds
+};
+
+struct ReportDescription {
+    const char *name;
+    QString title;
+    // Opens the check connection and the table's cursor; returns the cursor.
+    std::shared_ptr<Recordset> (*open)();
+    QString heading; // Label1's text, before the date
+    int gap;         // blanks between the heading and the date
+    QRect label, print, prev, next; // twips
+    int headingTop, listTop, listHeight;
+    PageShape shape;
+    QVector<ReportColumn> columns;
+};
+
+class PrintoutWindow : public ui::ChildWindow {
+    Q_OBJECT
+
+public:
+    QLabel *letterhead;
+    QLabel *Label1;
+    QPushButton *cmdprint;
+    QPushButton *cmdprev;
+    QPushButton *cmdnxt;
+
+    // Sets the heading with today's date and shows the first page. False
+    // when the database failed (a message was shown).
+    bool Form_Load();
+    void cmdnxt_Click();
+    void cmdprev_Click();
+    // Prints the page on view, without the buttons and the letterhead.
+    void cmdprint_Click();
+
+    int pageStart() const { return m_pager.pageStart(); }
+
+    // The heading boxes and lists, in the order of the description.
+    const QVector<QLineEdit *> &headingBoxes() const { return m_headings; }
+    const QVector<QListWidget *> &lists() const { return m_lists; }
+
+protected:
+    explicit PrintoutWindow(const ReportDescription &description);
+
+    QLineEdit *headingBox(const char *name) const;
+    QListWidget *list(const char *name) const;
+
+private:
+    // Reads the page that turn leaves on view and shows it; the page on
+    // view and its state stay when the database fails.
+    bool showPage(void (Pager::*turn)(Recordset &));
+
+    const ReportDescription &m_description;
+    QStringList m_fields; // the fields read, each once
+    Pager m_pager;
+    QVector<QLineEdit *> m_headings;
+    QVector<QListWidget *> m_lists;
+};
+
+} // namespace inv::reports

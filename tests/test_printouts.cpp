@@ -1,0 +1,546 @@
+// The two printouts: their layout, the page turns as the windows run them,
+// printing the page on view to a PDF file through the printer dialog (the
+// text read back from the file), a cancelled dialog, printing that fails,
+// and opening them from the main window in both modes.
+
+#include "data/clock.h"
+#include "data/module1.h"
+#include "data/sqlcipherconnection.h"
+#include "mainwindow/frmmain.h"
+#include "reports/frmprint.h"
+#include "reports/frmprintl.h"
+#include "support/scriptedprompts.h"
+#include "support/testdb.h"
+#include "support/windows.h"
+#include "ui/twips.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QProcess>
+#include <QPushButton>
+#include <QScrollBar>
+
+using namespace inv;
+using reports::PrintoutWindow;
+using testing::TestDb;
+
+namespace {
+
+// Names that no caption, heading or other row contains.
+QString itemName(int n)
+{
+    return QStringLiteral("Widget-%1").arg(n, 3, 10, QLatin1Char('0'));
+}
+QString tallyName(int n)
+{
+    return QStringLiteral("Gadget-%1").arg(n, 3, 10, QLatin1Char('0'));
+}
+
+// n items and m tally rows, written in one go.
+void fill(const QString &path, int items, int tally)
+{
+    auto cn = SqlCipherConnection::open(path);
+    const QStringList itemFields = cn->fields("Items");
+    const QStringList tallyFields = cn->fields("Itemsout");
+    const auto at = [](const QStringList &fields, const char *name) { return int(fields.indexOf(name)); };
+    cn->begin();
+    for (int i = 1; i <= items; ++i)
+        cn->insert("Items", {{at(itemFields, "item_no"), QStringLiteral("N%1").arg(i)},
+                             {at(itemFields, "item_name"), itemName(i)},
+                             {at(itemFields, "Description"), QStringLiteral("Description of %1").arg(i)},
+                             {at(itemFields, "remaining_quantity"), i},
+                             {at(itemFields, "Status"), QStringLiteral("%1%").arg(i % 101)}});
+    for (int i = 1; i <= tally; ++i)
+        cn->insert("Itemsout", {{at(tallyFields, "item_no"), QStringLiteral("N%1").arg(i)},
+                                {at(tallyFields, "item_name"), tallyName(i)},
+                                {at(tallyFields, "quantity"), i}});
+    cn->commit();
+}
+
+QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+QString pdfText(const QString &pdf)
+{
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-layout", pdf, "-"});
+    if (!pdftotext.waitForFinished(30000) || pdftotext.exitCode() != 0)
+        return QStringLiteral("<pdftotext failed: %1>").arg(QString(pdftotext.readAllStandardError()));
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+// Width and height of the PDF's first page, in points.
+QSizeF pdfPageSize(const QString &pdf)
+{
+    QProcess pdfinfo;
+    pdfinfo.start("pdfinfo", {pdf});
+    pdfinfo.waitForFinished(30000);
+    for (const QString &line : QString(pdfinfo.readAllStandardOutput()).split('\n')) {
+        if (!line.startsWith("Page size:"))
+            continue;
+        const QStringList words = line.simplified().split(' ');
+        return QSizeF(words.value(2).toDouble(), words.value(4).toDouble());
+    }
+    return QSizeF();
+}
+
+// What printing must leave as it was.
+struct WindowState {
+    int pageStart;
+    QList<QStringList> lists;
+    QStringList headings;
+    QList<bool> shown; // Print, Prev, Next, letterhead
+    QString focus;
+    bool operator==(const WindowState &o) const
+    {
+        return pageStart == o.pageStart && lists == o.lists && headings == o.headings && shown == o.shown
+               && focus == o.focus;
+    }
+};
+
+WindowState stateOf(const PrintoutWindow *w)
+{
+    WindowState s{w->pageStart(), {}, {}, {}, {}};
+    for (const QListWidget *l : w->lists())
+        s.lists << entries(l);
+    for (const QLineEdit *h : w->headingBoxes())
+        s.headings << h->text();
+    for (const QWidget *c : {static_cast<const QWidget *>(w->cmdprint), static_cast<const QWidget *>(w->cmdprev),
+                             static_cast<const QWidget *>(w->cmdnxt), static_cast<const QWidget *>(w->letterhead)})
+        s.shown << c->isVisible();
+    s.focus = w->focusWidget() ? w->focusWidget()->objectName() : QString();
+    return s;
+}
+
+} // namespace
+
+class TestPrintouts : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = testing::newProgramFolder();
+        m_db = std::make_unique<TestDb>(m_dir->path());
+        m_db->misc("admin", "pw");
+        Module1::dbPath = m_db->path();
+        Module1::OpenRecordsConnection();
+        Clock::setFixed(QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
+    }
+
+    void cleanup()
+    {
+        testing::endRun();
+        m_db.reset();
+        Clock::setFixed(QDateTime());
+    }
+
+    // Every control where its twips table puts it: a pixel is 15 twips.
+    void layout_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QRect>("twips");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char *window, const char *control, QRect twips, const char *text = "") {
+            QTest::addRow("%s %s", window, control) << window << control << twips << text;
+        };
+        row("frmprint", "letterhead", {0, 0, 15360, 1335});
+        row("frmprint", "cmdprint", {10800, 1200, 1695, 450}, "Print");
+        row("frmprint", "cmdprev", {8880, 1200, 1815, 450}, "Prev");
+        row("frmprint", "cmdnxt", {12600, 1200, 1815, 450}, "Next");
+        row("frmprint", "Text7", {840, 1680, 1335, 495}, "Item Number");
+        row("frmprint", "Text1", {2160, 1680, 3015, 495}, "Item Name");
+        row("frmprint", "Text6", {5160, 1680, 6255, 495}, "Description");
+        row("frmprint", "Text5", {11400, 1680, 1575, 495}, "Present Quantity");
+        row("frmprint", "Text4", {12960, 1680, 1455, 495}, "Status");
+        row("frmprint", "lstno", {840, 2160, 1335, 9030});
+        row("frmprint", "lstname", {2160, 2160, 3015, 9030});
+        row("frmprint", "lstdesc", {5160, 2160, 6255, 9030});
+        row("frmprint", "lstqua", {11400, 2160, 1575, 9030});
+        row("frmprint", "lststa", {12960, 2160, 1455, 9030});
+        row("frmprintl", "letterhead", {0, 0, 15360, 1335});
+        row("frmprintl", "cmdprint", {11160, 1320, 1695, 450}, "Print");
+        row("frmprintl", "cmdprev", {9240, 1320, 1815, 450}, "Prev");
+        row("frmprintl", "cmdnxt", {12960, 1320, 1815, 450}, "Next");
+        row("frmprintl", "Text1(0)", {600, 1800, 4335, 495}, "Item Name");
+        row("frmprintl", "Text5(0)", {4920, 1800, 2775, 495}, "Quantity");
+        row("frmprintl", "Text1(1)", {7680, 1800, 4335, 495}, "Item Name");
+        row("frmprintl", "Text5(1)", {12000, 1800, 2775, 495}, "Quantity");
+        row("frmprintl", "lstname(0)", {600, 2280, 4335, 8835});
+        row("frmprintl", "lstqua(0)", {4920, 2280, 2775, 8835});
+        row("frmprintl", "lstname(1)", {7680, 2280, 4335, 8835});
+        row("frmprintl", "lstqua(1)", {12000, 2280, 2775, 8835});
+    }
+
+    void layout()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QRect, twips);
+        QFETCH(QString, text);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QString("Item List"));
+        QCOMPARE(w->size(), QSize(1024, 768));
+        QCOMPARE(w->palette().color(QPalette::Window), QColor(Qt::white));
+        auto *c = w->findChild<QWidget *>(control);
+        QVERIFY(c);
+        QCOMPARE(c->geometry(), ui::twipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
+        if (auto *box = qobject_cast<QLineEdit *>(c)) {
+            QCOMPARE(box->text(), text);
+            QVERIFY(!box->isReadOnly());
+            QCOMPARE(box->alignment() & Qt::AlignHCenter, Qt::AlignHCenter);
+            QVERIFY(box->font().bold());
+            QCOMPARE(box->font().pointSizeF(), 9.75);
+            QVERIFY(!box->accessibleName().isEmpty());
+        } else if (auto *button = qobject_cast<QPushButton *>(c)) {
+            QCOMPARE(button->text(), text);
+        } else if (auto *list = qobject_cast<QListWidget *>(c)) {
+            QVERIFY(!list->isSortingEnabled());
+            QCOMPARE(list->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+            QCOMPARE(list->textElideMode(), Qt::ElideNone); // a long text is cut
+            QVERIFY(!list->accessibleName().isEmpty());
+        }
+        // The Print button has the focus; then Prev, then Next.
+        QCOMPARE(w->focusWidget(), w->cmdprint);
+        QCOMPARE(w->cmdprint->nextInFocusChain(), w->cmdprev);
+        QCOMPARE(w->cmdprev->nextInFocusChain(), w->cmdnxt);
+        QCOMPARE(w->cmdprint->font().pointSizeF(), 18.0);
+        QVERIFY(w->cmdprint->font().bold());
+        QCOMPARE(w->Label1->font().pointSizeF(), 15.75);
+    }
+
+    void heading_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("text");
+        const QString date = QLocale().toString(QDate(2026, 3, 10), QLocale::ShortFormat);
+        QTest::addRow("items") << "frmprint" << "List of items as of   " + date;
+        QTest::addRow("removed") << "frmprintl" << "List of removed items        " + date;
+    }
+
+    void heading()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, text);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        QCOMPARE(w->Label1->text(), text);
+        // It widens to show the whole text.
+        QVERIFY(w->Label1->width() >= w->Label1->sizeHint().width());
+    }
+
+    // A whole page of each list shows without scrolling.
+    void aPageFitsItsLists_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("rows");
+        QTest::addRow("items") << "frmprint" << 46;
+        QTest::addRow("removed") << "frmprintl" << 45;
+    }
+
+    void aPageFitsItsLists()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, rows);
+        fill(m_db->path(), 100, 200);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        for (QListWidget *list : w->lists()) {
+            QCOMPARE(list->count(), rows);
+            QVERIFY(list->visualItemRect(list->item(rows - 1)).bottom() < list->viewport()->height());
+            QCOMPARE(list->verticalScrollBar()->value(), 0);
+        }
+    }
+
+    // The page turns as the buttons run them: page starts, and the row each
+    // list's first and last entries belong to.
+    void pageTurns_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("clicks"); // n = Next, p = Prev
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QStringList>("firstAndLast"); // per list: "first-last" row numbers, "" when empty
+        QTest::addRow("items: 100, next, next, prev")
+            << "frmprint" << 100 << "nnp" << 45 << QStringList(5, "46-91");
+        QTest::addRow("items: 100, last page") << "frmprint" << 100 << "nn" << 90 << QStringList(5, "91-100");
+        QTest::addRow("items: empty") << "frmprint" << 0 << "np" << 0 << QStringList(5, "");
+        QTest::addRow("items: 46, next") << "frmprint" << 46 << "n" << 45 << QStringList(5, "46-46");
+        QTest::addRow("removed: 60") << "frmprintl" << 60 << "" << 0
+                                     << QStringList{"1-45", "1-45", "46-60", "46-60"};
+        QTest::addRow("removed: 200, third page") << "frmprintl" << 200 << "nn" << 180
+                                                  << QStringList{"181-200", "181-200", "", ""};
+        QTest::addRow("removed: 91, next, prev") << "frmprintl" << 91 << "np" << 0
+                                                 << QStringList{"1-45", "1-45", "46-90", "46-90"};
+    }
+
+    void pageTurns()
+    {
+        QFETCH(QString, window);
+        QFETCH(int, rows);
+        QFETCH(QString, clicks);
+        QFETCH(int, start);
+        QFETCH(QStringList, firstAndLast);
+        fill(m_db->path(), rows, rows);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        for (QChar c : clicks)
+            QTest::mouseClick(c == 'n' ? w->cmdnxt : w->cmdprev, Qt::LeftButton);
+        QCOMPARE(w->pageStart(), start);
+        // Each entry shows its row's field: the quantities are the row numbers.
+        QStringList found;
+        const QStringList fieldOf = window == "frmprint"
+            ? QStringList{"N", "Widget-", "Description of ", "", ""}
+            : QStringList{"Gadget-", "", "Gadget-", ""};
+        for (int c = 0; c < w->lists().size(); ++c) {
+            const QStringList texts = entries(w->lists()[c]);
+            // Statuses are the row number and "%".
+            const auto number = [&](const QString &t) { return t.mid(fieldOf[c].size()).remove('%').toInt(); };
+            found << (texts.isEmpty() ? QString()
+                                      : QStringLiteral("%1-%2").arg(number(texts.first())).arg(number(texts.last())));
+        }
+        QCOMPARE(found, firstAndLast);
+    }
+
+    // A field without a value is an empty entry; the lists fill on.
+    void fieldsWithoutAValue()
+    {
+        m_db->row("Items", {{"item_no", "1"}, {"item_name", "Toner"}});
+        m_db->row("Items", {{"Description", "nothing else"}});
+        m_db->row("Items", {{"item_no", "3"}, {"item_name", "Stapler"}, {"remaining_quantity", 4}});
+        m_db->row("Itemsout", {{"item_no", "1"}});
+        m_db->row("Itemsout", {{"item_name", "Toner"}, {"quantity", 2}});
+        auto items = openWindow("frmprint");
+        auto *print = static_cast<frmprint *>(items.get());
+        QCOMPARE(entries(print->lstno), QStringList({"1", "", "3"}));
+        QCOMPARE(entries(print->lstname), QStringList({"Toner", "", "Stapler"}));
+        QCOMPARE(entries(print->lstdesc), QStringList({"", "nothing else", ""}));
+        QCOMPARE(entries(print->lstqua), QStringList({"", "", "4"}));
+        QCOMPARE(entries(print->lststa), QStringList({"", "", ""}));
+        auto removed = openWindow("frmprintl");
+        auto *printl = static_cast<frmprintl *>(removed.get());
+        QCOMPARE(entries(printl->lstname[0]), QStringList({"", "Toner"}));
+        QCOMPARE(entries(printl->lstqua[0]), QStringList({"", "2"}));
+    }
+
+    // The second page printed to a PDF file through the printer dialog: the
+    // heading, the headings as typed, that page's rows and nothing else, as
+    // text; no button; one landscape page. The window comes back as it was.
+    void printTheSecondPageToPdf_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QList<int>>("printed");
+        QTest::addColumn<QList<int>>("notPrinted");
+        QTest::addRow("items") << "frmprint" << QList<int>{46, 60, 91} << QList<int>{1, 45, 92, 100};
+        QTest::addRow("removed") << "frmprintl" << QList<int>{91, 135, 136, 180} << QList<int>{1, 90, 181, 200};
+    }
+
+    void printTheSecondPageToPdf()
+    {
+        QFETCH(QString, window);
+        QFETCH(QList<int>, printed);
+        QFETCH(QList<int>, notPrinted);
+        fill(m_db->path(), 100, 200);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        QLineEdit *firstHeading = w->headingBoxes().first();
+        firstHeading->selectAll();
+        QTest::keyClicks(firstHeading, "Typed Heading");
+        w->cmdprint->setFocus();
+        QTest::mouseClick(w->cmdnxt, Qt::LeftButton);
+        w->cmdprint->setFocus();
+        const WindowState before = stateOf(w.get());
+
+        testing::ScriptedPrompts prompts;
+        const QString pdf = m_dir->filePath("page.pdf");
+        QList<bool> hiddenDuringDialog;
+        prompts.answerPrintWith([&](QPrinter *printer) {
+            for (QWidget *c : {static_cast<QWidget *>(w->cmdprint), static_cast<QWidget *>(w->cmdprev),
+                               static_cast<QWidget *>(w->cmdnxt), static_cast<QWidget *>(w->letterhead)})
+                hiddenDuringDialog << c->isHidden();
+            printer->setOutputFormat(QPrinter::PdfFormat);
+            printer->setOutputFileName(pdf);
+            return true;
+        });
+        QTest::mouseClick(w->cmdprint, Qt::LeftButton);
+        QCOMPARE(prompts.printDialogs, 1);
+        QVERIFY(prompts.messages.isEmpty());
+        VERIFY_PROMPTS(prompts);
+        QCOMPARE(hiddenDuringDialog, QList<bool>(4, true));
+        QVERIFY(stateOf(w.get()) == before);
+
+        const QString text = pdfText(pdf);
+        const QString date = QLocale().toString(QDate(2026, 3, 10), QLocale::ShortFormat);
+        QVERIFY2(text.contains(window == "frmprint" ? "List of items as of" : "List of removed items"),
+                 qPrintable(text));
+        QVERIFY2(text.contains(date), qPrintable(text));
+        QVERIFY2(text.contains("Typed Heading"), qPrintable(text));
+        QVERIFY2(text.contains(window == "frmprint" ? "Present Quantity" : "Quantity"), qPrintable(text));
+        const auto name = window == "frmprint" ? itemName : tallyName;
+        for (int row : printed)
+            QVERIFY2(text.contains(name(row)), qPrintable(name(row) + " is missing:\n" + text));
+        for (int row : notPrinted)
+            QVERIFY2(!text.contains(name(row)), qPrintable(name(row) + " is printed:\n" + text));
+        for (const char *caption : {"Print", "Prev", "Next"})
+            QVERIFY2(!text.contains(caption), caption);
+        const QSizeF page = pdfPageSize(pdf);
+        QVERIFY2(page.width() > page.height(), "not landscape");
+    }
+
+    // Cancel means: nothing printed, and the window as it was.
+    void aCancelledDialogPrintsNothing_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addRow("items") << "frmprint";
+        QTest::addRow("removed") << "frmprintl";
+    }
+
+    void aCancelledDialogPrintsNothing()
+    {
+        QFETCH(QString, window);
+        fill(m_db->path(), 100, 200);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        QTest::mouseClick(w->cmdnxt, Qt::LeftButton);
+        w->cmdprint->setFocus();
+        const WindowState before = stateOf(w.get());
+        testing::ScriptedPrompts prompts;
+        const QString pdf = m_dir->filePath("cancelled.pdf");
+        prompts.printToPdf(pdf, false);
+        w->cmdprint->click();
+        QCOMPARE(prompts.printDialogs, 1);
+        QVERIFY(prompts.messages.isEmpty());
+        VERIFY_PROMPTS(prompts);
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(stateOf(w.get()) == before);
+    }
+
+    // No printer, or printing that fails: one plain sentence; the buttons
+    // and the letterhead come back; nothing else changes.
+    void printingThatFails_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("message");
+        for (const char *window : {"frmprint", "frmprintl"}) {
+            QTest::addRow("%s: file cannot be written", window)
+                << window << "unwritable" << "The page could not be printed.";
+            QTest::addRow("%s: no printer", window)
+                << window << "no printer" << "No printer is available, so nothing was printed.";
+        }
+    }
+
+    void printingThatFails()
+    {
+        QFETCH(QString, window);
+        QFETCH(QString, how);
+        QFETCH(QString, message);
+        fill(m_db->path(), 100, 200);
+        std::unique_ptr<PrintoutWindow> w = openWindow(window);
+        QTest::mouseClick(w->cmdnxt, Qt::LeftButton);
+        w->cmdprint->setFocus();
+        const WindowState before = stateOf(w.get());
+        testing::ScriptedPrompts prompts;
+        const QString pdf = m_dir->filePath("no such folder/page.pdf");
+        if (how == "unwritable")
+            prompts.printToPdf(pdf);
+        else
+            // How Qt leaves a printer on a system that has none.
+            prompts.answerPrintWith([](QPrinter *printer) {
+                printer->setOutputFormat(QPrinter::PdfFormat);
+                printer->setOutputFileName(QString());
+                return true;
+            });
+        w->cmdprint->click();
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, message);
+        QCOMPARE(prompts.last().buttons, ui::Buttons::Ok);
+        VERIFY_PROMPTS(prompts);
+        QVERIFY(!QFile::exists(pdf));
+        QVERIFY(stateOf(w.get()) == before);
+    }
+
+    // Both printouts open from the main window in full and restricted mode
+    // alike; the toolbar's Print opens the item list. Closing enables the
+    // main window again, and the next opening starts on the first page.
+    void openFromTheMainWindow_data()
+    {
+        QTest::addColumn<bool>("restricted");
+        QTest::addColumn<QString>("via");
+        QTest::addColumn<QString>("window");
+        for (bool restricted : {false, true}) {
+            const char *mode = restricted ? "restricted" : "full";
+            QTest::addRow("%s: Remaining Items", mode) << restricted << "nRemainingItems" << "frmprint";
+            QTest::addRow("%s: toolbar Print", mode) << restricted << "Print" << "frmprint";
+            QTest::addRow("%s: Removed Items", mode) << restricted << "nRemovedItems" << "frmprintl";
+        }
+    }
+
+    void openFromTheMainWindow()
+    {
+        QFETCH(bool, restricted);
+        QFETCH(QString, via);
+        QFETCH(QString, window);
+        fill(m_db->path(), 100, 100);
+        frmmain main;
+        QVERIFY(main.Form_Load());
+        if (restricted)
+            main.setRestrictedMode();
+        main.show();
+        for (int round = 0; round < 2; ++round) {
+            QAction *action = via == "Print" ? main.toolbarButton(via) : main.findChild<QAction *>(via);
+            QVERIFY(action->isVisible());
+            QVERIFY(action->isEnabled());
+            action->trigger();
+            auto *opened = testing::shownWindow<PrintoutWindow>();
+            QVERIFY(opened);
+            QCOMPARE(opened->objectName(), window);
+            QVERIFY(!main.isEnabled());
+            QCOMPARE(opened->pageStart(), 0);
+            QTest::mouseClick(opened->cmdnxt, Qt::LeftButton);
+            QCOMPARE(opened->pageStart(), window == "frmprint" ? 45 : 90);
+            QPointer<QWidget> gone = opened;
+            QVERIFY(opened->close());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(gone.isNull());
+            QVERIFY(main.isEnabled());
+        }
+    }
+
+    void aDatabaseThatCannotBeOpenedIsReported()
+    {
+        Module1::dbPath = m_dir->filePath("Gone.mdb");
+        testing::ScriptedPrompts prompts;
+        frmprint w;
+        QVERIFY(!w.Form_Load());
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY(prompts.last().text.contains("Gone.mdb"));
+        VERIFY_PROMPTS(prompts);
+    }
+
+private:
+    std::unique_ptr<PrintoutWindow> openWindow(const QString &name)
+    {
+        std::unique_ptr<PrintoutWindow> w;
+        if (name == "frmprint")
+            w = std::make_unique<frmprint>();
+        else
+            w = std::make_unique<frmprintl>();
+        if (!w->Form_Load())
+            return nullptr;
+        w->show();
+        return w;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<TestDb> m_db;
+};
+
+QTEST_MAIN(TestPrintouts)
+#include "test_printouts.moc"
