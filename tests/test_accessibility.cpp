@@ -3,10 +3,17 @@
 // beside it (its buddy) or a name of its own.
 
 #include "data/module1.h"
+#include "items/frmadd.h"
+#include "items/frmdelete.h"
+#include "items/frmedit.h"
+#include "items/frmupdate.h"
 #include "mainwindow/frmdeleteremove.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/frmremain.h"
 #include "mainwindow/frmremoved.h"
+#include "reports/frmprint.h"
+#include "reports/frmprintl.h"
+#include "reports/frmstatus.h"
 #include "startup/frmaccount.h"
 #include "startup/frmflash.h"
 #include "startup/frmhelp.h"
@@ -63,6 +70,13 @@ const Window kWindows[] = {
     {"frmremain", loaded<frmremain>},
     {"frmremoved", loaded<frmremoved>},
     {"frmdeleteremove", built<frmdeleteremove>},
+    {"frmadd", built<frmadd>},
+    {"frmedit", built<frmedit>},
+    {"frmdelete", built<frmdelete>},
+    {"frmupdate", loaded<frmupdate>},
+    {"frmstatus", loaded<frmstatus>},
+    {"frmprint", loaded<frmprint>},
+    {"frmprintl", loaded<frmprintl>},
 };
 
 bool takesInput(const QWidget *w)
