@@ -14,10 +14,9 @@
 #include <QToolButton>
 #include <QWindow>
 
-#include <cstring>
-#include <sqlite3.h>
 
 using namespace inv;
+using testing::execSql;
 using testing::TestDb;
 
 namespace {
@@ -30,21 +29,6 @@ QStringList entries(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         texts << list->item(i)->text();
     return texts;
-}
-
-// Runs SQL on a records database behind the program's back, as another
-// window or a failing disk would change it.
-void execSql(const QString &path, const QString &statement)
-{
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
-    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    char *error = nullptr;
-    const int rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error);
-    const QString message = QString::fromUtf8(error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
 }
 
 // Every stored value of both tables, row by row.

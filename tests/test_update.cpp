@@ -3,6 +3,7 @@
 // refusals, the quantity box and its spin control, and a database that fails
 // in the middle.
 
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/sqlcipherconnection.h"
@@ -25,30 +26,16 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 
 using namespace inv;
+using testing::execSql;
 using testing::TestDb;
 
 namespace {
 
 constexpr quint32 kWhite = 0xFFFFFF;
-
-// Runs SQL on a records database behind the program's back, as a failing
-// disk or another program would change it.
-void execSql(const QString &path, const QString &statement)
-{
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
-    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    char *error = nullptr;
-    const int rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error);
-    const QString message = QString::fromUtf8(error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
-}
 
 // Every stored value of Items, row by row.
 QStringList snapshot(const QString &path)
@@ -490,7 +477,7 @@ private slots:
         const QStringList before = snapshot(m_db->path());
         const QString moved = m_db->path() + ".moved";
 
-        sqlite3 *reader = nullptr;
+        std::unique_ptr<KeyedFile> reader;
         sqlite3_stmt *reading = nullptr;
         if (failure == "trigger") {
             // The row is changed, then the statement fails: the change must
@@ -498,10 +485,9 @@ private slots:
             execSql(m_db->path(), "CREATE TRIGGER half AFTER UPDATE ON Items BEGIN "
                                   "SELECT RAISE(ABORT, 'disk full'); END");
         } else if (failure == "locked") {
-            QCOMPARE(sqlite3_open_v2(m_db->path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr),
-                     SQLITE_OK);
-            sqlite3_key(reader, RecordsPassword, int(std::strlen(RecordsPassword)));
-            QCOMPARE(sqlite3_prepare_v2(reader, "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
+            reader = std::make_unique<KeyedFile>(m_db->path(), KeyedFile::Mode::ReadOnly);
+            reader->noBusyWait();
+            QCOMPARE(sqlite3_prepare_v2(reader->db(), "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
             QCOMPARE(sqlite3_step(reading), SQLITE_ROW); // holds its read lock
         } else {
             QVERIFY(QFile::rename(m_db->path(), moved));
@@ -520,7 +506,7 @@ private slots:
 
         if (reader) {
             sqlite3_finalize(reading);
-            sqlite3_close(reader);
+            reader.reset();
         }
         if (failure == "trigger")
             execSql(m_db->path(), "DROP TRIGGER half");
