@@ -103,6 +103,16 @@ private:
     bool m_kept = false;
 };
 
+// The file at path opened in mode, or nullptr when it cannot be.
+std::unique_ptr<KeyedFile> openedOrNull(const QString &path, KeyedFile::Mode mode)
+{
+    try {
+        return std::make_unique<KeyedFile>(path, mode);
+    } catch (const RecordsError &) {
+        return nullptr;
+    }
+}
+
 void createTables(KeyedFile &db)
 {
     for (const TableDef &table : RecordsTables())
@@ -126,12 +136,9 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
         return QStringLiteral("a company name needs an account (a user name and a password)");
 
     RemoveUnlessKept made(path);
-    std::unique_ptr<KeyedFile> file;
-    try {
-        file = std::make_unique<KeyedFile>(path, KeyedFile::Mode::Create);
-    } catch (const RecordsError &) {
+    const auto file = openedOrNull(path, KeyedFile::Mode::Create);
+    if (!file)
         return QStringLiteral("%1 cannot be created").arg(path);
-    }
     KeyedFile &db = *file;
     try {
         db.exec(QStringLiteral("BEGIN"));
@@ -168,12 +175,9 @@ std::optional<QString> SetCompanyName(const QString &path, const QString &compan
 {
     if (auto problem = CheckRecordsDatabase(path))
         return problem;
-    std::unique_ptr<KeyedFile> file;
-    try {
-        file = std::make_unique<KeyedFile>(path, KeyedFile::Mode::ReadWrite);
-    } catch (const RecordsError &) {
+    const auto file = openedOrNull(path, KeyedFile::Mode::ReadWrite);
+    if (!file)
         return QStringLiteral("%1 cannot be opened").arg(path);
-    }
     KeyedFile &db = *file;
     db.noBusyWait(); // a file busy with another change is reported at once
     try {
