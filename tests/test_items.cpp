@@ -10,6 +10,7 @@
 #include "items/frmdelete.h"
 #include "items/frmedit.h"
 #include "mainwindow/frmmain.h"
+#include "support/fixedclock.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -24,6 +25,7 @@
 #include <QToolButton>
 
 #include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 using namespace inv;
@@ -74,15 +76,14 @@ private slots:
         m_db->misc("admin", "pw");
         Module1::dbPath = m_db->path();
         Module1::OpenRecordsConnection();
-        Clock::setFixed(QDateTime(kToday, QTime(9, 30)));
+        m_clock.emplace(QDateTime(kToday, QTime(9, 30)));
     }
 
     void cleanup()
     {
-        testing::deleteAllWindows();
+        testing::endRun();
         m_db.reset();
-        Module1::Reset();
-        Clock::setFixed(QDateTime());
+        m_clock.reset();
     }
 
     // What the boxes hold when Add is pressed, and what comes of it: the
@@ -705,6 +706,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestDb> m_db;
+    std::optional<testing::FixedClock> m_clock;
 };
 
 QTEST_MAIN(TestItems)

@@ -5,7 +5,9 @@
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
+#include "support/fixedclock.h"
 #include "support/scriptedprompts.h"
+#include "support/windows.h"
 #include "support/testdb.h"
 
 #include <QApplication>
@@ -13,6 +15,8 @@
 #include <QListWidget>
 #include <QToolButton>
 #include <QWindow>
+
+#include <optional>
 
 
 using namespace inv;
@@ -56,15 +60,15 @@ private slots:
     void init()
     {
         m_dir = testing::newProgramFolder();
-        Clock::setFixed(QDateTime(kToday, QTime(9, 30)));
+        m_clock.emplace(QDateTime(kToday, QTime(9, 30)));
         canUndo = false;
     }
 
     void cleanup()
     {
         m_main.reset();
-        Module1::Reset();
-        Clock::setFixed(QDateTime());
+        testing::endRun();
+        m_clock.reset();
     }
 
     // Sequences of clicks (r), undos (u), clearing (c) and changes made
@@ -445,11 +449,8 @@ private slots:
 private:
     bool loadMain()
     {
-        Module1::dbPath = Module1::DefaultDatabasePath();
-        Module1::OpenRecordsConnection();
-        Module1::OpenMisc();
-        m_main = std::make_unique<frmmain>();
-        if (!m_main->Form_Load())
+        m_main = testing::startMain();
+        if (!m_main)
             return false;
         m_main->show();
         if (!QTest::qWaitForWindowExposed(m_main.get()))
@@ -512,6 +513,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<frmmain> m_main;
+    std::optional<testing::FixedClock> m_clock;
 };
 
 QTEST_MAIN(TestRemoval)

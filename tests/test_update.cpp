@@ -14,6 +14,7 @@
 #include "support/windows.h"
 #include "ui/updown.h"
 
+#include <QAbstractItemModelTester>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QSignalSpy>
@@ -134,6 +135,23 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(order, expected);
+    }
+
+    // Both lists' models keep Qt's model contract while the load fills them
+    // and an entry is picked.
+    void listModelsKeepTheContract()
+    {
+        m_db->item("B7", "Stapler", 1, 8).item("A1", "Toner", 3, 10);
+        m_window = new frmupdate;
+        for (QComboBox *list : {m_window->cmbitemno, m_window->cmbitemname})
+            new QAbstractItemModelTester(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest,
+                                         list->model());
+        QVERIFY(m_window->Form_Load());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QCOMPARE(entries(m_window->cmbitemname), QStringList({"Stapler", "Toner"}));
+        pickEntry(m_window->cmbitemname, "Toner");
+        QCOMPARE(m_window->lblqua->text(), QString("3"));
     }
 
     // The controls lie inside the window, none over another, each box named
