@@ -14,6 +14,7 @@
 // the engine's defaults; the bare side prints what they are. The rows added
 // by a block are deleted again, untimed, so the table keeps its size.
 
+#include "baseline.h"
 #include "data/itemlookup.h"
 #include "data/module1.h"
 #include "data/schema.h"
@@ -42,38 +43,7 @@ using namespace inv;
 
 namespace {
 
-struct SqliteDb {
-    sqlite3 *db = nullptr;
-    explicit SqliteDb(const QString &path)
-    {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s", qPrintable(path));
-        sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    }
-    ~SqliteDb() { sqlite3_close(db); }
-    void exec(const char *sql)
-    {
-        char *error = nullptr;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
-            qFatal("%s: %s", sql, error ? error : "?");
-    }
-    sqlite3_stmt *prepare(const char *sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-            qFatal("%s: %s", sql, sqlite3_errmsg(db));
-        return stmt;
-    }
-    QString pragma(const char *sql)
-    {
-        sqlite3_stmt *stmt = prepare(sql);
-        QString value;
-        if (sqlite3_step(stmt) == SQLITE_ROW)
-            value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-        sqlite3_finalize(stmt);
-        return value;
-    }
-};
+using bench::SqliteDb;
 
 void step(sqlite3 *db, sqlite3_stmt *stmt, int expected = SQLITE_DONE)
 {

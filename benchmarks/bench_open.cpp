@@ -4,6 +4,7 @@
 // (the key derivation and the quick check of every page), which a run pays
 // once per file, and the quick check alone, at 1,000 and 100,000 items.
 
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/sqlcipherconnection.h"
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include <cstring>
+#include <memory>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -67,12 +69,10 @@ void BM_QuickCheck(benchmark::State &state)
 {
     QTemporaryDir dir;
     const QString path = makeDatabase(dir, int(state.range(0)));
-    const QByteArray file = path.toUtf8();
     for (auto _ : state) {
         state.PauseTiming();
-        sqlite3 *db = nullptr;
-        sqlite3_open_v2(file.constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_key(db, inv::RecordsPassword, int(strlen(inv::RecordsPassword)));
+        auto keyed = std::make_unique<inv::KeyedFile>(path, inv::KeyedFile::Mode::ReadWrite);
+        sqlite3 *db = keyed->db();
         sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
         state.ResumeTiming();
         sqlite3_stmt *stmt = nullptr;
@@ -82,7 +82,7 @@ void BM_QuickCheck(benchmark::State &state)
             state.SkipWithError("the quick check failed");
         sqlite3_finalize(stmt);
         state.PauseTiming();
-        sqlite3_close(db);
+        keyed.reset();
         state.ResumeTiming();
     }
     state.counters["file_MB"] = double(QFileInfo(path).size()) / (1024 * 1024);

@@ -15,6 +15,7 @@
 // The names are stored in scrambled order with mixed case, so that the sort
 // has real work to do.
 
+#include "baseline.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "reports/frmstatus.h"
@@ -38,29 +39,7 @@ using namespace inv;
 
 namespace {
 
-struct SqliteDb {
-    sqlite3 *db = nullptr;
-    explicit SqliteDb(const QString &path)
-    {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s", qPrintable(path));
-        sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    }
-    ~SqliteDb() { sqlite3_close(db); }
-    void exec(const char *sql)
-    {
-        char *error = nullptr;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
-            qFatal("%s: %s", sql, error ? error : "?");
-    }
-    sqlite3_stmt *prepare(const char *sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-            qFatal("%s: %s", sql, sqlite3_errmsg(db));
-        return stmt;
-    }
-};
+using bench::SqliteDb;
 
 void stepDone(sqlite3 *db, sqlite3_stmt *stmt)
 {

@@ -13,6 +13,7 @@
 // the engine's defaults; the run prints what they are. The window runs on the
 // offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
+#include "baseline.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/status.h"
@@ -41,38 +42,7 @@ namespace {
 constexpr int kStartRemaining = 500;
 constexpr int kMax = 1000;
 
-struct SqliteDb {
-    sqlite3 *db = nullptr;
-    explicit SqliteDb(const QString &path)
-    {
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s", qPrintable(path));
-        sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    }
-    ~SqliteDb() { sqlite3_close(db); }
-    void exec(const char *sql)
-    {
-        char *error = nullptr;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, &error) != SQLITE_OK)
-            qFatal("%s: %s", sql, error ? error : "?");
-    }
-    sqlite3_stmt *prepare(const char *sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-            qFatal("%s: %s", sql, sqlite3_errmsg(db));
-        return stmt;
-    }
-    QString pragma(const char *sql)
-    {
-        sqlite3_stmt *stmt = prepare(sql);
-        QString value;
-        if (sqlite3_step(stmt) == SQLITE_ROW)
-            value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-        sqlite3_finalize(stmt);
-        return value;
-    }
-};
+using bench::SqliteDb;
 
 void step(sqlite3 *db, sqlite3_stmt *stmt, int expected = SQLITE_DONE)
 {

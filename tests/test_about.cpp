@@ -69,7 +69,7 @@ private slots:
         QVERIFY(main->isEnabled());
         QCOMPARE(main->restrictedMode(), restricted);
         main.reset();
-        Module1::Reset();
+        testing::endRun();
     }
 
     void linkOpensTheHomepageEachTime()

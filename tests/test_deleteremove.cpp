@@ -32,9 +32,8 @@ private slots:
     void cleanup()
     {
         m_window.reset();
-        testing::deleteAllWindows();
+        testing::endRun();
         m_db.reset();
-        Module1::Reset();
     }
 
     // After each typed or deleted character the boxes show the first row

@@ -3,6 +3,7 @@
 // process adds, edits and deletes items until it is killed, again and again,
 // and after every kill each row must be one the worker wrote whole.
 
+#include "data/keyedfile.h"
 #include "data/schema.h"
 #include "data/sqlcipherconnection.h"
 #include "data/status.h"
@@ -16,8 +17,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <cstring>
-#include <sqlite3.h>
 
 using testing::TestDb;
 
@@ -29,17 +28,13 @@ constexpr int kKills = 25;
 // back what a killed writer left unfinished).
 QString integrity(const QString &path)
 {
-    sqlite3 *db = nullptr;
-    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_key(db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
-    sqlite3_stmt *stmt = nullptr;
-    QString result = QString::fromUtf8(sqlite3_errmsg(db));
-    if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &stmt, nullptr) == SQLITE_OK
-        && sqlite3_step(stmt) == SQLITE_ROW)
-        result = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return result;
+    try {
+        inv::KeyedFile db(path, inv::KeyedFile::Mode::ReadWrite);
+        db.noBusyWait();
+        return db.value(QStringLiteral("PRAGMA integrity_check")).toString();
+    } catch (const inv::RecordsError &e) {
+        return e.reason();
+    }
 }
 
 } // namespace

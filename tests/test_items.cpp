@@ -3,12 +3,14 @@
 // failing database leaves behind.
 
 #include "data/clock.h"
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 #include "items/frmadd.h"
 #include "items/frmdelete.h"
 #include "items/frmedit.h"
 #include "mainwindow/frmmain.h"
+#include "support/fixedclock.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -22,31 +24,18 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include <cstring>
+#include <memory>
+#include <optional>
 #include <sqlite3.h>
 
 using namespace inv;
+using testing::execSql;
 using testing::TestDb;
 using ui::Answer;
 
 namespace {
 
 const QDate kToday{2026, 3, 10};
-
-// Runs SQL on the records database behind the program's back, as a failing
-// disk or another program would.
-void execSql(const QString &path, const QString &statement)
-{
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
-    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    char *error = nullptr;
-    const int rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error);
-    const QString message = QString::fromUtf8(error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
-}
 
 // Every stored value of both tables, row by row.
 QStringList snapshot(const QString &path)
@@ -87,15 +76,14 @@ private slots:
         m_db->misc("admin", "pw");
         Module1::dbPath = m_db->path();
         Module1::OpenRecordsConnection();
-        Clock::setFixed(QDateTime(kToday, QTime(9, 30)));
+        m_clock.emplace(QDateTime(kToday, QTime(9, 30)));
     }
 
     void cleanup()
     {
-        testing::deleteAllWindows();
+        testing::endRun();
         m_db.reset();
-        Module1::Reset();
-        Clock::setFixed(QDateTime());
+        m_clock.reset();
     }
 
     // What the boxes hold when Add is pressed, and what comes of it: the
@@ -550,21 +538,21 @@ private slots:
         const QStringList before = snapshot(m_db->path());
         const QString moved = m_db->path() + ".away";
 
-        sqlite3 *holder = nullptr;
+        std::unique_ptr<KeyedFile> holder;
         if (fault == "gone") {
             QVERIFY(QFile::rename(m_db->path(), moved));
         } else if (fault == "locked") {
-            QVERIFY(sqlite3_open(m_db->path().toUtf8().constData(), &holder) == SQLITE_OK);
-            sqlite3_key(holder, RecordsPassword, int(std::strlen(RecordsPassword)));
-            QVERIFY(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK);
+            holder = std::make_unique<KeyedFile>(m_db->path(), KeyedFile::Mode::ReadWrite);
+            holder->noBusyWait();
+            holder->exec("BEGIN EXCLUSIVE");
         } else {
             execSql(m_db->path(), fault);
         }
         const QStringList boxes = contentsOf(w);
         button->click();
         if (holder) {
-            sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
-            sqlite3_close(holder);
+            sqlite3_exec(holder->db(), "ROLLBACK", nullptr, nullptr, nullptr);
+            holder.reset();
         }
         if (fault == "gone")
             QVERIFY(QFile::rename(moved, m_db->path()));
@@ -599,13 +587,9 @@ private slots:
         ItemShowWindow *w = openShow("delete");
         for (const char *typed : {"T-200", "T-2"}) {
             w->txtitemno->setText(typed);
-            sqlite3 *other = nullptr;
-            QVERIFY(sqlite3_open(m_db->path().toUtf8().constData(), &other) == SQLITE_OK);
-            sqlite3_key(other, RecordsPassword, int(std::strlen(RecordsPassword)));
-            sqlite3_busy_timeout(other, 0);
-            const int rc = sqlite3_exec(other, "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr);
-            sqlite3_close(other);
-            QCOMPARE(rc, SQLITE_OK);
+            KeyedFile other(m_db->path(), KeyedFile::Mode::ReadWrite);
+            other.noBusyWait();
+            QCOMPARE(sqlite3_exec(other.db(), "BEGIN EXCLUSIVE; COMMIT;", nullptr, nullptr, nullptr), SQLITE_OK);
         }
         {
             ReadGroup read(Module1::cnRecords);
@@ -722,6 +706,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestDb> m_db;
+    std::optional<testing::FixedClock> m_clock;
 };
 
 QTEST_MAIN(TestItems)

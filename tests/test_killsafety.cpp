@@ -4,6 +4,7 @@
 // again, and after every kill the stock that left the items must be exactly
 // the stock counted in the tally.
 
+#include "data/keyedfile.h"
 #include "data/schema.h"
 #include "data/status.h"
 #include "support/testdb.h"
@@ -16,7 +17,7 @@
 #include <QTest>
 #include <QThread>
 
-#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 
 using testing::TestDb;
@@ -60,40 +61,36 @@ class Reader {
 public:
     explicit Reader(const QString &path)
     {
-        m_ok = sqlite3_open_v2(path.toUtf8().constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK;
-        if (m_ok)
-            sqlite3_key(m_db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
+        try {
+            m_file = std::make_unique<inv::KeyedFile>(path, inv::KeyedFile::Mode::ReadWrite);
+            m_file->noBusyWait();
+        } catch (const inv::RecordsError &e) {
+            m_error = e.reason();
+        }
     }
-    ~Reader() { sqlite3_close(m_db); }
-    Reader(const Reader &) = delete;
-    Reader &operator=(const Reader &) = delete;
 
     // Rows of a query; empty with error() set when it fails.
     Rows query(const char *sql)
     {
         Rows rows;
-        sqlite3_stmt *stmt = nullptr;
-        if (!m_ok || sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr) != SQLITE_OK) {
-            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
+        if (!m_file)
             return rows;
+        try {
+            m_file->query(QString::fromUtf8(sql), [&rows](sqlite3_stmt *stmt) {
+                QVector<QVariant> row;
+                for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                    row << columnValue(stmt, c);
+                rows << row;
+            });
+        } catch (const inv::RecordsError &e) {
+            m_error = e.reason();
         }
-        int rc;
-        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-            QVector<QVariant> row;
-            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-                row << columnValue(stmt, c);
-            rows << row;
-        }
-        if (rc != SQLITE_DONE)
-            m_error = QString::fromUtf8(sqlite3_errmsg(m_db));
-        sqlite3_finalize(stmt);
         return rows;
     }
     const QString &error() const { return m_error; }
 
 private:
-    sqlite3 *m_db = nullptr;
-    bool m_ok = false;
+    std::unique_ptr<inv::KeyedFile> m_file;
     QString m_error;
 };
 

@@ -8,6 +8,7 @@
 #include "mainwindow/frmmain.h"
 #include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"
+#include "support/fixedclock.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -36,9 +37,7 @@ private slots:
 
     void cleanup()
     {
-        testing::deleteAllWindows();
-        Module1::Reset();
-        Clock::setFixed({});
+        testing::endRun();
         QLocale::setDefault(QLocale::c());
     }
 
@@ -213,7 +212,7 @@ private slots:
         QVERIFY(login);
         QCOMPARE(login->Label3->text(), QString("Label3"));
 
-        Clock::setFixed(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9, 250)));
+        testing::FixedClock fixed(QDateTime(QDate(2026, 3, 4), QTime(14, 5, 9, 250)));
         login->Timer1->stop();
         login->Timer1_Timer();
         QString text = login->Label3->text();

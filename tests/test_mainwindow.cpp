@@ -5,6 +5,7 @@
 #include "mainwindow/frmmain.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
+#include "support/windows.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -34,7 +35,7 @@ private slots:
     void cleanup()
     {
         m_main.reset();
-        Module1::Reset();
+        testing::endRun();
     }
 
     void itemListIsSortedAndKeepsDuplicates()
@@ -173,7 +174,7 @@ private slots:
         TestDb chosen(m_dir->path(), "Chosen.mdb");
         def.misc("admin", "pw", "Default", chosen.path()).item("1", "Default item", 1, 1);
         chosen.misc("admin", "pw", "Chosen", chosen.path()).item("1", "Chosen item", 1, 1);
-        QVERIFY(loadMain(chosen.path()));
+        QVERIFY(loadMain());
         QCOMPARE(Module1::cnRecords->path(), chosen.path());
         QCOMPARE(entries(m_main->lstitem), QStringList({"Chosen item"}));
         QCOMPARE(m_main->windowTitle(), QString("Chosen Inventory System"));
@@ -185,7 +186,7 @@ private slots:
         const QString gone = m_dir->filePath("Gone.mdb");
         def.misc("admin", "pw", {}, gone);
         testing::ScriptedPrompts prompts;
-        QVERIFY(!loadMain(gone));
+        QVERIFY(!loadMain());
         QCOMPARE(prompts.messages.size(), 1);
         QVERIFY(prompts.last().text.contains(gone));
         QVERIFY(prompts.last().text.contains("does not exist"));
@@ -209,15 +210,10 @@ private slots:
 private:
     // Loads the main window as after the splash: the records connection on
     // the default database, dbPath on the file chosen for the run.
-    bool loadMain(const QString &chosen = {})
+    bool loadMain()
     {
-        Module1::dbPath = Module1::DefaultDatabasePath();
-        Module1::OpenRecordsConnection();
-        Module1::OpenMisc();
-        if (!chosen.isEmpty())
-            Module1::dbPath = chosen;
-        m_main = std::make_unique<frmmain>();
-        return m_main->Form_Load();
+        m_main = testing::startMain();
+        return m_main != nullptr;
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

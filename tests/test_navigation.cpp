@@ -76,9 +76,8 @@ private slots:
     void cleanup()
     {
         m_main.reset();
-        testing::deleteAllWindows();
+        testing::endRun();
         m_db.reset();
-        Module1::Reset();
     }
 
     void menuEntries_data()

@@ -1,6 +1,7 @@
 // The records database: cursors, the connection lifecycle, and the files
 // that are not records databases.
 
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/sqlcipherconnection.h"
@@ -11,7 +12,7 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 
 
@@ -169,9 +170,9 @@ private slots:
         auto cn = SqlCipherConnection::open(db.path());
         Recordset items(cn, "Items");
 
-        sqlite3 *writer = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &writer, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
-        sqlite3_key(writer, RecordsPassword, int(strlen(RecordsPassword)));
+        auto writing = std::make_unique<KeyedFile>(db.path(), KeyedFile::Mode::ReadWrite);
+        writing->noBusyWait();
+        sqlite3 *writer = writing->db();
         const auto write = [writer](int remaining) {
             const QByteArray sql = QByteArray("UPDATE Items SET remaining_quantity = ") + QByteArray::number(remaining);
             return sqlite3_exec(writer, sql.constData(), nullptr, nullptr, nullptr);
@@ -190,7 +191,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(RecordsError, items.Delete());
         }
         QCOMPARE(write(6), SQLITE_OK);
-        sqlite3_close(writer);
+        writing.reset();
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 6);
         QCOMPARE(db.count("Items"), 1);
 
@@ -214,11 +215,10 @@ private slots:
         auto cn = SqlCipherConnection::open(db.path());
         Recordset items(cn, "Items");
 
-        sqlite3 *reader = nullptr;
-        QCOMPARE(sqlite3_open_v2(db.path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-        sqlite3_key(reader, RecordsPassword, int(strlen(RecordsPassword)));
+        auto reader = std::make_unique<KeyedFile>(db.path(), KeyedFile::Mode::ReadOnly);
+        reader->noBusyWait();
         sqlite3_stmt *reading = nullptr;
-        QCOMPARE(sqlite3_prepare_v2(reader, "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
+        QCOMPARE(sqlite3_prepare_v2(reader->db(), "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
         QCOMPARE(sqlite3_step(reading), SQLITE_ROW); // holds its read lock until finished
 
         {
@@ -228,7 +228,7 @@ private slots:
             QVERIFY_THROWS_EXCEPTION(RecordsError, t.commit());
         }
         sqlite3_finalize(reading);
-        sqlite3_close(reader);
+        reader.reset();
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 5);
 
         Transaction again(cn);

@@ -5,7 +5,9 @@
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
+#include "support/fixedclock.h"
 #include "support/scriptedprompts.h"
+#include "support/windows.h"
 #include "support/testdb.h"
 
 #include <QApplication>
@@ -16,9 +18,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <sqlite3.h>
 
+
 using namespace inv;
+using testing::execSql;
 using testing::TestDb;
 
 namespace {
@@ -31,21 +36,6 @@ QStringList entries(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         texts << list->item(i)->text();
     return texts;
-}
-
-// Runs SQL on a records database behind the program's back, as another
-// window or a failing disk would change it.
-void execSql(const QString &path, const QString &statement)
-{
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
-    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    char *error = nullptr;
-    const int rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error);
-    const QString message = QString::fromUtf8(error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
 }
 
 // Every stored value of both tables, row by row.
@@ -73,15 +63,15 @@ private slots:
     void init()
     {
         m_dir = testing::newProgramFolder();
-        Clock::setFixed(QDateTime(kToday, QTime(9, 30)));
+        m_clock.emplace(QDateTime(kToday, QTime(9, 30)));
         canUndo = false;
     }
 
     void cleanup()
     {
         m_main.reset();
-        Module1::Reset();
-        Clock::setFixed(QDateTime());
+        testing::endRun();
+        m_clock.reset();
     }
 
     // Sequences of clicks (r), undos (u), clearing (c) and changes made
@@ -520,11 +510,8 @@ private slots:
 private:
     bool loadMain()
     {
-        Module1::dbPath = Module1::DefaultDatabasePath();
-        Module1::OpenRecordsConnection();
-        Module1::OpenMisc();
-        m_main = std::make_unique<frmmain>();
-        if (!m_main->Form_Load())
+        m_main = testing::startMain();
+        if (!m_main)
             return false;
         m_main->show();
         if (!QTest::qWaitForWindowExposed(m_main.get()))
@@ -600,6 +587,7 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<frmmain> m_main;
+    std::optional<testing::FixedClock> m_clock;
 };
 
 QTEST_MAIN(TestRemoval)

@@ -3,6 +3,7 @@
 // refusals, the quantity box and its spin control, and a database that fails
 // in the middle.
 
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/sqlcipherconnection.h"
@@ -13,6 +14,7 @@
 #include "support/windows.h"
 #include "ui/updown.h"
 
+#include <QAbstractItemModelTester>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QSignalSpy>
@@ -25,30 +27,16 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 
 using namespace inv;
+using testing::execSql;
 using testing::TestDb;
 
 namespace {
 
 constexpr quint32 kWhite = 0xFFFFFF;
-
-// Runs SQL on a records database behind the program's back, as a failing
-// disk or another program would change it.
-void execSql(const QString &path, const QString &statement)
-{
-    sqlite3 *db = nullptr;
-    QVERIFY(sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK);
-    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    char *error = nullptr;
-    const int rc = sqlite3_exec(db, statement.toUtf8().constData(), nullptr, nullptr, &error);
-    const QString message = QString::fromUtf8(error ? error : "");
-    sqlite3_free(error);
-    sqlite3_close(db);
-    QVERIFY2(rc == SQLITE_OK, qPrintable(message));
-}
 
 // Every stored value of Items, row by row.
 QStringList snapshot(const QString &path)
@@ -147,6 +135,23 @@ private slots:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(order, expected);
+    }
+
+    // Both lists' models keep Qt's model contract while the load fills them
+    // and an entry is picked.
+    void listModelsKeepTheContract()
+    {
+        m_db->item("B7", "Stapler", 1, 8).item("A1", "Toner", 3, 10);
+        m_window = new frmupdate;
+        for (QComboBox *list : {m_window->cmbitemno, m_window->cmbitemname})
+            new QAbstractItemModelTester(list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest,
+                                         list->model());
+        QVERIFY(m_window->Form_Load());
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        QCOMPARE(entries(m_window->cmbitemname), QStringList({"Stapler", "Toner"}));
+        pickEntry(m_window->cmbitemname, "Toner");
+        QCOMPARE(m_window->lblqua->text(), QString("3"));
     }
 
     // The controls lie inside the window, none over another, each box named
@@ -490,7 +495,7 @@ private slots:
         const QStringList before = snapshot(m_db->path());
         const QString moved = m_db->path() + ".moved";
 
-        sqlite3 *reader = nullptr;
+        std::unique_ptr<KeyedFile> reader;
         sqlite3_stmt *reading = nullptr;
         if (failure == "trigger") {
             // The row is changed, then the statement fails: the change must
@@ -498,10 +503,9 @@ private slots:
             execSql(m_db->path(), "CREATE TRIGGER half AFTER UPDATE ON Items BEGIN "
                                   "SELECT RAISE(ABORT, 'disk full'); END");
         } else if (failure == "locked") {
-            QCOMPARE(sqlite3_open_v2(m_db->path().toUtf8().constData(), &reader, SQLITE_OPEN_READONLY, nullptr),
-                     SQLITE_OK);
-            sqlite3_key(reader, RecordsPassword, int(std::strlen(RecordsPassword)));
-            QCOMPARE(sqlite3_prepare_v2(reader, "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
+            reader = std::make_unique<KeyedFile>(m_db->path(), KeyedFile::Mode::ReadOnly);
+            reader->noBusyWait();
+            QCOMPARE(sqlite3_prepare_v2(reader->db(), "SELECT * FROM Items", -1, &reading, nullptr), SQLITE_OK);
             QCOMPARE(sqlite3_step(reading), SQLITE_ROW); // holds its read lock
         } else {
             QVERIFY(QFile::rename(m_db->path(), moved));
@@ -520,7 +524,7 @@ private slots:
 
         if (reader) {
             sqlite3_finalize(reading);
-            sqlite3_close(reader);
+            reader.reset();
         }
         if (failure == "trigger")
             execSql(m_db->path(), "DROP TRIGGER half");

@@ -9,17 +9,30 @@
 
 namespace inv {
 
-KeyedFile::KeyedFile(const QString &path, Mode mode) : m_path(path)
+KeyedFile::KeyedFile(const QString &path, Mode mode, const char *password) : m_path(path)
 {
-    const int flags = mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const int flags = mode == Mode::ReadOnly    ? SQLITE_OPEN_READONLY
+                      : mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
+                                                : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
     if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         const QString why = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close(m_db);
         m_db = nullptr;
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)").arg(why));
     }
-    sqlite3_key(m_db, RecordsPassword, int(std::strlen(RecordsPassword)));
+    if (password)
+        key(m_db, password);
     sqlite3_busy_handler(m_db, &KeyedFile::busy, this);
+}
+
+void KeyedFile::key(sqlite3 *db, const char *password)
+{
+    sqlite3_key(db, password, int(std::strlen(password)));
+}
+
+void KeyedFile::noBusyWait()
+{
+    sqlite3_busy_handler(m_db, nullptr, nullptr);
 }
 
 int KeyedFile::busy(void *self, int attempts)
@@ -72,6 +85,26 @@ void KeyedFile::query(const QString &sql, const std::function<void(sqlite3_stmt 
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
         row(stmt);
     if (rc != SQLITE_DONE)
+        fail();
+}
+
+void KeyedFile::run(const QString &sql, const QVariantList &args)
+{
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
+        fail();
+    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
+    int i = 1;
+    for (const QVariant &arg : args) {
+        if (arg.isNull())
+            sqlite3_bind_null(stmt, i++);
+        else if (arg.typeId() == QMetaType::Int)
+            sqlite3_bind_int(stmt, i++, arg.toInt());
+        else
+            sqlite3_bind_text(stmt, i++, arg.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
+    const int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW)
         fail();
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 // One records database file opened and keyed by hand, closed when the object
-// goes: for the admin procedures that need the engine itself (integrity
-// check, export, attaching a second file) rather than the program's
-// connection, which validates the schema and shares its handle.
+// goes: for the procedures that need the engine itself (creating a file,
+// integrity check, export, attaching a second file, tests and benchmarks
+// working behind the program's back) rather than the program's connection,
+// which validates the schema and shares its handle.
 
 #include "connection.h"
+#include "schema.h"
 
 #include <QElapsedTimer>
 #include <QString>
@@ -22,12 +24,15 @@ public:
     enum class Mode {
         ReadOnly,  // never writes, not even to roll back a change that was cut off
         ReadWrite, // an unfinished change left by a killed writer is rolled back at the first read
+        Create,    // as ReadWrite, and makes the file when there is none
     };
 
-    // Opens the file at path (never creates one) and keys it with the system's
-    // key. Throws RecordsError when it cannot be opened. A wrong key, or a
-    // file of another kind, shows only at the first read.
-    KeyedFile(const QString &path, Mode mode);
+    // Opens the file at path (never creates one but with Mode::Create) and
+    // keys it with password, the system's key unless another is given;
+    // nullptr leaves the file unkeyed. Throws RecordsError when it cannot be
+    // opened. A wrong key, or a file of another kind, shows only at the first
+    // read.
+    KeyedFile(const QString &path, Mode mode, const char *password = RecordsPassword);
     ~KeyedFile();
     KeyedFile(const KeyedFile &) = delete;
     KeyedFile &operator=(const KeyedFile &) = delete;
@@ -42,6 +47,15 @@ public:
     void query(const QString &sql, const std::function<void(sqlite3_stmt *)> &row);
     // The first column of the first row of a query (null when none).
     QVariant value(const QString &sql);
+    // Runs one statement with text, integer or null arguments bound in order.
+    void run(const QString &sql, const QVariantList &args);
+
+    // A read or write finds a locked file busy at once instead of waiting.
+    void noBusyWait();
+
+    // Keys a handle just opened with the system's key: every opening of a
+    // records file goes through here.
+    static void key(sqlite3 *db, const char *password = RecordsPassword);
 
     // The engine's extended error code of the last failure (0 when none).
     int lastError() const { return m_lastError; }

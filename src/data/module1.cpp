@@ -53,6 +53,14 @@ void OpenMisc()
     rsMisc = openCursor(QStringLiteral("Misc"));
 }
 
+bool MiscFirstRow()
+{
+    if (rsMisc->RecordCount() == 0)
+        return false;
+    rsMisc->MoveFirst();
+    return true;
+}
+
 void OpenItems()
 {
     rsItems.reset();

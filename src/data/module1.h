@@ -29,6 +29,10 @@ void OpenMisc();
 void OpenItems();
 void OpenItemsout();
 
+// Puts rsMisc (opened by OpenMisc) on the first Misc row, the one that holds
+// the account; false when Misc holds no row. Throws RecordsError.
+bool MiscFirstRow();
+
 // Records.mdb in the program's folder.
 QString DefaultDatabasePath();
 // For tests and tools: the folder that stands for the program's folder.

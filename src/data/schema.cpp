@@ -1,6 +1,7 @@
 #include "schema.h"
 
 #include "clock.h"
+#include "keyedfile.h"
 #include "passwords.h"
 #include "sqlcipherconnection.h"
 #include "status.h"
@@ -8,7 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
+#include <memory>
 
 namespace inv {
 
@@ -71,75 +72,51 @@ QString quoted(const char *identifier)
     return QLatin1Char('"') + QString::fromLatin1(identifier) + QLatin1Char('"');
 }
 
-class Db {
+} // namespace
+
+QString CreateTableStatement(const TableDef &table)
+{
+    QStringList columns;
+    for (const FieldDef &field : table.fields)
+        columns << quoted(field.name) + QLatin1Char(' ') + QString::fromLatin1(field.type);
+    return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), columns.join(QLatin1String(", ")));
+}
+
+namespace {
+
+// Removes a file being made unless it is kept: whatever stops its making,
+// no half-made file stays behind.
+class RemoveUnlessKept {
 public:
-    explicit Db(const QString &path) : m_path(path) {}
-    ~Db()
+    explicit RemoveUnlessKept(const QString &path) : m_path(path) {}
+    ~RemoveUnlessKept()
     {
-        if (m_db)
-            sqlite3_close(m_db);
+        if (!m_kept)
+            QFile::remove(m_path);
     }
-    bool open(int flags)
-    {
-        if (sqlite3_open_v2(m_path.toUtf8().constData(), &m_db, flags, nullptr) != SQLITE_OK)
-            return false;
-        sqlite3_key(m_db, RecordsPassword, int(strlen(RecordsPassword)));
-        return true;
-    }
-    void exec(const QString &sql)
-    {
-        char *err = nullptr;
-        if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &err) != SQLITE_OK) {
-            const QString message = QString::fromUtf8(err ? err : sqlite3_errmsg(m_db));
-            sqlite3_free(err);
-            throw RecordsError(m_path, message);
-        }
-    }
-    // Runs sql with text/integer/null arguments.
-    void run(const QString &sql, const QVariantList &args)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-            throw RecordsError(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
-        int i = 1;
-        for (const QVariant &arg : args) {
-            if (arg.isNull())
-                sqlite3_bind_null(stmt, i++);
-            else if (arg.typeId() == QMetaType::Int)
-                sqlite3_bind_int(stmt, i++, arg.toInt());
-            else
-                sqlite3_bind_text(stmt, i++, arg.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
-        }
-        const int rc = sqlite3_step(stmt);
-        sqlite3_finalize(stmt);
-        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-            throw RecordsError(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
-    }
-    qint64 scalar(const QString &sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-            throw RecordsError(m_path, QString::fromUtf8(sqlite3_errmsg(m_db)));
-        qint64 value = 0;
-        if (sqlite3_step(stmt) == SQLITE_ROW)
-            value = sqlite3_column_int64(stmt, 0);
-        sqlite3_finalize(stmt);
-        return value;
-    }
+    RemoveUnlessKept(const RemoveUnlessKept &) = delete;
+    RemoveUnlessKept &operator=(const RemoveUnlessKept &) = delete;
+    void keep() { m_kept = true; }
 
 private:
     QString m_path;
-    sqlite3 *m_db = nullptr;
+    bool m_kept = false;
 };
 
-void createTables(Db &db)
+// The file at path opened in mode, or nullptr when it cannot be.
+std::unique_ptr<KeyedFile> openedOrNull(const QString &path, KeyedFile::Mode mode)
 {
-    for (const TableDef &table : RecordsTables()) {
-        QStringList columns;
-        for (const FieldDef &field : table.fields)
-            columns << quoted(field.name) + QLatin1Char(' ') + QString::fromLatin1(field.type);
-        db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), columns.join(QLatin1String(", "))));
+    try {
+        return std::make_unique<KeyedFile>(path, mode);
+    } catch (const RecordsError &) {
+        return nullptr;
     }
+}
+
+void createTables(KeyedFile &db)
+{
+    for (const TableDef &table : RecordsTables())
+        db.exec(CreateTableStatement(table));
     // Lookups by name and by number find the first row without a scan.
     db.exec(QStringLiteral("CREATE INDEX Items_item_name ON Items(item_name)"));
     db.exec(QStringLiteral("CREATE INDEX Items_item_no ON Items(item_no)"));
@@ -158,43 +135,39 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
     if (!options.company.isEmpty() && options.user.trimmed().isEmpty())
         return QStringLiteral("a company name needs an account (a user name and a password)");
 
-    bool ok = false;
-    {
-        Db db(path);
-        if (!db.open(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE))
-            return QStringLiteral("%1 cannot be created").arg(path);
-        try {
-            db.exec(QStringLiteral("BEGIN"));
-            createTables(db);
-            if (!options.user.trimmed().isEmpty()) {
-                const QString hash = HashPassword(options.password.trimmed());
-                if (hash.isEmpty())
-                    throw RecordsError(path, QStringLiteral("the password cannot be hashed"));
-                db.run(QStringLiteral("INSERT INTO Misc (User, pass, coname, pat) VALUES (?, ?, ?, ?)"),
-                       {options.user.trimmed(), hash,
-                        options.company.isEmpty() ? QVariant() : QVariant(options.company), QVariant()});
-            }
-            if (options.demo) {
-                const QString today = Clock::today().toString(Qt::ISODate);
-                for (const DemoItem &item : DemoItems()) {
-                    const QString status =
-                        WholeStatusText(qint16(item.remaining), qint16(item.original)).value_or(QString());
-                    db.run(QStringLiteral("INSERT INTO Items (item_no, item_name, Description, original_quantity, "
-                                          "remaining_quantity, Status, max_quantity, date_updated, tempdate) "
-                                          "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                           {item.itemNo, item.name, item.description, item.original, item.remaining, status,
-                            item.original, today, today});
-                }
-            }
-            db.exec(QStringLiteral("COMMIT"));
-            ok = true;
-        } catch (const RecordsError &e) {
-            QFile::remove(path);
-            return e.reason();
+    RemoveUnlessKept made(path);
+    const auto file = openedOrNull(path, KeyedFile::Mode::Create);
+    if (!file)
+        return QStringLiteral("%1 cannot be created").arg(path);
+    KeyedFile &db = *file;
+    try {
+        db.exec(QStringLiteral("BEGIN"));
+        createTables(db);
+        if (!options.user.trimmed().isEmpty()) {
+            const QString hash = HashPassword(options.password.trimmed());
+            if (hash.isEmpty())
+                throw RecordsError(path, QStringLiteral("the password cannot be hashed"));
+            db.run(QStringLiteral("INSERT INTO Misc (User, pass, coname, pat) VALUES (?, ?, ?, ?)"),
+                   {options.user.trimmed(), hash,
+                    options.company.isEmpty() ? QVariant() : QVariant(options.company), QVariant()});
         }
+        if (options.demo) {
+            const QString today = Clock::today().toString(Qt::ISODate);
+            for (const DemoItem &item : DemoItems()) {
+                const QString status =
+                    WholeStatusText(qint16(item.remaining), qint16(item.original)).value_or(QString());
+                db.run(QStringLiteral("INSERT INTO Items (item_no, item_name, Description, original_quantity, "
+                                      "remaining_quantity, Status, max_quantity, date_updated, tempdate) "
+                                      "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                       {item.itemNo, item.name, item.description, item.original, item.remaining, status,
+                        item.original, today, today});
+            }
+        }
+        db.exec(QStringLiteral("COMMIT"));
+        made.keep();
+    } catch (const RecordsError &e) {
+        return e.reason();
     }
-    if (!ok)
-        QFile::remove(path);
     return std::nullopt;
 }
 
@@ -202,11 +175,13 @@ std::optional<QString> SetCompanyName(const QString &path, const QString &compan
 {
     if (auto problem = CheckRecordsDatabase(path))
         return problem;
-    Db db(path);
-    if (!db.open(SQLITE_OPEN_READWRITE))
+    const auto file = openedOrNull(path, KeyedFile::Mode::ReadWrite);
+    if (!file)
         return QStringLiteral("%1 cannot be opened").arg(path);
+    KeyedFile &db = *file;
+    db.noBusyWait(); // a file busy with another change is reported at once
     try {
-        if (db.scalar(QStringLiteral("SELECT count(*) FROM Misc")) == 0)
+        if (db.value(QStringLiteral("SELECT count(*) FROM Misc")).toLongLong() == 0)
             return QStringLiteral("%1 has no account yet: create the account first (the program offers it at "
                                   "its first start), then set the company name")
                 .arg(path);

@@ -27,6 +27,9 @@ struct TableDef {
 // Items, Itemsout and Misc.
 const QVector<TableDef> &RecordsTables();
 
+// The CREATE TABLE statement of a table, its fields in stored order.
+QString CreateTableStatement(const TableDef &table);
+
 struct DemoItem {
     QString itemNo, name, description;
     int original, remaining;

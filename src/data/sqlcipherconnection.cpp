@@ -2,6 +2,7 @@
 
 #include "inuselock.h"
 #include "recordset.h"
+#include "keyedfile.h"
 #include "schema.h"
 
 #include <QDate>
@@ -274,7 +275,7 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
                                      .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
     h->serial = ++g_handlesOpened;
-    sqlite3_key(h->db, RecordsPassword, int(strlen(RecordsPassword)));
+    KeyedFile::key(h->db);
     sqlite3_busy_timeout(h->db, 2000);
     // A wrong key or a file of another kind only shows at the first read.
     sqlite3_stmt *probe = nullptr;

@@ -12,10 +12,9 @@ const QString PassField = QStringLiteral("pass");
 
 bool CheckAccount(const QString &user, const QString &password)
 {
-    auto &rs = *Module1::rsMisc;
-    if (rs.RecordCount() == 0)
+    if (!Module1::MiscFirstRow())
         return false;
-    rs.MoveFirst();
+    auto &rs = *Module1::rsMisc;
     const QVariant storedUser = rs.Fields(UserField);
     if (storedUser.isNull() || FieldText(storedUser) != user)
         return false;

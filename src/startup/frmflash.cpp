@@ -82,8 +82,7 @@ bool frmflash::Form_Load()
         Module1::dbPath = Module1::DefaultDatabasePath();
         Module1::OpenRecordsConnection();
         Module1::OpenMisc();
-        if (Module1::rsMisc->RecordCount() > 0) {
-            Module1::rsMisc->MoveFirst();
+        if (Module1::MiscFirstRow()) {
             const QString pat = Module1::rsMisc->text(QStringLiteral("pat"));
             if (!pat.isEmpty())
                 Module1::dbPath = pat;

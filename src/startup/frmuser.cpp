@@ -70,12 +70,13 @@ void frmuser::setState(bool newCredentials)
 {
     lbluser->setText(newCredentials ? QStringLiteral("New Username:") : QStringLiteral("Old Username:"));
     lblpass->setText(newCredentials ? QStringLiteral("New Password:") : QStringLiteral("Old Password:"));
+    m_newCredentials = newCredentials;
     cmdenter->setText(newCredentials ? QStringLiteral("Save") : QStringLiteral("Enter"));
 }
 
 void frmuser::cmdenter_Click()
 {
-    const bool saving = cmdenter->text() == QStringLiteral("Save");
+    const bool saving = m_newCredentials;
     ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
@@ -95,9 +96,8 @@ void frmuser::cmdenter_Click()
                 txtuser->setFocus();
             }
         } else {
-            if (Module1::rsMisc->RecordCount() == 0)
+            if (!Module1::MiscFirstRow())
                 throw RecordsError(Module1::rsMisc->connection()->path(), QStringLiteral("it holds no account"));
-            Module1::rsMisc->MoveFirst();
             startup::WriteAccount(txtuser->text().trimmed(), txtpass->text().trimmed());
             setState(false);
             ui::Prompts::message(this, QStringLiteral("Account successfully change!"), QStringLiteral("Success"));

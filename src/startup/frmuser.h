@@ -30,6 +30,9 @@ public:
 
 private:
     void setState(bool newCredentials);
+
+    // The current account has been checked: the boxes take the new one.
+    bool m_newCredentials = false;
 };
 
 } // namespace inv

@@ -106,14 +106,12 @@ bool frmwelcome::Form_Load()
     return ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
-        auto &rs = *Module1::rsMisc;
-        if (rs.RecordCount() == 0) {
+        if (!Module1::MiscFirstRow()) {
             showFirstRunFace();
             return;
         }
         showNormalFace();
-        rs.MoveFirst();
-        const QString coname = rs.text(QStringLiteral("coname"));
+        const QString coname = Module1::rsMisc->text(QStringLiteral("coname"));
         if (!coname.isEmpty()) {
             // Sized to its text from its left edge; a long name runs off the
             // window's right edge.
@@ -147,9 +145,8 @@ bool frmwelcome::databaseChosen()
     const bool ok = ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
-        hasRow = Module1::rsMisc->RecordCount() > 0;
+        hasRow = Module1::MiscFirstRow();
         if (hasRow) {
-            Module1::rsMisc->MoveFirst();
             chosen = !Module1::rsMisc->text(PatField).isEmpty();
         }
     });

@@ -3,6 +3,7 @@
 #include "frmlogin.h"
 #include "frmwelcome.h"
 #include "mainwindow/frmmain.h"
+#include "ui/loadwindow.h"
 
 #include <QApplication>
 
@@ -10,10 +11,8 @@ namespace inv::startup {
 
 void ShowWelcome()
 {
-    auto *welcome = new frmwelcome;
-    welcome->setAttribute(Qt::WA_DeleteOnClose);
-    if (!welcome->Form_Load()) {
-        delete welcome;
+    auto *welcome = ui::loadWindow<frmwelcome>(ui::OnClose::Delete);
+    if (!welcome) {
         QApplication::exit(1);
         return;
     }
@@ -22,22 +21,17 @@ void ShowWelcome()
 
 bool ShowLogin()
 {
-    auto *login = new frmlogin;
-    login->setAttribute(Qt::WA_DeleteOnClose);
-    if (!login->Form_Load()) {
-        delete login;
+    auto *login = ui::loadWindow<frmlogin>(ui::OnClose::Delete);
+    if (!login)
         return false;
-    }
     login->show();
     return true;
 }
 
 frmmain *ShowMain(Mode mode)
 {
-    auto *main = new frmmain;
-    main->setAttribute(Qt::WA_DeleteOnClose);
-    if (!main->Form_Load()) {
-        delete main;
+    auto *main = ui::loadWindow<frmmain>(ui::OnClose::Delete);
+    if (!main) {
         ShowWelcome();
         return nullptr;
     }

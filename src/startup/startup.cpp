@@ -2,6 +2,7 @@
 
 #include "data/module1.h"
 #include "frmflash.h"
+#include "ui/loadwindow.h"
 #include "ui/prompts.h"
 
 #include <QFileInfo>
@@ -26,11 +27,9 @@ bool Start()
         ui::Prompts::message(nullptr, text);
         return false;
     }
-    auto *splash = new frmflash;
-    if (!splash->Form_Load()) {
-        delete splash;
+    auto *splash = ui::loadWindow<frmflash>();
+    if (!splash)
         return false;
-    }
     splash->show();
     return true;
 }

@@ -1,5 +1,6 @@
 #include "testdb.h"
 
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 
@@ -8,8 +9,6 @@
 #include <QFile>
 #include <QTest>
 
-#include <cstring>
-#include <sqlite3.h>
 
 namespace testing {
 
@@ -109,44 +108,49 @@ QString writeFile(const QString &dir, const QString &name, const QByteArray &byt
 
 void makeBadDatabase(const QString &path, const QString &kind)
 {
-    sqlite3 *db = nullptr;
-    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
-        qFatal("cannot create %s", qPrintable(path));
-    if (kind == QLatin1String("otherkey"))
-        sqlite3_key(db, "another", 7);
-    else if (kind != QLatin1String("plain"))
-        sqlite3_key(db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
-    QString sql = QStringLiteral(
-        "CREATE TABLE Items (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT, Description TEXT,"
-        " original_quantity INTEGER, remaining_quantity INTEGER, Status TEXT, max_quantity INTEGER,"
-        " date_updated DATE, tempdate DATE);"
-        "CREATE TABLE Itemsout (ID INTEGER PRIMARY KEY, item_no TEXT, item_name TEXT,"
-        " Description TEXT, quantity INTEGER);");
-    if (kind == QLatin1String("nofield"))
-        sql += QStringLiteral("CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT);");
-    else if (kind != QLatin1String("notable"))
-        sql += QStringLiteral("CREATE TABLE Misc (ID INTEGER PRIMARY KEY, User TEXT, pass TEXT, coname TEXT, pat TEXT);");
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("cannot write %s", qPrintable(path));
-    sqlite3_close(db);
+    const char *password = kind == QLatin1String("plain")      ? nullptr
+                           : kind == QLatin1String("otherkey") ? "another"
+                                                               : inv::RecordsPassword;
+    try {
+        inv::KeyedFile db(path, inv::KeyedFile::Mode::Create, password);
+        for (inv::TableDef table : inv::RecordsTables()) {
+            if (QLatin1String(table.name) == QLatin1String("Misc")) {
+                if (kind == QLatin1String("notable"))
+                    continue;
+                if (kind == QLatin1String("nofield"))
+                    table.fields.removeIf([](const inv::FieldDef &f) { return QLatin1String(f.name) == "pat"; });
+            }
+            db.exec(inv::CreateTableStatement(table));
+        }
+    } catch (const inv::RecordsError &e) {
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(e.message()));
+    }
+}
+
+void execSql(const QString &path, const QString &statement)
+{
+    QString message;
+    try {
+        inv::KeyedFile(path, inv::KeyedFile::Mode::ReadWrite).exec(statement);
+    } catch (const inv::RecordsError &e) {
+        message = e.reason();
+    }
+    QVERIFY2(message.isEmpty(), qPrintable(message));
 }
 
 void damageDatabase(const QString &path, const QString &kind)
 {
     // Where the pages are: the engine's own view of the file.
     qint64 pageSize = 0, pages = 0, page = 0;
-    {
-        sqlite3 *db = nullptr;
-        if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-            qFatal("cannot open %s", qPrintable(path));
-        sqlite3_key(db, inv::RecordsPassword, int(std::strlen(inv::RecordsPassword)));
-        const auto scalar = [db](const char *sql) {
-            sqlite3_stmt *stmt = nullptr;
-            qint64 value = -1;
-            if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
-                value = sqlite3_column_int64(stmt, 0);
-            sqlite3_finalize(stmt);
-            return value;
+    try {
+        inv::KeyedFile db(path, inv::KeyedFile::Mode::ReadOnly);
+        const auto scalar = [&db](const char *sql) {
+            try {
+                const QVariant value = db.value(QString::fromLatin1(sql));
+                return value.isNull() ? qint64(-1) : value.toLongLong();
+            } catch (const inv::RecordsError &) {
+                return qint64(-1);
+            }
         };
         pageSize = scalar("PRAGMA page_size");
         pages = scalar("PRAGMA page_count");
@@ -156,7 +160,8 @@ void damageDatabase(const QString &path, const QString &kind)
             page = scalar("SELECT rootpage FROM sqlite_master WHERE type = 'index' AND name = 'Items_item_name'");
         else
             page = pages;
-        sqlite3_close(db);
+    } catch (const inv::RecordsError &) {
+        qFatal("cannot open %s", qPrintable(path));
     }
     if (pageSize <= 0 || page <= 1 || page > pages)
         qFatal("no page to damage in %s", qPrintable(path));

@@ -49,6 +49,10 @@ QString writeFile(const QString &dir, const QString &name, const QByteArray &byt
 // "notable" (no Misc table) or "nofield" (Misc without pat).
 void makeBadDatabase(const QString &path, const QString &kind);
 
+// Runs SQL on a records database behind the program's back, as another
+// program or a failing disk would change it; a failure fails the test.
+void execSql(const QString &path, const QString &statement);
+
 // Damages a records database in place, as a disk or a copy would: "data"
 // flips a byte in the middle of the Items table's first page, "index" in the
 // first page of an index, "last" in the file's last page; "truncated" cuts

@@ -1,13 +1,17 @@
 #pragma once
 // Window helpers for GUI tests.
 
+#include "mainwindow/frmmain.h"
 #include "startup/frmflash.h"
 
 #include "data/module1.h"
+#include "ui/loadwindow.h"
 
 #include <QApplication>
 #include <QPointer>
 #include <QWidget>
+
+#include <memory>
 
 namespace testing {
 
@@ -75,13 +79,19 @@ inline bool startRun()
 template <typename W>
 W *loadWindow()
 {
-    auto *window = new W;
-    if (!window->Form_Load()) {
-        delete window;
-        return nullptr;
-    }
-    window->show();
+    W *window = inv::ui::loadWindow<W>();
+    if (window)
+        window->show();
     return window;
+}
+
+// The main window as the splash leaves the run (startRun) and a login loads
+// it, not yet shown; nullptr when either failed (the reason has been shown).
+inline std::unique_ptr<inv::frmmain> startMain()
+{
+    if (!startRun())
+        return nullptr;
+    return std::unique_ptr<inv::frmmain>(inv::ui::loadWindow<inv::frmmain>());
 }
 
 } // namespace testing
