@@ -131,11 +131,11 @@ void BM_Backup(benchmark::State &state)
     QFile::remove(copy);
 }
 
-const std::vector<int64_t> kSizes = {10000, 100000};
+const std::vector<int64_t> kBackupSizes = {10000, 100000};
 
 } // namespace
 
-BENCHMARK(BM_Backup)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_Backup)->ArgName("items")->ArgsProduct({kBackupSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
     ->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)

@@ -251,16 +251,12 @@ void checks(int n)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
 BENCHMARK(BM_Click)->ArgNames({"items", "fulltally"})->ArgsProduct({kSizes, {0, 1}})->UseManualTime()
     ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Load)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ShowTransaction)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
+BENCHMARK(BM_ShowTransaction)->Apply(bySize<benchmark::kMillisecond>);
 
 int main(int argc, char **argv)
 {

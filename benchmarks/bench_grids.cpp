@@ -159,14 +159,10 @@ void idleCheck(const char *title, int n)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_Remaining)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Removed)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Remaining)->Apply(bySize<benchmark::kMillisecond, true>);
+BENCHMARK(BM_Removed)->Apply(bySize<benchmark::kMillisecond, true>);
 
 int main(int argc, char **argv)
 {

@@ -250,16 +250,11 @@ void BM_LookupData(benchmark::State &state)
     lookup(state, false);
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_Add)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Lookup)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LookupData)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Add)->Apply(bySize<benchmark::kMicrosecond>);
+BENCHMARK(BM_Lookup)->Apply(bySize<benchmark::kMicrosecond>);
+BENCHMARK(BM_LookupData)->Apply(bySize<benchmark::kMicrosecond>);
 
 int main(int argc, char **argv)
 {

@@ -95,12 +95,9 @@ void BM_Removal(benchmark::State &state)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_Removal)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Removal)->Apply(bySize<benchmark::kMicrosecond>);
 
 int main(int argc, char **argv)
 {

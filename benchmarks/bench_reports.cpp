@@ -182,14 +182,10 @@ void BM_RemovedListLastPage(benchmark::State &state)
                         reports::RemovedListPage.size);
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_ItemListLastPage)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_RemovedListLastPage)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ItemListLastPage)->Apply(bySize<benchmark::kMicrosecond, true>);
+BENCHMARK(BM_RemovedListLastPage)->Apply(bySize<benchmark::kMicrosecond, true>);
 
 int main(int argc, char **argv)
 {

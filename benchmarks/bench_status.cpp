@@ -233,14 +233,10 @@ void BM_SelectInStatusWindow(benchmark::State &state)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_OpenStatusWindow)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SelectInStatusWindow)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenStatusWindow)->Apply(bySize<benchmark::kMillisecond>);
+BENCHMARK(BM_SelectInStatusWindow)->Apply(bySize<benchmark::kMicrosecond>);
 
 int main(int argc, char **argv)
 {

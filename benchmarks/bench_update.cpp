@@ -216,14 +216,10 @@ void BM_Load(benchmark::State &state)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_Change)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Load)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Change)->Apply(bySize<benchmark::kMicrosecond>);
+BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
 
 int main(int argc, char **argv)
 {

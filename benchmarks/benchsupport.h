@@ -334,6 +334,19 @@ public:
     }
 };
 
+// The sizes the benchmarks run at, in items (or rows).
+inline const std::vector<int64_t> kSizes = {1000, 10000, 100000};
+
+// A benchmark run at every size, timed by hand (the window's side), five
+// repetitions of which only the aggregates are reported:
+// BENCHMARK(BM_X)->Apply(bySize<benchmark::kMicrosecond>).
+template <benchmark::TimeUnit Unit, bool Rows = false>
+void bySize(benchmark::internal::Benchmark *b)
+{
+    b->ArgName(Rows ? "rows" : "items")->ArgsProduct({kSizes})->UseManualTime()->Unit(Unit)->Repetitions(5)
+        ->ReportAggregatesOnly(true);
+}
+
 inline double counter(const benchmark::BenchmarkReporter::Run &run, const char *name)
 {
     return MedianReporter::counter(run, name);
