@@ -16,15 +16,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <ctime>
 #include <sys/resource.h>
-#include <map>
 #include <memory>
 
 using namespace inv;

@@ -24,20 +24,15 @@
 #include "ui/prompts.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;

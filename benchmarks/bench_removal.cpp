@@ -15,16 +15,11 @@
 #include "mainwindow/stockdesk.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;

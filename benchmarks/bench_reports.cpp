@@ -19,17 +19,12 @@
 #include "reports/frmprintl.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;

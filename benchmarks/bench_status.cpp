@@ -22,18 +22,14 @@
 #include "reports/frmstatus.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QListView>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;
