@@ -7,6 +7,8 @@
 // uses; the ratios are against both. The processor time of the backup is
 // also set against that of cp and the default check (cpu ratio).
 
+#include "benchsupport.h"
+
 #include "data/keyedfile.h"
 #include "data/schema.h"
 
@@ -14,27 +16,18 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <ctime>
 #include <sys/resource.h>
-#include <map>
 #include <memory>
 
 using namespace inv;
+using namespace bench;
 
 namespace {
-
-double wall()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 // Processor time of this process plus its finished children: on a loaded
 // machine it shows the work itself, apart from the waiting for a processor.
@@ -51,16 +44,11 @@ double cpu()
 }
 
 // A records database with n items and one tally row per item.
-struct Fixture {
-    QTemporaryDir dir;
-    QString path;
+struct BackupFixture : RecordsFile {
     qint64 bytes = 0;
 
-    explicit Fixture(int n)
+    explicit BackupFixture(int n)
     {
-        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
-        if (auto error = CreateRecordsDatabase(path, {}))
-            qFatal("%s", qPrintable(*error));
         KeyedFile db(path, KeyedFile::Mode::ReadWrite);
         db.exec(QStringLiteral(
                     "BEGIN;"
@@ -78,13 +66,9 @@ struct Fixture {
     }
 };
 
-Fixture &fixture(int n)
+BackupFixture &fixture(int n)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    auto &f = made[n];
-    if (!f)
-        f = std::make_unique<Fixture>(n);
-    return *f;
+    return cached<BackupFixture>(n);
 }
 
 void runOrDie(const QString &program, const QStringList &args)
@@ -107,7 +91,7 @@ void integrityCheck(const QString &path, const char *cache)
 
 void BM_Backup(benchmark::State &state)
 {
-    Fixture &f = fixture(int(state.range(0)));
+    auto &f = fixture(int(state.range(0)));
     const QString dest = QDir(f.dir.path()).filePath(QStringLiteral("Backup.mdb"));
     const QString copy = QDir(f.dir.path()).filePath(QStringLiteral("Copy.mdb"));
 
@@ -115,17 +99,17 @@ void BM_Backup(benchmark::State &state)
     for (auto _ : state) {
         QFile::remove(dest);
         QFile::remove(copy);
-        const double c0 = cpu(), t0 = wall();
+        const double c0 = cpu(), t0 = wallSeconds();
         runOrDie(QStringLiteral(INVENTORY_ADMIN), {QStringLiteral("backup"), f.path, dest});
-        const double c1 = cpu(), t1 = wall();
+        const double c1 = cpu(), t1 = wallSeconds();
         runOrDie(QStringLiteral("cp"), {f.path, copy});
-        const double t2 = wall();
+        const double t2 = wallSeconds();
         integrityCheck(copy, nullptr);
-        const double c3 = cpu(), t3 = wall();
+        const double c3 = cpu(), t3 = wallSeconds();
         backupCpu += c1 - c0;
         baselineCpu += c3 - c1;
         integrityCheck(copy, "PRAGMA cache_size = -32768");
-        const double t4 = wall();
+        const double t4 = wallSeconds();
         backupWall += t1 - t0;
         cpWall += t2 - t1;
         checkWall += t3 - t2;
@@ -144,52 +128,23 @@ void BM_Backup(benchmark::State &state)
     QFile::remove(copy);
 }
 
-const std::vector<int64_t> kSizes = {10000, 100000};
-
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<int64_t, Run> medians;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            const auto at = name.find("/items:");
-            if (at != std::string::npos)
-                medians[std::stoll(name.substr(at + 7))] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
+const std::vector<int64_t> kBackupSizes = {10000, 100000};
 
 } // namespace
 
-BENCHMARK(BM_Backup)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_Backup)->ArgName("items")->ArgsProduct({kBackupSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
     ->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    std::printf("\nMedians of 5 runs; the backup against cp + integrity check of the copy:\n");
-    std::printf("%8s %6s %11s %8s %10s %17s %7s %14s %10s\n", "items", "MB", "backup (ms)", "cp (ms)",
-                "check (ms)", "cached check (ms)", "ratio", "ratio (cached)", "cpu ratio");
-    for (const auto &[n, run] : reporter.medians) {
-        auto counter = [&run = run](const char *name) {
-            auto it = run.counters.find(name);
-            return it == run.counters.end() ? 0.0 : double(it->second);
-        };
-        std::printf("%8lld %6.1f %11.0f %8.0f %10.0f %17.0f %7.2f %14.2f %10.2f\n", static_cast<long long>(n),
-                    counter("MB"), run.GetAdjustedRealTime(), counter("cp_ms"), counter("check_ms"),
-                    counter("cached_check_ms"), counter("ratio"), counter("ratio_cached"), counter("cpu_ratio"));
-    }
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks<QCoreApplication>(argc, argv, [](MedianReporter &reporter) {
+        std::printf("\nMedians of 5 runs; the backup against cp + integrity check of the copy:\n");
+        std::printf("%8s %6s %11s %8s %10s %17s %7s %14s %10s\n", "items", "MB", "backup (ms)", "cp (ms)",
+                    "check (ms)", "cached check (ms)", "ratio", "ratio (cached)", "cpu ratio");
+        for (const auto &[n, run] : reporter.bySize["BM_Backup"])
+            std::printf("%8lld %6.1f %11.0f %8.0f %10.0f %17.0f %7.2f %14.2f %10.2f\n", static_cast<long long>(n),
+                        counter(run, "MB"), run.GetAdjustedRealTime(), counter(run, "cp_ms"),
+                        counter(run, "check_ms"), counter(run, "cached_check_ms"), counter(run, "ratio"),
+                        counter(run, "ratio_cached"), counter(run, "cpu_ratio"));
+    });
 }

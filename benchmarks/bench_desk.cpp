@@ -38,48 +38,8 @@ namespace {
 
 Fixture &fixture(int n, int tallyRows)
 {
-    static std::map<std::pair<int, int>, std::unique_ptr<Fixture>> made;
-    auto &f = made[{n, tallyRows}];
-    if (!f)
-        f = std::make_unique<Fixture>(n, tallyRows);
-    return *f;
+    return cached<Fixture>(n, tallyRows);
 }
-
-// The bare update: the same two rows, keys known beforehand, no lookup. It
-// also gives the item its stock back, so that the clicks never run out.
-class BareUpdate {
-public:
-    explicit BareUpdate(Fixture &f) : m_fixture(f), m_db(f.path)
-    {
-        m_begin = m_db.prepare("BEGIN");
-        m_item = m_db.prepare("UPDATE Items SET tempdate = date_updated, remaining_quantity = ?1, "
-                              "Status = ?2, date_updated = ?3 WHERE rowid = ?4");
-        m_tally = m_db.prepare("UPDATE Itemsout SET quantity = quantity + 1 WHERE rowid = ?1");
-        m_commit = m_db.prepare("COMMIT");
-    }
-    ~BareUpdate()
-    {
-        for (sqlite3_stmt *stmt : {m_begin, m_item, m_tally, m_commit})
-            sqlite3_finalize(stmt);
-    }
-    void run()
-    {
-        step(m_db.db, m_begin);
-        sqlite3_bind_int(m_item, 1, Fixture::kStartRemaining);
-        sqlite3_bind_text(m_item, 2, "92%", -1, SQLITE_STATIC);
-        sqlite3_bind_text(m_item, 3, "2026-03-10", -1, SQLITE_STATIC);
-        sqlite3_bind_int64(m_item, 4, m_fixture.itemKey);
-        step(m_db.db, m_item);
-        sqlite3_bind_int64(m_tally, 1, m_fixture.tallyKey);
-        step(m_db.db, m_tally);
-        step(m_db.db, m_commit);
-    }
-
-private:
-    Fixture &m_fixture;
-    SqliteDb m_db;
-    sqlite3_stmt *m_begin, *m_item, *m_tally, *m_commit;
-};
 
 // The bare fill: the names column read, then sorted ignoring case.
 class BareNames {
@@ -110,9 +70,7 @@ private:
 // The main window as after a log-in on the fixture's file.
 std::unique_ptr<frmmain> openMain(Fixture &f)
 {
-    Module1::Reset();
-    Module1::dbPath = f.path;
-    Module1::OpenRecordsConnection();
+    startRun(f.path);
     Module1::OpenMisc();
     auto main = std::make_unique<frmmain>();
     if (!main->Form_Load())
@@ -293,28 +251,17 @@ void checks(int n)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
 BENCHMARK(BM_Click)->ArgNames({"items", "fulltally"})->ArgsProduct({kSizes, {0, 1}})->UseManualTime()
     ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Load)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_ShowTransaction)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
+BENCHMARK(BM_ShowTransaction)->Apply(bySize<benchmark::kMillisecond>);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
+    offscreenUnlessSet(true);
+    return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
     std::printf("\nMedians of 5 runs (wall time; the bare side in the same run):\n");
     std::printf("%-40s %12s %12s %7s\n", "benchmark", "window (us)", "bare (us)", "ratio");
     for (const auto &[name, run] : reporter.medians) {
@@ -324,6 +271,5 @@ int main(int argc, char **argv)
     }
     std::printf("\n");
     checks(100000);
-    benchmark::Shutdown();
-    return 0;
+    });
 }

@@ -29,11 +29,7 @@ namespace {
 
 Fixture &fixture(int n)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    auto &f = made[n];
-    if (!f)
-        f = std::make_unique<Fixture>(n, n);
-    return *f;
+    return cached<Fixture>(n, n);
 }
 
 // The columns each grid shows, in stored order.
@@ -163,26 +159,15 @@ void idleCheck(const char *title, int n)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
 } // namespace
 
-BENCHMARK(BM_Remaining)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Removed)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Remaining)->Apply(bySize<benchmark::kMillisecond, true>);
+BENCHMARK(BM_Removed)->Apply(bySize<benchmark::kMillisecond, true>);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
+    offscreenUnlessSet(true);
+    return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
     std::printf("\nMedians of 5 runs (wall time; the bare side in the same run; memory as VmRSS):\n");
     std::printf("%-36s %10s %10s %7s %11s %9s %9s\n", "benchmark", "grid (ms)", "bare (ms)", "ratio", "MB before",
                 "MB open", "mem ratio");
@@ -194,6 +179,5 @@ int main(int argc, char **argv)
     std::printf("\n");
     idleCheck<frmremain>("Remaining Items", 100000);
     idleCheck<frmremoved>("Removed Items", 100000);
-    benchmark::Shutdown();
-    return 0;
+    });
 }

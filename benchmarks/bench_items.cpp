@@ -14,7 +14,8 @@
 // the engine's defaults; the bare side prints what they are. The rows added
 // by a block are deleted again, untimed, so the table keeps its size.
 
-#include "baseline.h"
+#include "benchsupport.h"
+
 #include "data/itemlookup.h"
 #include "data/module1.h"
 #include "data/schema.h"
@@ -23,73 +24,43 @@
 #include "ui/prompts.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;
+using namespace bench;
 
 namespace {
 
-using bench::SqliteDb;
-
-void step(sqlite3 *db, sqlite3_stmt *stmt, int expected = SQLITE_DONE)
-{
-    if (sqlite3_step(stmt) != expected)
-        qFatal("step failed: %s", sqlite3_errmsg(db));
-    sqlite3_reset(stmt);
-}
-
-QByteArray itemNo(int i)
-{
-    return QStringLiteral("N-%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-}
-
 // A records database with n items, made with the program's own schema.
-struct Fixture {
-    QTemporaryDir dir;
-    QString path;
+struct ItemsFixture : RecordsFile {
     qint64 lastKey = 0;
     int n;
 
-    explicit Fixture(int n) : n(n)
+    explicit ItemsFixture(int n) : n(n)
     {
-        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
-        if (auto error = CreateRecordsDatabase(path, {}))
-            qFatal("%s", qPrintable(*error));
-        SqliteDb db(path);
-        db.exec("BEGIN");
-        sqlite3_stmt *item = db.prepare(
-            "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, Status, "
-            "max_quantity, date_updated, tempdate) VALUES (?1, ?2, ?3, ?4, ?5, '50%', ?4, "
-            "'2026-01-15', '2026-01-15')");
-        for (int i = 1; i <= n; ++i) {
-            const QByteArray no = itemNo(i);
-            const QByteArray name = QStringLiteral("Item %1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            sqlite3_bind_text(item, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
-            const QByteArray description = QStringLiteral("A stock item, lot %1").arg(i).toUtf8();
-            sqlite3_bind_text(item, 2, name.constData(), name.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_text(item, 3, description.constData(), description.size(), SQLITE_TRANSIENT);
-            // Neighbouring items differ in every field the windows show.
-            sqlite3_bind_int(item, 4, 100 + i % 900);
-            sqlite3_bind_int(item, 5, i % 100);
-            step(db.db, item);
-        }
-        lastKey = sqlite3_last_insert_rowid(db.db);
-        sqlite3_finalize(item);
-        db.exec("COMMIT");
+        insertRows(path, n,
+                   {"INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+                    "Status, max_quantity, date_updated, tempdate) VALUES (?1, ?2, ?3, ?4, ?5, '50%', ?4, "
+                    "'2026-01-15', '2026-01-15')"},
+                   [&](int i, sqlite3 *db, const std::vector<sqlite3_stmt *> &s) {
+                       bindText(s[0], 1, itemNo(i));
+                       bindText(s[0], 2, plainName(i).toUtf8());
+                       bindText(s[0], 3, QStringLiteral("A stock item, lot %1").arg(i).toUtf8());
+                       // Neighbouring items differ in every field the windows show.
+                       sqlite3_bind_int(s[0], 4, 100 + i % 900);
+                       sqlite3_bind_int(s[0], 5, i % 100);
+                       step(db, s[0]);
+                       lastKey = sqlite3_last_insert_rowid(db);
+                   });
     }
 
     // Takes out the rows a block added (untimed).
@@ -102,33 +73,10 @@ struct Fixture {
     }
 };
 
-Fixture &fixture(int n)
+ItemsFixture &fixture(int n)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    auto &f = made[n];
-    if (!f)
-        f = std::make_unique<Fixture>(n);
-    return *f;
+    return cached<ItemsFixture>(n);
 }
-
-// Wall time and this thread's processor time, in seconds.
-struct Clocks {
-    double wall = 0, cpu = 0;
-    static Clocks now()
-    {
-        timespec w{}, c{};
-        clock_gettime(CLOCK_MONOTONIC, &w);
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &c);
-        return {double(w.tv_sec) + double(w.tv_nsec) * 1e-9, double(c.tv_sec) + double(c.tv_nsec) * 1e-9};
-    }
-    Clocks operator-(const Clocks &o) const { return {wall - o.wall, cpu - o.cpu}; }
-    Clocks &operator+=(const Clocks &o)
-    {
-        wall += o.wall;
-        cpu += o.cpu;
-        return *this;
-    }
-};
 
 // Answers every message box at once, as a clerk pressing OK would; keeps
 // the last text so that a run that was refused stops the benchmark.
@@ -163,17 +111,10 @@ void report(benchmark::State &state, const Clocks &window, const Clocks &bare)
     state.counters["cpu_ratio"] = window.cpu / bare.cpu;
 }
 
-void startRun(const Fixture &f)
-{
-    Module1::Reset();
-    Module1::dbPath = f.path;
-    Module1::OpenRecordsConnection(); // as the main window's load leaves it
-}
-
 void BM_Add(benchmark::State &state)
 {
-    Fixture &f = fixture(int(state.range(0)));
-    startRun(f);
+    auto &f = fixture(int(state.range(0)));
+    startRun(f.path);
     SqliteDb bare(f.path);
     sqlite3_stmt *begin = bare.prepare("BEGIN IMMEDIATE");
     sqlite3_stmt *find = bare.prepare("SELECT rowid FROM Items WHERE item_no = ?1 ORDER BY rowid LIMIT 1");
@@ -234,8 +175,8 @@ void BM_Add(benchmark::State &state)
 // look-up and the four fields read as text), to show where the time goes.
 void lookup(benchmark::State &state, bool withBoxes)
 {
-    Fixture &f = fixture(int(state.range(0)));
-    startRun(f);
+    auto &f = fixture(int(state.range(0)));
+    startRun(f.path);
     SqliteDb bare(f.path);
     sqlite3_stmt *find = bare.prepare("SELECT item_name, original_quantity, remaining_quantity, Description FROM "
                                       "Items WHERE item_no = ?1 ORDER BY rowid LIMIT 1");
@@ -304,65 +245,30 @@ void BM_LookupData(benchmark::State &state)
     lookup(state, false);
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
-// Keeps the medians so that a short table can follow the usual one.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::pair<std::string, int64_t>, Run> medians;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            const auto at = name.find("/items:");
-            if (at != std::string::npos)
-                medians[{name.substr(0, at), std::stoll(name.substr(at + 7))}] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
-BENCHMARK(BM_Add)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Lookup)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_LookupData)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Add)->Apply(bySize<benchmark::kMicrosecond>);
+BENCHMARK(BM_Lookup)->Apply(bySize<benchmark::kMicrosecond>);
+BENCHMARK(BM_LookupData)->Apply(bySize<benchmark::kMicrosecond>);
 
 int main(int argc, char **argv)
 {
-    // The windows are made but need no screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        SqliteDb bare(fixture(int(kSizes.front())).path);
-        std::printf("journal_mode=%s synchronous=%s (the engine's defaults, on both sides)\n",
-                    qPrintable(bare.pragma("PRAGMA journal_mode")), qPrintable(bare.pragma("PRAGMA synchronous")));
-    }
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    std::printf("\nMedians of 5 runs, per action:\n");
-    std::printf("%-8s %8s %12s %10s %7s %12s %10s %10s\n", "action", "items", "window (us)", "bare (us)", "ratio",
-                "window cpu", "bare cpu", "cpu ratio");
-    for (const auto &[key, run] : reporter.medians) {
-        auto counter = [&run = run](const char *name) {
-            auto it = run.counters.find(name);
-            return it == run.counters.end() ? 0.0 : double(it->second);
-        };
-        std::printf("%-8s %8lld %12.1f %10.1f %7.2f %12.1f %10.1f %10.2f\n", key.first.substr(3).c_str(),
-                    static_cast<long long>(key.second), run.GetAdjustedRealTime(), counter("bare_us"),
-                    counter("ratio"), counter("window_cpu_us"), counter("bare_cpu_us"), counter("cpu_ratio"));
-    }
-    benchmark::Shutdown();
-    return 0;
+    offscreenUnlessSet();
+    return runBenchmarks<QApplication>(
+        argc, argv,
+        [](MedianReporter &reporter) {
+            std::printf("\nMedians of 5 runs, per action:\n");
+            std::printf("%-8s %8s %12s %10s %7s %12s %10s %10s\n", "action", "items", "window (us)", "bare (us)",
+                        "ratio", "window cpu", "bare cpu", "cpu ratio");
+            for (const auto &[name, sizes] : reporter.bySize)
+                for (const auto &[n, run] : sizes)
+                    std::printf("%-8s %8lld %12.1f %10.1f %7.2f %12.1f %10.1f %10.2f\n", name.substr(3).c_str(),
+                                static_cast<long long>(n), run.GetAdjustedRealTime(), counter(run, "bare_us"),
+                                counter(run, "ratio"), counter(run, "window_cpu_us"), counter(run, "bare_cpu_us"),
+                                counter(run, "cpu_ratio"));
+        },
+        [] {
+            SqliteDb bare(fixture(int(kSizes.front())).path);
+            std::printf("%s (the engine's defaults, on both sides)\n", qPrintable(bare.settings()));
+        });
 }

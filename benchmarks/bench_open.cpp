@@ -4,7 +4,8 @@
 // (the key derivation and the quick check of every page), which a run pays
 // once per file, and the quick check alone, at 1,000 and 100,000 items.
 
-#include "data/keyedfile.h"
+#include "benchsupport.h"
+
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/sqlcipherconnection.h"
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 
 #include <cstring>
-#include <memory>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -71,18 +71,16 @@ void BM_QuickCheck(benchmark::State &state)
     const QString path = makeDatabase(dir, int(state.range(0)));
     for (auto _ : state) {
         state.PauseTiming();
-        auto keyed = std::make_unique<inv::KeyedFile>(path, inv::KeyedFile::Mode::ReadWrite);
-        sqlite3 *db = keyed->db();
-        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        auto bare = std::make_unique<bench::SqliteDb>(path);
+        bare->exec("SELECT count(*) FROM sqlite_master");
         state.ResumeTiming();
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+        sqlite3_stmt *stmt = bare->prepare("PRAGMA quick_check(1)");
         if (sqlite3_step(stmt) != SQLITE_ROW
             || strcmp(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)), "ok") != 0)
             state.SkipWithError("the quick check failed");
         sqlite3_finalize(stmt);
         state.PauseTiming();
-        keyed.reset();
+        bare.reset();
         state.ResumeTiming();
     }
     state.counters["file_MB"] = double(QFileInfo(path).size()) / (1024 * 1024);

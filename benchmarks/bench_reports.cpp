@@ -11,121 +11,66 @@
 //   build/benchmarks/bench_reports --benchmark_min_time=0.2
 // gives the table in about two.
 
+#include "benchsupport.h"
+
 #include "data/module1.h"
 #include "data/schema.h"
 #include "reports/frmprint.h"
 #include "reports/frmprintl.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QListWidget>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;
+using namespace bench;
 
 namespace {
 
-void step(sqlite3 *db, sqlite3_stmt *stmt)
-{
-    if (sqlite3_step(stmt) != SQLITE_DONE)
-        qFatal("step failed: %s", sqlite3_errmsg(db));
-    sqlite3_reset(stmt);
-}
-
-sqlite3 *openBare(const QString &path)
-{
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        qFatal("cannot open %s", qPrintable(path));
-    sqlite3_key(db, RecordsPassword, int(std::strlen(RecordsPassword)));
-    return db;
-}
-
-sqlite3_stmt *prepare(sqlite3 *db, const char *sql)
-{
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK)
-        qFatal("%s: %s", sql, sqlite3_errmsg(db));
-    return stmt;
-}
-
 // A records database with n items and n tally rows, made with the
 // program's own schema.
-struct Fixture {
-    QTemporaryDir dir;
-    QString path;
-
-    explicit Fixture(int n)
+struct ReportsFixture : RecordsFile {
+    explicit ReportsFixture(int n)
     {
-        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
-        if (auto error = CreateRecordsDatabase(path, {}))
-            qFatal("%s", qPrintable(*error));
-        sqlite3 *db = openBare(path);
-        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-        sqlite3_stmt *item = prepare(
-            db, "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, Status, "
-                "max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item', 100, ?3, ?4, 100, "
-                "'2026-01-15', '2026-01-15')");
-        sqlite3_stmt *tally =
-            prepare(db, "INSERT INTO Itemsout (item_no, item_name, Description, quantity) VALUES (?1, ?2, "
-                        "'A stock item', ?3)");
-        for (int i = 1; i <= n; ++i) {
-            const QByteArray no = QStringLiteral("N-%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            const QByteArray name = QStringLiteral("Item %1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            const QByteArray status = QStringLiteral("%1%").arg(i % 101).toUtf8();
-            for (sqlite3_stmt *stmt : {item, tally}) {
-                sqlite3_bind_text(stmt, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
-                sqlite3_bind_text(stmt, 2, name.constData(), name.size(), SQLITE_TRANSIENT);
-                sqlite3_bind_int(stmt, 3, i % 100);
-            }
-            sqlite3_bind_text(item, 4, status.constData(), status.size(), SQLITE_TRANSIENT);
-            step(db, item);
-            step(db, tally);
-        }
-        sqlite3_finalize(item);
-        sqlite3_finalize(tally);
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
+        insertRows(path, n,
+                   {"INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+                    "Status, max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item', 100, ?3, ?4, 100, "
+                    "'2026-01-15', '2026-01-15')",
+                    "INSERT INTO Itemsout (item_no, item_name, Description, quantity) VALUES (?1, ?2, "
+                    "'A stock item', ?3)"},
+                   [](int i, sqlite3 *db, const std::vector<sqlite3_stmt *> &s) {
+                       const QByteArray no = itemNo(i);
+                       const QByteArray name = plainName(i).toUtf8();
+                       for (sqlite3_stmt *stmt : s) {
+                           bindText(stmt, 1, no);
+                           bindText(stmt, 2, name);
+                           sqlite3_bind_int(stmt, 3, i % 100);
+                       }
+                       bindText(s[0], 4, QStringLiteral("%1%").arg(i % 101).toUtf8());
+                       step(db, s[0]);
+                       step(db, s[1]);
+                   });
     }
 };
 
-Fixture &fixture(int n)
+ReportsFixture &fixture(int n)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    auto &f = made[n];
-    if (!f)
-        f = std::make_unique<Fixture>(n);
-    return *f;
-}
-
-double wall()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    return cached<ReportsFixture>(n);
 }
 
 // The bare read of a page: one statement from the page's first key.
 class BareRead {
 public:
     BareRead(const QString &path, const char *sql, qint64 firstKey, int rows)
-        : m_db(openBare(path)), m_stmt(prepare(m_db, sql)), m_key(firstKey), m_rows(rows)
+        : m_db(path), m_stmt(m_db.prepare(sql)), m_key(firstKey), m_rows(rows)
     {
     }
-    ~BareRead()
-    {
-        sqlite3_finalize(m_stmt);
-        sqlite3_close(m_db);
-    }
+    ~BareRead() { sqlite3_finalize(m_stmt); }
     // Reads every field of every row as text; returns the bytes read.
     size_t run()
     {
@@ -139,13 +84,13 @@ public:
                 bytes += size_t(sqlite3_column_bytes(m_stmt, c));
             }
         if (rc != SQLITE_DONE)
-            qFatal("bare read failed: %s", sqlite3_errmsg(m_db));
+            qFatal("bare read failed: %s", sqlite3_errmsg(m_db.db));
         sqlite3_reset(m_stmt);
         return bytes;
     }
 
 private:
-    sqlite3 *m_db;
+    SqliteDb m_db;
     sqlite3_stmt *m_stmt;
     qint64 m_key;
     int m_rows;
@@ -154,17 +99,16 @@ private:
 // The key of the row at a position, looked up once, untimed.
 qint64 keyAt(const QString &path, const char *table, int position)
 {
-    sqlite3 *db = openBare(path);
+    SqliteDb db(path);
     const QByteArray sql = QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid LIMIT 1 OFFSET %2")
                                .arg(QLatin1String(table))
                                .arg(position)
                                .toUtf8();
-    sqlite3_stmt *stmt = prepare(db, sql.constData());
+    sqlite3_stmt *stmt = db.prepare(sql.constData());
     if (sqlite3_step(stmt) != SQLITE_ROW)
         qFatal("no row at %d", position);
     const qint64 key = sqlite3_column_int64(stmt, 0);
     sqlite3_finalize(stmt);
-    sqlite3_close(db);
     return key;
 }
 
@@ -176,10 +120,8 @@ template <typename Window>
 void pageTurn(benchmark::State &state, const char *table, const char *bareSql, int size)
 {
     const int n = int(state.range(0));
-    Fixture &f = fixture(n);
-    Module1::Reset();
-    Module1::dbPath = f.path;
-    Module1::OpenRecordsConnection(); // as the main window's load leaves it
+    auto &f = fixture(n);
+    startRun(f.path);
     Window window;
     if (!window.Form_Load()) {
         state.SkipWithError("the window did not load");
@@ -199,14 +141,14 @@ void pageTurn(benchmark::State &state, const char *table, const char *bareSql, i
         double turns = 0;
         for (int i = 0; i < kBlock; ++i) {
             window.cmdprev_Click();
-            const double t0 = wall();
+            const double t0 = wallSeconds();
             window.cmdnxt_Click();
-            turns += wall() - t0;
+            turns += wallSeconds() - t0;
         }
-        const double b0 = wall();
+        const double b0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             sink += bare.run();
-        bareTime += wall() - b0;
+        bareTime += wallSeconds() - b0;
         turnTime += turns;
         state.SetIterationTime(turns / kBlock);
     }
@@ -235,57 +177,23 @@ void BM_RemovedListLastPage(benchmark::State &state)
                         reports::RemovedListPage.size);
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
-// Keeps the medians so that a short table can follow the usual one.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::pair<std::string, int64_t>, Run> medians;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            const auto at = name.find("/rows:");
-            if (at != std::string::npos)
-                medians[{name.substr(3, name.find('/') - 3), std::stoll(name.substr(at + 6))}] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
-BENCHMARK(BM_ItemListLastPage)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_RemovedListLastPage)->ArgName("rows")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ItemListLastPage)->Apply(bySize<benchmark::kMicrosecond, true>);
+BENCHMARK(BM_RemovedListLastPage)->Apply(bySize<benchmark::kMicrosecond, true>);
 
 int main(int argc, char **argv)
 {
     // The windows are made but never shown: no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    std::printf("\nMedians of 5 runs, a page turn to the last page:\n");
-    std::printf("%-18s %8s %10s %10s %10s %7s\n", "printout", "rows", "page rows", "turn (us)", "bare (us)",
-                "ratio");
-    for (const auto &[key, run] : reporter.medians) {
-        auto counter = [&run = run](const char *name) {
-            auto it = run.counters.find(name);
-            return it == run.counters.end() ? 0.0 : double(it->second);
-        };
-        std::printf("%-18s %8lld %10.0f %10.1f %10.1f %7.2f\n", key.first.c_str(), static_cast<long long>(key.second),
-                    counter("page_rows"), run.GetAdjustedRealTime(), counter("bare_us"), counter("ratio"));
-    }
-    benchmark::Shutdown();
-    return 0;
+    offscreenUnlessSet();
+    return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
+        std::printf("\nMedians of 5 runs, a page turn to the last page:\n");
+        std::printf("%-18s %8s %10s %10s %10s %7s\n", "printout", "rows", "page rows", "turn (us)", "bare (us)",
+                    "ratio");
+        for (const auto &[name, sizes] : reporter.bySize)
+            for (const auto &[n, run] : sizes)
+                std::printf("%-18s %8lld %10.0f %10.1f %10.1f %7.2f\n", name.substr(3).c_str(),
+                            static_cast<long long>(n), counter(run, "page_rows"), run.GetAdjustedRealTime(),
+                            counter(run, "bare_us"), counter(run, "ratio"));
+    });
 }

@@ -15,96 +15,64 @@
 // The names are stored in scrambled order with mixed case, so that the sort
 // has real work to do.
 
-#include "baseline.h"
+#include "benchsupport.h"
+
 #include "data/module1.h"
 #include "data/schema.h"
 #include "reports/frmstatus.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 #include <QListView>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;
+using namespace bench;
 
 namespace {
-
-using bench::SqliteDb;
-
-void stepDone(sqlite3 *db, sqlite3_stmt *stmt)
-{
-    if (sqlite3_step(stmt) != SQLITE_DONE)
-        qFatal("step failed: %s", sqlite3_errmsg(db));
-    sqlite3_reset(stmt);
-}
 
 // A records database with n items made with the program's own schema. Names
 // come in scrambled order, in mixed case; the two names the selections move
 // between are the first and the last row.
-struct Fixture {
-    QTemporaryDir dir;
-    QString path;
+struct StatusFixture : RecordsFile {
     QString first, last;
 
-    explicit Fixture(int n)
+    explicit StatusFixture(int n)
     {
-        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
-        if (auto error = CreateRecordsDatabase(path, {}))
-            qFatal("%s", qPrintable(*error));
-        SqliteDb db(path);
-        db.exec("BEGIN");
-        sqlite3_stmt *item = db.prepare(
-            "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, Status, "
-            "max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item kept in the store room.', 200, "
-            "?3, ?4, 200, '2026-01-15', '2026-01-15')");
-        const char *const words[] = {"toner", "Bond paper", "stapler", "Folder", "INK", "Envelope", "marker"};
-        for (int i = 1; i <= n; ++i) {
-            // i * 7919 mod a prime above n visits every number once, scrambled.
-            const qint64 scrambled = (qint64(i) * 7919) % 1000003;
-            const QByteArray no = QStringLiteral("N-%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            const QByteArray name = QStringLiteral("%1 %2")
-                                        .arg(QLatin1String(words[scrambled % 7]))
-                                        .arg(scrambled, 7, 10, QLatin1Char('0'))
-                                        .toUtf8();
-            const QByteArray status = QStringLiteral("%1%").arg(i % 101).toUtf8();
-            sqlite3_bind_text(item, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_text(item, 2, name.constData(), name.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_int(item, 3, i % 200);
-            sqlite3_bind_text(item, 4, status.constData(), status.size(), SQLITE_TRANSIENT);
-            stepDone(db.db, item);
-            if (i == 1)
-                first = QString::fromUtf8(name);
-            last = QString::fromUtf8(name);
-        }
-        sqlite3_finalize(item);
-        db.exec("COMMIT");
+        insertRows(path, n,
+                   {"INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+                    "Status, max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item kept in the store "
+                    "room.', 200, ?3, ?4, 200, '2026-01-15', '2026-01-15')"},
+                   [&](int i, sqlite3 *db, const std::vector<sqlite3_stmt *> &s) {
+                       const char *const words[] = {"toner", "Bond paper", "stapler", "Folder", "INK", "Envelope",
+                                                    "marker"};
+                       // i * 7919 mod a prime above n visits every number once, scrambled.
+                       const qint64 scrambled = (qint64(i) * 7919) % 1000003;
+                       const QByteArray name = QStringLiteral("%1 %2")
+                                                   .arg(QLatin1String(words[scrambled % 7]))
+                                                   .arg(scrambled, 7, 10, QLatin1Char('0'))
+                                                   .toUtf8();
+                       bindText(s[0], 1, itemNo(i));
+                       bindText(s[0], 2, name);
+                       sqlite3_bind_int(s[0], 3, i % 200);
+                       bindText(s[0], 4, QStringLiteral("%1%").arg(i % 101).toUtf8());
+                       step(db, s[0]);
+                       if (i == 1)
+                           first = QString::fromUtf8(name);
+                       last = QString::fromUtf8(name);
+                   });
     }
 };
 
-Fixture &fixture(int n)
+StatusFixture &fixture(int n)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    auto &f = made[n];
-    if (!f)
-        f = std::make_unique<Fixture>(n);
-    return *f;
-}
-
-double wall()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    return cached<StatusFixture>(n);
 }
 
 // Reads every name with one prepared statement, as text, to the end.
@@ -161,25 +129,18 @@ private:
     sqlite3_stmt *m_stmt;
 };
 
-void startRun(Fixture &f)
-{
-    Module1::Reset();
-    Module1::dbPath = f.path;
-    Module1::OpenRecordsConnection(); // as the main window's load leaves it
-}
-
 void BM_OpenStatusWindow(benchmark::State &state)
 {
     const int n = int(state.range(0));
-    Fixture &f = fixture(n);
-    startRun(f);
+    auto &f = fixture(n);
+    startRun(f.path);
     SqliteDb db(f.path);
     BareNames sorted(db, "SELECT item_name FROM Items ORDER BY item_name COLLATE NOCASE");
     BareNames indexed(db, "SELECT item_name FROM Items ORDER BY item_name");
 
     double windowTime = 0, sortedTime = 0, indexedTime = 0;
     for (auto _ : state) {
-        const double t0 = wall();
+        const double t0 = wallSeconds();
         auto window = std::make_unique<frmstatus>();
         if (!window->Form_Load()) {
             state.SkipWithError("the window failed to load");
@@ -187,17 +148,17 @@ void BM_OpenStatusWindow(benchmark::State &state)
         }
         window->show();
         QCoreApplication::processEvents();
-        const double t1 = wall();
+        const double t1 = wallSeconds();
         if (window->lstitem->model()->rowCount() != n) {
             state.SkipWithError("the list is not full");
             return;
         }
         window.reset();
-        const double t2 = wall();
+        const double t2 = wallSeconds();
         const int rows = sorted.run();
-        const double t3 = wall();
+        const double t3 = wallSeconds();
         indexed.run();
-        const double t4 = wall();
+        const double t4 = wallSeconds();
         if (rows != n) {
             state.SkipWithError("the bare read missed rows");
             return;
@@ -220,8 +181,8 @@ constexpr int kBlock = 16;
 void BM_SelectInStatusWindow(benchmark::State &state)
 {
     const int n = int(state.range(0));
-    Fixture &f = fixture(n);
-    startRun(f);
+    auto &f = fixture(n);
+    startRun(f.path);
     frmstatus window;
     if (!window.Form_Load()) {
         state.SkipWithError("the window failed to load");
@@ -247,13 +208,13 @@ void BM_SelectInStatusWindow(benchmark::State &state)
 
     double windowTime = 0, bareTime = 0;
     for (auto _ : state) {
-        const double t0 = wall();
+        const double t0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             window.lstitem->setCurrentIndex(rows[i % 2]);
-        const double t1 = wall();
+        const double t1 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             bare.run(utf8[i % 2]);
-        const double t2 = wall();
+        const double t2 = wallSeconds();
         windowTime += t1 - t0;
         bareTime += t2 - t1;
         state.SetIterationTime((t1 - t0) / kBlock);
@@ -268,65 +229,27 @@ void BM_SelectInStatusWindow(benchmark::State &state)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
-// Keeps the medians so that a short table can follow the usual one.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::map<int64_t, Run>> medians;
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            const auto slash = name.find('/');
-            const auto at = name.find("/items:");
-            if (at != std::string::npos)
-                medians[name.substr(0, slash)][std::stoll(name.substr(at + 7))] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-double counter(const benchmark::BenchmarkReporter::Run &run, const char *name)
-{
-    auto it = run.counters.find(name);
-    return it == run.counters.end() ? 0.0 : double(it->second);
-}
-
 } // namespace
 
-BENCHMARK(BM_OpenStatusWindow)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SelectInStatusWindow)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_OpenStatusWindow)->Apply(bySize<benchmark::kMillisecond>);
+BENCHMARK(BM_SelectInStatusWindow)->Apply(bySize<benchmark::kMicrosecond>);
 
 int main(int argc, char **argv)
 {
     // Windows are made and shown, but never on a screen.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
+    offscreenUnlessSet();
+    return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
     std::printf("\nOpening the status window (list filled, sorted, shown), medians of 5 runs:\n");
     std::printf("%8s %12s %16s %7s %17s %7s\n", "items", "window (ms)", "bare sorted (ms)", "ratio",
                 "bare index (ms)", "ratio");
-    for (const auto &[n, run] : reporter.medians["BM_OpenStatusWindow"])
+    for (const auto &[n, run] : reporter.bySize["BM_OpenStatusWindow"])
         std::printf("%8lld %12.2f %16.2f %7.2f %17.2f %7.2f\n", static_cast<long long>(n),
                     run.GetAdjustedRealTime(), counter(run, "bare_us") / 1000, counter(run, "ratio"),
                     counter(run, "index_us") / 1000, counter(run, "index_ratio"));
     std::printf("\nOne selection in the status window, medians of 5 runs:\n");
     std::printf("%8s %12s %16s %7s\n", "items", "window (us)", "bare lookup (us)", "ratio");
-    for (const auto &[n, run] : reporter.medians["BM_SelectInStatusWindow"])
+    for (const auto &[n, run] : reporter.bySize["BM_SelectInStatusWindow"])
         std::printf("%8lld %12.1f %16.1f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
                     counter(run, "bare_us"), counter(run, "ratio"));
-    benchmark::Shutdown();
-    return 0;
+    });
 }

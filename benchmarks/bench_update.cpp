@@ -13,7 +13,8 @@
 // the engine's defaults; the run prints what they are. The window runs on the
 // offscreen platform unless QT_QPA_PLATFORM says otherwise.
 
-#include "baseline.h"
+#include "benchsupport.h"
+
 #include "data/module1.h"
 #include "data/schema.h"
 #include "data/status.h"
@@ -21,92 +22,59 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <cstring>
-#include <ctime>
-#include <map>
 #include <memory>
 
 using namespace inv;
+using namespace bench;
 
 namespace {
 
 constexpr int kStartRemaining = 500;
 constexpr int kMax = 1000;
 
-using bench::SqliteDb;
-
-void step(sqlite3 *db, sqlite3_stmt *stmt, int expected = SQLITE_DONE)
-{
-    if (sqlite3_step(stmt) != expected)
-        qFatal("step failed: %s", sqlite3_errmsg(db));
-}
-
 // A records database with n items, made with the program's own schema; the
 // item worked on comes last.
-struct Fixture {
-    QTemporaryDir dir;
-    QString path;
+struct UpdateFixture : RecordsFile {
     QString number;
     QString name;
 
-    explicit Fixture(int n)
+    explicit UpdateFixture(int n)
     {
-        path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
-        if (auto error = CreateRecordsDatabase(path, {}))
-            qFatal("%s", qPrintable(*error));
-        SqliteDb db(path);
-        db.exec("BEGIN");
-        sqlite3_stmt *item = db.prepare(
-            "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, Status, "
-            "max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item', ?4, ?3, '50%', ?4, "
-            "'2026-01-15', '2026-01-15')");
-        for (int i = 1; i <= n; ++i) {
-            const QByteArray no = QStringLiteral("N-%1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            const QByteArray nm = QStringLiteral("Item %1").arg(i, 7, 10, QLatin1Char('0')).toUtf8();
-            sqlite3_bind_text(item, 1, no.constData(), no.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_text(item, 2, nm.constData(), nm.size(), SQLITE_TRANSIENT);
-            sqlite3_bind_int(item, 3, kStartRemaining);
-            sqlite3_bind_int(item, 4, kMax);
-            step(db.db, item);
-            sqlite3_reset(item);
-            number = QString::fromUtf8(no);
-            name = QString::fromUtf8(nm);
-        }
-        sqlite3_finalize(item);
-        db.exec("COMMIT");
+        insertRows(path, n,
+                   {"INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+                    "Status, max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item', ?4, ?3, '50%', "
+                    "?4, '2026-01-15', '2026-01-15')"},
+                   [&](int i, sqlite3 *db, const std::vector<sqlite3_stmt *> &s) {
+                       const QByteArray no = itemNo(i);
+                       const QByteArray nm = plainName(i).toUtf8();
+                       bindText(s[0], 1, no);
+                       bindText(s[0], 2, nm);
+                       sqlite3_bind_int(s[0], 3, kStartRemaining);
+                       sqlite3_bind_int(s[0], 4, kMax);
+                       step(db, s[0]);
+                       number = QString::fromUtf8(no);
+                       name = QString::fromUtf8(nm);
+                   });
     }
 };
 
-Fixture &fixture(int n)
+UpdateFixture &fixture(int n)
 {
-    static std::map<int, std::unique_ptr<Fixture>> made;
-    auto &f = made[n];
-    if (!f)
-        f = std::make_unique<Fixture>(n);
-    return *f;
-}
-
-double wallClock()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+    return cached<UpdateFixture>(n);
 }
 
 // The bare change: the same row found by its number, written in one
 // transaction, the status worked out the same way.
 class BareChange {
 public:
-    explicit BareChange(Fixture &f) : m_db(f.path), m_number(f.number.toUtf8())
+    explicit BareChange(UpdateFixture &f) : m_db(f.path), m_number(f.number.toUtf8())
     {
         m_begin = m_db.prepare("BEGIN IMMEDIATE");
         m_find = m_db.prepare("SELECT rowid, remaining_quantity, max_quantity FROM Items WHERE item_no = ?1 "
@@ -119,13 +87,12 @@ public:
         for (sqlite3_stmt *stmt : {m_begin, m_find, m_write, m_commit})
             sqlite3_finalize(stmt);
     }
-    QString pragma(const char *sql) { return m_db.pragma(sql); }
+    SqliteDb &db() { return m_db; }
     void run(int delta)
     {
         step(m_db.db, m_begin);
-        sqlite3_reset(m_begin);
         sqlite3_bind_text(m_find, 1, m_number.constData(), m_number.size(), SQLITE_STATIC);
-        step(m_db.db, m_find, SQLITE_ROW);
+        stepRow(m_db.db, m_find);
         const qint64 key = sqlite3_column_int64(m_find, 0);
         const int remaining = sqlite3_column_int(m_find, 1) + delta;
         const int base = sqlite3_column_int(m_find, 2);
@@ -135,9 +102,7 @@ public:
         sqlite3_bind_int(m_write, 2, remaining);
         sqlite3_bind_int64(m_write, 3, key);
         step(m_db.db, m_write);
-        sqlite3_reset(m_write);
         step(m_db.db, m_commit);
-        sqlite3_reset(m_commit);
     }
 
 private:
@@ -149,7 +114,7 @@ private:
 // The bare read: the two columns of every row, as text.
 class BareRead {
 public:
-    explicit BareRead(Fixture &f) : m_db(f.path)
+    explicit BareRead(UpdateFixture &f) : m_db(f.path)
     {
         m_read = m_db.prepare("SELECT item_no, item_name FROM Items ORDER BY rowid");
     }
@@ -173,13 +138,6 @@ private:
     sqlite3_stmt *m_read;
 };
 
-void startRun(Fixture &f)
-{
-    Module1::Reset();
-    Module1::dbPath = f.path;
-    Module1::OpenRecordsConnection(); // as the main window's load leaves it
-}
-
 // Both sides run in turns, a block of one then a block of the other, so that
 // both meet the same disk and the same load. The reported time is the
 // window's; the counters carry the bare side and the ratio.
@@ -187,8 +145,8 @@ constexpr int kBlock = 8; // even: Add and Less alternate
 
 void BM_Change(benchmark::State &state)
 {
-    Fixture &f = fixture(int(state.range(0)));
-    startRun(f);
+    auto &f = fixture(int(state.range(0)));
+    startRun(f.path);
     BareChange bare(f);
     frmupdate window;
     if (!window.Form_Load()) {
@@ -202,17 +160,17 @@ void BM_Change(benchmark::State &state)
 
     double windowWall = 0, bareWall = 0;
     for (auto _ : state) {
-        const double w0 = wallClock();
+        const double w0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i) {
             if (i % 2 == 0)
                 window.cmdadd_Click();
             else
                 window.Command1_Click();
         }
-        const double w1 = wallClock();
+        const double w1 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             bare.run(i % 2 == 0 ? 1 : -1);
-        const double w2 = wallClock();
+        const double w2 = wallSeconds();
         windowWall += w1 - w0;
         bareWall += w2 - w1;
         state.SetIterationTime((w1 - w0) / kBlock);
@@ -225,12 +183,12 @@ void BM_Change(benchmark::State &state)
 
 void BM_Load(benchmark::State &state)
 {
-    Fixture &f = fixture(int(state.range(0)));
-    startRun(f);
+    auto &f = fixture(int(state.range(0)));
+    startRun(f.path);
     BareRead bare(f);
     double windowWall = 0, bareWall = 0;
     for (auto _ : state) {
-        const double w0 = wallClock();
+        const double w0 = wallSeconds();
         auto *window = new frmupdate;
         if (!window->Form_Load()) {
             state.SkipWithError("the window did not load");
@@ -239,9 +197,9 @@ void BM_Load(benchmark::State &state)
         }
         window->show();
         QCoreApplication::processEvents(); // the first paint
-        const double w1 = wallClock();
+        const double w1 = wallSeconds();
         benchmark::DoNotOptimize(bare.run());
-        const double w2 = wallClock();
+        const double w2 = wallSeconds();
         delete window;
         QCoreApplication::processEvents();
         windowWall += w1 - w0;
@@ -253,64 +211,30 @@ void BM_Load(benchmark::State &state)
     Module1::Reset();
 }
 
-const std::vector<int64_t> kSizes = {1000, 10000, 100000};
-
-// Keeps the medians so that a short table can follow the usual one.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, std::map<int64_t, Run>> medians; // by benchmark, then size
-
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Aggregate || run.aggregate_name != "median" || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            const auto at = name.find("/items:");
-            if (at != std::string::npos)
-                medians[name.substr(0, name.find('/'))][std::stoll(name.substr(at + 7))] = run;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
-BENCHMARK(BM_Change)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Load)->ArgName("items")->ArgsProduct({kSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Change)->Apply(bySize<benchmark::kMicrosecond>);
+BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    {
-        BareChange bare(fixture(int(kSizes.front())));
-        std::printf("journal_mode=%s synchronous=%s (the engine's defaults, on both sides)\n",
-                    qPrintable(bare.pragma("PRAGMA journal_mode")), qPrintable(bare.pragma("PRAGMA synchronous")));
-    }
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-
-    const auto counter = [](const benchmark::BenchmarkReporter::Run &run, const char *name) {
-        auto it = run.counters.find(name);
-        return it == run.counters.end() ? 0.0 : double(it->second);
-    };
-    std::printf("\nMedians of 5 runs, one Add or Less against the bare lookup and update:\n");
-    std::printf("%8s %13s %10s %7s\n", "items", "window (us)", "bare (us)", "ratio");
-    for (const auto &[n, run] : reporter.medians["BM_Change"])
-        std::printf("%8lld %13.1f %10.1f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
-                    counter(run, "bare_us"), counter(run, "ratio"));
-    std::printf("\nMedians of 5 runs, loading the window against a bare read of both columns:\n");
-    std::printf("%8s %13s %10s %7s\n", "items", "window (ms)", "bare (ms)", "ratio");
-    for (const auto &[n, run] : reporter.medians["BM_Load"])
-        std::printf("%8lld %13.2f %10.2f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
-                    counter(run, "bare_us") / 1000.0, counter(run, "ratio"));
-    benchmark::Shutdown();
-    return 0;
+    offscreenUnlessSet();
+    return runBenchmarks<QApplication>(
+        argc, argv,
+        [](MedianReporter &reporter) {
+            std::printf("\nMedians of 5 runs, one Add or Less against the bare lookup and update:\n");
+            std::printf("%8s %13s %10s %7s\n", "items", "window (us)", "bare (us)", "ratio");
+            for (const auto &[n, run] : reporter.bySize["BM_Change"])
+                std::printf("%8lld %13.1f %10.1f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
+                            counter(run, "bare_us"), counter(run, "ratio"));
+            std::printf("\nMedians of 5 runs, loading the window against a bare read of both columns:\n");
+            std::printf("%8s %13s %10s %7s\n", "items", "window (ms)", "bare (ms)", "ratio");
+            for (const auto &[n, run] : reporter.bySize["BM_Load"])
+                std::printf("%8lld %13.2f %10.2f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
+                            counter(run, "bare_us") / 1000.0, counter(run, "ratio"));
+        },
+        [] {
+            BareChange bare(fixture(int(kSizes.front())));
+            std::printf("%s (the engine's defaults, on both sides)\n", qPrintable(bare.db().settings()));
+        });
 }
