@@ -16,6 +16,7 @@
 #include "stockdesk.h"
 #include "startup/navigation.h"
 #include "ui/fonts.h"
+#include "ui/loadwindow.h"
 #include "ui/guard.h"
 #include "ui/picturebutton.h"
 #include "ui/prompts.h"
@@ -101,8 +102,7 @@ QListWidget *list(QWidget *parent, const char *name, QListWidget *l = nullptr)
 template <typename W>
 QWidget *loaded()
 {
-    auto window = std::make_unique<W>();
-    return window->Form_Load() ? window.release() : nullptr;
+    return ui::loadWindow<W>();
 }
 
 // The window each entry opens. An entry that has none here is shown but
@@ -550,8 +550,7 @@ bool frmmain::Form_Load()
         canUndo = false;
 
         // A Misc table without a row leaves the design-time caption.
-        if (Module1::rsMisc->RecordCount() > 0) {
-            Module1::rsMisc->MoveFirst();
+        if (Module1::MiscFirstRow()) {
             const QString coname = Module1::rsMisc->text(QStringLiteral("coname"));
             if (!coname.isEmpty())
                 setWindowTitle(coname + QStringLiteral(" Inventory System"));
@@ -630,7 +629,7 @@ void frmmain::cmdtrans_Click()
     });
     if (!ok)
         return;
-    setPanelVisible(cmdtrans->text() == QStringLiteral("Show Transaction"));
+    setPanelVisible(!transactionPanelShown());
 }
 
 void frmmain::setPanelVisible(bool visible)
