@@ -14,7 +14,6 @@
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
-#include "startup/navigation.h"
 #include "ui/fonts.h"
 #include "ui/loadwindow.h"
 #include "ui/guard.h"
@@ -500,7 +499,8 @@ void frmmain::nExit_Click()
 
 void frmmain::mLogOut_Click()
 {
-    startup::ShowWelcome();
+    // The road back to the welcome window is the start-up's; it listens.
+    emit loggedOut();
     close();
 }
 

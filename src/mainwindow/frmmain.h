@@ -136,6 +136,10 @@ public:
 protected:
     void changeEvent(QEvent *event) override;
 
+signals:
+    // Log-Out: the session ends and the welcome window is to come back.
+    void loggedOut();
+
 private:
     void buildMenus();
     bool entryAvailable(const QString &entry) const;

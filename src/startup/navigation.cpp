@@ -37,6 +37,7 @@ frmmain *ShowMain(Mode mode)
     }
     if (mode == Mode::Restricted)
         main->setRestrictedMode();
+    QObject::connect(main, &frmmain::loggedOut, main, [] { ShowWelcome(); });
     main->show();
     return main;
 }
