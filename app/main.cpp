@@ -12,9 +12,9 @@
 
 namespace {
 
-const char *const Usage = "usage: inventory [--help | --version]\n";
+const char *const kUsage = "usage: inventory [--help | --version]\n";
 
-const char *const Help =
+const char *const kHelp =
     "usage: inventory [--help | --version]\n"
     "\n"
     "Inventory System: keeps the stock of a store room. The program opens the\n"
@@ -32,7 +32,7 @@ struct QtOption {
     const char *name;
     bool takesValue;
 };
-const QtOption QtOptions[] = {
+const QtOption kQtOptions[] = {
     {"-platform", true},        {"-platformpluginpath", true}, {"-platformtheme", true},
     {"-plugin", true},          {"-qwindowgeometry", true},    {"-qwindowicon", true},
     {"-qwindowtitle", true},    {"-session", true},            {"-display", true},
@@ -43,7 +43,7 @@ const QtOption QtOptions[] = {
 
 const QtOption *qtOption(const char *arg)
 {
-    for (const QtOption &option : QtOptions) {
+    for (const QtOption &option : kQtOptions) {
         if (std::strcmp(arg, option.name) == 0)
             return &option;
         // Qt reads -style=NAME and -stylesheet=PATH as well.
@@ -61,22 +61,22 @@ int readCommandLine(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-            std::fputs(Help, stdout);
+            std::fputs(kHelp, stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("inventory %s\n", inv::Version);
+            std::printf("inventory %s\n", inv::kVersion);
             return 0;
         }
     }
     for (int i = 1; i < argc; ++i) {
         const QtOption *option = qtOption(argv[i]);
         if (!option) {
-            std::fputs(Usage, stderr);
+            std::fputs(kUsage, stderr);
             return 2;
         }
         if (option->takesValue && !std::strchr(argv[i], '=') && ++i == argc) {
-            std::fputs(Usage, stderr);
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }
@@ -91,7 +91,7 @@ int main(int argc, char **argv)
         return status;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("inventory"));
-    QApplication::setApplicationVersion(QLatin1String(inv::Version));
+    QApplication::setApplicationVersion(QLatin1String(inv::kVersion));
     if (!inv::startup::Start())
         return 1;
     return QApplication::exec();

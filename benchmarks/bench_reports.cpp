@@ -167,14 +167,14 @@ void BM_ItemListLastPage(benchmark::State &state)
     pageTurn<frmprint>(state, "Items",
                        "SELECT item_no, item_name, Description, remaining_quantity, Status FROM Items "
                        "WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2",
-                       reports::ItemListPage.size);
+                       reports::kItemListPage.size);
 }
 
 void BM_RemovedListLastPage(benchmark::State &state)
 {
     pageTurn<frmprintl>(state, "Itemsout",
                         "SELECT item_name, quantity FROM Itemsout WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2",
-                        reports::RemovedListPage.size);
+                        reports::kRemovedListPage.size);
 }
 
 } // namespace

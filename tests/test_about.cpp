@@ -26,8 +26,8 @@ private slots:
         const QStringList lines = about.txtinfo->toPlainText().split('\n');
         QCOMPARE(lines, QStringList({"Software Name: Tavrisk Inventory System", "",
                                      "Software Version: Version 1.0.1", "",
-                                     "Publisher: " + QString(ui::PublisherName), "",
-                                     "Developer: " + QString(ui::DeveloperName)}));
+                                     "Publisher: " + QString(ui::kPublisherName), "",
+                                     "Developer: " + QString(ui::kDeveloperName)}));
         QVERIFY(about.txtinfo->isReadOnly());
         about.txtinfo->setFocus();
         QTest::keyClicks(about.txtinfo, "typed");
@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(about.Label1->text(), QString("Click here to go to Homepage"));
         QTest::mouseClick(about.Label1, Qt::LeftButton);
         QTest::mouseClick(about.Label1, Qt::LeftButton);
-        const QUrl homepage(QString::fromLatin1(ui::HomepageUrl));
+        const QUrl homepage(QString::fromLatin1(ui::kHomepageUrl));
         QCOMPARE(homepage.host(), QString("www.example.org"));
         QCOMPARE(prompts.urls, QList<QUrl>({homepage, homepage}));
         QVERIFY(about.isVisible());

@@ -137,7 +137,7 @@ private slots:
         testing::TestDb db(m_dir->path());
         const auto cn = fillTable(db.path(), table, rows, holes);
 
-        Pager pager(items ? reports::ItemListPage : reports::RemovedListPage);
+        Pager pager(items ? reports::kItemListPage : reports::kRemovedListPage);
         // Every turn works on a freshly opened cursor, as the windows do.
         pager.first(*std::make_shared<Recordset>(cn, table));
         for (QChar turn : turns) {
@@ -168,7 +168,7 @@ private slots:
         db.row("Items", {{"item_no", "4"}, {"item_name", "Stapler"}, {"Description", "grey"},
                          {"remaining_quantity", 12}, {"Status", "100%"}});
         const auto cn = SqlCipherConnection::open(db.path());
-        Pager pager(reports::ItemListPage);
+        Pager pager(reports::kItemListPage);
         Recordset cursor(cn, "Items");
         pager.first(cursor);
         const reports::Page page =

@@ -32,7 +32,7 @@ public:
     // nullptr leaves the file unkeyed. Throws RecordsError when it cannot be
     // opened. A wrong key, or a file of another kind, shows only at the first
     // read.
-    KeyedFile(const QString &path, Mode mode, const char *password = RecordsPassword);
+    KeyedFile(const QString &path, Mode mode, const char *password = kRecordsPassword);
     ~KeyedFile();
     KeyedFile(const KeyedFile &) = delete;
     KeyedFile &operator=(const KeyedFile &) = delete;
@@ -55,7 +55,7 @@ public:
 
     // Keys a handle just opened with the system's key: every opening of a
     // records file goes through here.
-    static void key(sqlite3 *db, const char *password = RecordsPassword);
+    static void key(sqlite3 *db, const char *password = kRecordsPassword);
 
     // The engine's extended error code of the last failure (0 when none).
     int lastError() const { return m_lastError; }

@@ -439,7 +439,7 @@ AdminReport BackupDatabase(const QString &path, const QString &dest)
             db.fail(QStringLiteral("the copy cannot be started"));
         const QByteArray tmpName = tmp.path().toUtf8();
         sqlite3_bind_text(attach, 1, tmpName.constData(), tmpName.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(attach, 2, RecordsPassword, int(std::strlen(RecordsPassword)), SQLITE_STATIC);
+        sqlite3_bind_text(attach, 2, kRecordsPassword, int(std::strlen(kRecordsPassword)), SQLITE_STATIC);
         const int rc = sqlite3_step(attach);
         sqlite3_finalize(attach);
         if (rc != SQLITE_DONE)

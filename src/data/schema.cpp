@@ -13,7 +13,7 @@
 
 namespace inv {
 
-const char *const RecordsPassword = "7204316";
+const char *const kRecordsPassword = "7204316";
 
 const QVector<TableDef> &RecordsTables()
 {

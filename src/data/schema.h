@@ -11,7 +11,7 @@
 namespace inv {
 
 // The fixed password every records database is keyed with.
-extern const char *const RecordsPassword;
+extern const char *const kRecordsPassword;
 
 struct FieldDef {
     const char *name;

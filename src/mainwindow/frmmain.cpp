@@ -509,8 +509,8 @@ QString frmmain::HelpText()
     return QStringList{QStringLiteral("If you have questions or comments, feel free to contact the developer."),
                        QString(),
                        QString(),
-                       QStringLiteral("E-mail: ") + QLatin1String(ui::ContactEmail),
-                       QStringLiteral("Website: ") + QLatin1String(ui::Website),
+                       QStringLiteral("E-mail: ") + QLatin1String(ui::kContactEmail),
+                       QStringLiteral("Website: ") + QLatin1String(ui::kWebsite),
                        QString(),
                        QStringLiteral("To God be the Glory!")}
         .join(QLatin1Char('\n'));
@@ -518,7 +518,7 @@ QString frmmain::HelpText()
 
 void frmmain::ShowHelp()
 {
-    ui::Prompts::message(this, HelpText(), QLatin1String(ui::PublisherName));
+    ui::Prompts::message(this, HelpText(), QLatin1String(ui::kPublisherName));
 }
 
 void frmmain::Toolbar1_ButtonClick(QAction *button)

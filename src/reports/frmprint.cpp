@@ -27,7 +27,7 @@ const reports::ReportDescription kItemList{
     1680,
     2160,
     9030,
-    reports::ItemListPage,
+    reports::kItemListPage,
     {
         {"Text7", "Item Number", "lstno", "item_no", 0, 840, 1335, "item number column"},
         {"Text1", "Item Name", "lstname", "item_name", 0, 2160, 3015, "item name column"},

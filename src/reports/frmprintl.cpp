@@ -28,7 +28,7 @@ const reports::ReportDescription kRemovedList{
     1800,
     2280,
     8835,
-    reports::RemovedListPage,
+    reports::kRemovedListPage,
     {
         {"Text1(0)", "Item Name", "lstname(0)", "item_name", 0, 600, 4335, "item name column, left"},
         {"Text5(0)", "Quantity", "lstqua(0)", "quantity", 0, 4920, 2775, "quantity column, left"},

@@ -39,7 +39,7 @@ QLabel *valueLabel(QWidget *parent, const char *name)
     label->setFont(ui::sansFont(9.75));
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    ui::setBackColour(label, frmstatus::ValueBackColour);
+    ui::setBackColour(label, frmstatus::kValueBackColour);
     return label;
 }
 
@@ -154,7 +154,7 @@ void frmstatus::lstitem_Click()
         lblno->setText(rs.text(QStringLiteral("item_no")));
         lblrq->setText(rs.text(QStringLiteral("remaining_quantity")));
         lbldate->setText(rs.text(QStringLiteral("date_updated")));
-        lbldesc->setText(QString(DescriptionIndent, QLatin1Char(' ')) + rs.text(QStringLiteral("Description")));
+        lbldesc->setText(QString(kDescriptionIndent, QLatin1Char(' ')) + rs.text(QStringLiteral("Description")));
     });
 }
 

@@ -46,9 +46,9 @@ public:
     QFrame *Shape3;
 
     // The back colour of the value labels until a status is painted.
-    static constexpr unsigned ValueBackColour = 0xC0FFC0;
+    static constexpr unsigned kValueBackColour = 0xC0FFC0;
     // Blanks before the description, so that its first line is indented.
-    static constexpr int DescriptionIndent = 7;
+    static constexpr int kDescriptionIndent = 7;
 
 private:
     QStringListModel *m_names; // what lstitem lists

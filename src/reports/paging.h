@@ -26,9 +26,9 @@ struct PageShape {
 
 // The item list: 46 rows, one group, and the last row of a page is the
 // first of the next.
-inline constexpr PageShape ItemListPage{46, 45, 46};
+inline constexpr PageShape kItemListPage{46, 45, 46};
 // The removed items: 90 rows in two groups of 45; pages do not overlap.
-inline constexpr PageShape RemovedListPage{90, 90, 45};
+inline constexpr PageShape kRemovedListPage{90, 90, 45};
 
 // The texts of one page: entries[group][field] lists the field's text for
 // each row of the group, in table order. A field without a value is "".

@@ -74,7 +74,7 @@ bool render(QWidget *window, QPrinter &printer)
     // for; the picture itself plays at the printer's over the screen's dots
     // per inch.
     const QRectF area = printer.pageLayout().paintRectPixels(printer.resolution());
-    const double ownSize = printer.resolution() * double(ui::TwipsPerPixel) / 1440.0;
+    const double ownSize = printer.resolution() * double(ui::kTwipsPerPixel) / 1440.0;
     const double playSize = printer.logicalDpiX() / double(picture.logicalDpiX());
     const QSizeF size = QSizeF(window->size()) * ownSize;
     const double shrink = std::min({1.0, area.width() / size.width(), area.height() / size.height()});

@@ -6,7 +6,7 @@
 namespace inv::startup {
 
 namespace {
-const QString UserField = QStringLiteral("User");
+const QString kUserField = QStringLiteral("User");
 const QString PassField = QStringLiteral("pass");
 } // namespace
 
@@ -15,7 +15,7 @@ bool CheckAccount(const QString &user, const QString &password)
     if (!Module1::MiscFirstRow())
         return false;
     auto &rs = *Module1::rsMisc;
-    const QVariant storedUser = rs.Fields(UserField);
+    const QVariant storedUser = rs.Fields(kUserField);
     if (storedUser.isNull() || FieldText(storedUser) != user)
         return false;
     const QVariant storedPass = rs.Fields(PassField);
@@ -43,7 +43,7 @@ void WriteAccount(const QString &user, const QString &password)
         rs.CancelUpdate();
         throw RecordsError(rs.connection()->path(), QStringLiteral("the password cannot be stored safely"));
     }
-    rs.setField(UserField, user);
+    rs.setField(kUserField, user);
     rs.setField(PassField, hash);
     rs.Update();
 }

@@ -52,7 +52,7 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
     place(Label1, 0, 1920, 4050, 615);
 
     const QString whiteOnBlack = QStringLiteral("color: white; background: black;");
-    Label2 = ui::makeLabel(this, "Label2", QString::fromLatin1(ui::RightsNotice), ui::sansFont(7), whiteOnBlack);
+    Label2 = ui::makeLabel(this, "Label2", QString::fromLatin1(ui::kRightsNotice), ui::sansFont(7), whiteOnBlack);
     place(Label2, 0, 2040, 3975, 255);
     Label2->setAlignment(Qt::AlignCenter);
 
@@ -64,7 +64,7 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
     Label3->adjustSize();
     Label3->move(ui::twips(75 + 1740) - Label3->width(), ui::twips(2280));
 
-    Label4 = ui::makeLabel(this, "Label4", QString::fromLatin1(ui::HomepageAddress), ui::sansFont(7, true),
+    Label4 = ui::makeLabel(this, "Label4", QString::fromLatin1(ui::kHomepageAddress), ui::sansFont(7, true),
                            QStringLiteral("color: #FF8000; background: black;"));
     Label4->adjustSize();
     Label4->move(ui::twips(1860), ui::twips(2280));

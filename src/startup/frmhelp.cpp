@@ -50,17 +50,17 @@ QString frmhelp::SoftwareInfo()
     return QStringList{
         QStringLiteral("Software Name: Tavrisk Inventory System"),
         QString(),
-        QStringLiteral("Software Version: Version ") + QLatin1String(Version),
+        QStringLiteral("Software Version: Version ") + QLatin1String(kVersion),
         QString(),
-        QStringLiteral("Publisher: ") + QLatin1String(ui::PublisherName),
+        QStringLiteral("Publisher: ") + QLatin1String(ui::kPublisherName),
         QString(),
-        QStringLiteral("Developer: ") + QLatin1String(ui::DeveloperName),
+        QStringLiteral("Developer: ") + QLatin1String(ui::kDeveloperName),
     }.join(QLatin1Char('\n'));
 }
 
 void frmhelp::Label1_Click()
 {
-    ui::Prompts::openUrl(QUrl(QString::fromLatin1(ui::HomepageUrl)));
+    ui::Prompts::openUrl(QUrl(QString::fromLatin1(ui::kHomepageUrl)));
 }
 
 bool frmhelp::eventFilter(QObject *watched, QEvent *event)

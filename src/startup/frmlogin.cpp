@@ -22,9 +22,9 @@ using ui::place;
 
 namespace {
 
-const QString Title = QStringLiteral("Inventory System");
+const QString kTitle = QStringLiteral("Inventory System");
 // Where the animated title starts, in twips.
-constexpr int TitleLeft = 2130;
+constexpr int kTitleLeft = 2130;
 
 } // namespace
 
@@ -158,12 +158,12 @@ void frmlogin::Timer2_Timer()
     const int length = int(Label4->text().size());
     if (m_phase == 0) {
         if (length <= 15) {
-            setTitle(Title.left(length + 1));
+            setTitle(kTitle.left(length + 1));
             if (length == 15)
                 m_phase = 1;
         }
     } else if (length >= 2 && length <= 16) {
-        setTitle(Title.right(length - 1));
+        setTitle(kTitle.right(length - 1));
     } else if (length == 1) {
         setTitle(QString());
         m_phase = 0;
@@ -174,7 +174,7 @@ void frmlogin::setTitle(const QString &text)
 {
     // Sized to its text from its left edge.
     Label4->setText(text);
-    Label4->setGeometry(ui::twips(TitleLeft), 0, text.isEmpty() ? 0 : Label4->sizeHint().width(), ui::twips(195));
+    Label4->setGeometry(ui::twips(kTitleLeft), 0, text.isEmpty() ? 0 : Label4->sizeHint().width(), ui::twips(195));
 }
 
 } // namespace inv

@@ -77,7 +77,7 @@ namespace Prompts {
 
 QString applicationTitle()
 {
-    return QStringLiteral("Tavrisk Inventory System ") + QLatin1String(Version);
+    return QStringLiteral("Tavrisk Inventory System ") + QLatin1String(kVersion);
 }
 
 namespace {

@@ -9,12 +9,12 @@ class QWidget;
 
 namespace inv::ui {
 
-constexpr int TwipsPerPixel = 15;
+constexpr int kTwipsPerPixel = 15;
 
 constexpr int twips(int value)
 {
     // Round to the nearest pixel (values are positive in every layout).
-    return (value + TwipsPerPixel / 2) / TwipsPerPixel;
+    return (value + kTwipsPerPixel / 2) / kTwipsPerPixel;
 }
 
 QRect twipsRect(int left, int top, int width, int height);

@@ -110,7 +110,7 @@ void makeBadDatabase(const QString &path, const QString &kind)
 {
     const char *password = kind == QLatin1String("plain")      ? nullptr
                            : kind == QLatin1String("otherkey") ? "another"
-                                                               : inv::RecordsPassword;
+                                                               : inv::kRecordsPassword;
     try {
         inv::KeyedFile db(path, inv::KeyedFile::Mode::Create, password);
         for (inv::TableDef table : inv::RecordsTables()) {

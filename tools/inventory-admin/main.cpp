@@ -14,7 +14,7 @@
 
 namespace {
 
-const char *const Usage =
+const char *const kUsage =
     "usage:\n"
     "  inventory-admin create PATH [--company NAME] [--user NAME --password PASS] [--demo]\n"
     "      creates a new records database at PATH (never overwrites a file);\n"
@@ -36,7 +36,7 @@ const char *const Usage =
     "  inventory-admin --help | --version\n";
 
 // The one line shown for an option this command does not know.
-const char *const ShortUsage = "usage: inventory-admin COMMAND ARGUMENTS... (inventory-admin --help lists them)\n";
+const char *const kShortUsage = "usage: inventory-admin COMMAND ARGUMENTS... (inventory-admin --help lists them)\n";
 
 int fail(const QString &message)
 {
@@ -59,7 +59,7 @@ int report(const inv::AdminReport &result, bool summary = true)
 
 int usage()
 {
-    std::fputs(Usage, stderr);
+    std::fputs(kUsage, stderr);
     return 2;
 }
 
@@ -70,15 +70,15 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty() || args.first() == "--help" || args.first() == "-h") {
-        std::fputs(Usage, args.isEmpty() ? stderr : stdout);
+        std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
         return args.isEmpty() ? 2 : 0;
     }
     if (args.first() == "--version") {
-        std::printf("inventory-admin %s\n", inv::Version);
+        std::printf("inventory-admin %s\n", inv::kVersion);
         return 0;
     }
     if (args.first().startsWith('-')) {
-        std::fputs(ShortUsage, stderr);
+        std::fputs(kShortUsage, stderr);
         return 2;
     }
     const QString command = args.takeFirst();
