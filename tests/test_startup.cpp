@@ -2,6 +2,7 @@
 // choice of database, its animation and the hand-over.
 
 #include "data/module1.h"
+#include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmflash.h"
 #include "startup/frmwelcome.h"
@@ -185,6 +186,42 @@ private slots:
         auto *splash = testing::findWindow<frmflash>();
         QVERIFY(splash);
         QVERIFY(splash->isVisible());
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // The splash is on screen before the default database is opened (its
+    // key derivation is the slow part of the start), and every file of the
+    // run is opened once up to the welcome window, the remembered one too.
+    void startPaintsTheSplashFirstAndOpensEachFileOnce()
+    {
+        TestDb def(m_dir->path());
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        chosen.misc("admin", "pw");
+        def.misc("admin", "pw", {}, chosen.path());
+        testing::ScriptedPrompts prompts;
+        bool splashPaintedFirst = false;
+        QStringList opens;
+        Module1::SetConnectionFactory([&](const QString &path) -> std::shared_ptr<Connection> {
+            if (opens.isEmpty()) {
+                auto *splash = testing::findWindow<frmflash>();
+                splashPaintedFirst = splash && splash->isVisible() && splash->painted();
+            }
+            opens << path;
+            return SqlCipherConnection::open(path);
+        });
+        const int handlesBefore = SqlCipherConnection::handlesOpened();
+        const bool started = startup::Start();
+        QTRY_VERIFY_WITH_TIMEOUT(testing::shownWindow<frmwelcome>() || !started, 5000);
+        const int handles = SqlCipherConnection::handlesOpened() - handlesBefore;
+        Module1::SetConnectionFactory([](const QString &path) -> std::shared_ptr<Connection> {
+            return SqlCipherConnection::open(path);
+        });
+        QVERIFY(started);
+        QVERIFY(splashPaintedFirst);
+        QCOMPARE(opens.first(), def.path());
+        QVERIFY(opens.contains(chosen.path()));
+        QCOMPARE(handles, 2);
+        QCOMPARE(Module1::dbPath, chosen.path());
         QVERIFY(prompts.messages.isEmpty());
     }
 

@@ -130,6 +130,10 @@ void frmflash::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.drawPixmap(rect(), QPixmap(QStringLiteral(":/splash.png")));
+    if (!m_painted) {
+        m_painted = true;
+        emit firstPainted();
+    }
 }
 
 } // namespace inv

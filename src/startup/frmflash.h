@@ -34,6 +34,14 @@ public:
 
     // Blocks shown so far (0..20).
     int counter() const { return m_counter; }
+    // Whether the window has been painted at least once.
+    bool painted() const { return m_painted; }
+
+signals:
+    // The window's first paint.
+    void firstPainted();
+
+public:
 
     // A progress step; after the last one, the hand-over check.
     void Timer1_Timer();
@@ -49,6 +57,7 @@ private:
     int m_counter = 0;
     bool m_handedOver = false;
     bool m_lastBlockPainted = false;
+    bool m_painted = false;
 };
 
 } // namespace inv
