@@ -14,17 +14,16 @@ namespace {
 
 const char *const kUsage = "usage: inventory [--help | --version]\n";
 
-const char *const kHelp =
-    "usage: inventory [--help | --version]\n"
-    "\n"
-    "Inventory System: keeps the stock of a store room. The program opens the\n"
-    "database Records.mdb in its own folder; inventory-admin creates it.\n"
-    "\n"
-    "  --help      print this help and exit\n"
-    "  --version   print the version and exit\n"
-    "\n"
-    "Qt's standard options (-platform NAME, -style NAME, -reverse, ...) are\n"
-    "accepted.\n";
+const char *const kHelp = "usage: inventory [--help | --version]\n"
+                          "\n"
+                          "Inventory System: keeps the stock of a store room. The program opens the\n"
+                          "database Records.mdb in its own folder; inventory-admin creates it.\n"
+                          "\n"
+                          "  --help      print this help and exit\n"
+                          "  --version   print the version and exit\n"
+                          "\n"
+                          "Qt's standard options (-platform NAME, -style NAME, -reverse, ...) are\n"
+                          "accepted.\n";
 
 // The options QGuiApplication and QApplication take out of the command line
 // of every widgets program, and whether a value follows each.
@@ -33,12 +32,10 @@ struct QtOption {
     bool takesValue;
 };
 const QtOption kQtOptions[] = {
-    {"-platform", true},        {"-platformpluginpath", true}, {"-platformtheme", true},
-    {"-plugin", true},          {"-qwindowgeometry", true},    {"-qwindowicon", true},
-    {"-qwindowtitle", true},    {"-session", true},            {"-display", true},
-    {"-geometry", true},        {"-style", true},              {"-stylesheet", true},
-    {"-reverse", false},        {"-widgetcount", false},       {"-nograb", false},
-    {"-dograb", false},
+    {"-platform", true},        {"-platformpluginpath", true}, {"-platformtheme", true}, {"-plugin", true},
+    {"-qwindowgeometry", true}, {"-qwindowicon", true},        {"-qwindowtitle", true},  {"-session", true},
+    {"-display", true},         {"-geometry", true},           {"-style", true},         {"-stylesheet", true},
+    {"-reverse", false},        {"-widgetcount", false},       {"-nograb", false},       {"-dograb", false},
 };
 
 const QtOption *qtOption(const char *arg)

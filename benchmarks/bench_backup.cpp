@@ -21,8 +21,8 @@
 #include <sqlite3.h>
 
 #include <cstdio>
-#include <sys/resource.h>
 #include <memory>
+#include <sys/resource.h>
 
 using namespace inv;
 using namespace bench;
@@ -37,8 +37,8 @@ double cpu()
     for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage usage{};
         getrusage(who, &usage);
-        total += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+        total += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                 + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     }
     return total;
 }
@@ -132,19 +132,25 @@ const std::vector<int64_t> kBackupSizes = {10000, 100000};
 
 } // namespace
 
-BENCHMARK(BM_Backup)->ArgName("items")->ArgsProduct({kBackupSizes})->UseManualTime()->Unit(benchmark::kMillisecond)
-    ->Iterations(2)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Backup)
+    ->ArgName("items")
+    ->ArgsProduct({kBackupSizes})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 
 int main(int argc, char **argv)
 {
     return runBenchmarks<QCoreApplication>(argc, argv, [](MedianReporter &reporter) {
         std::printf("\nMedians of 5 runs; the backup against cp + integrity check of the copy:\n");
-        std::printf("%8s %6s %11s %8s %10s %17s %7s %14s %10s\n", "items", "MB", "backup (ms)", "cp (ms)",
-                    "check (ms)", "cached check (ms)", "ratio", "ratio (cached)", "cpu ratio");
+        std::printf("%8s %6s %11s %8s %10s %17s %7s %14s %10s\n", "items", "MB", "backup (ms)", "cp (ms)", "check (ms)",
+                    "cached check (ms)", "ratio", "ratio (cached)", "cpu ratio");
         for (const auto &[n, run] : reporter.bySize["BM_Backup"])
             std::printf("%8lld %6.1f %11.0f %8.0f %10.0f %17.0f %7.2f %14.2f %10.2f\n", static_cast<long long>(n),
-                        counter(run, "MB"), run.GetAdjustedRealTime(), counter(run, "cp_ms"),
-                        counter(run, "check_ms"), counter(run, "cached_check_ms"), counter(run, "ratio"),
-                        counter(run, "ratio_cached"), counter(run, "cpu_ratio"));
+                        counter(run, "MB"), run.GetAdjustedRealTime(), counter(run, "cp_ms"), counter(run, "check_ms"),
+                        counter(run, "cached_check_ms"), counter(run, "ratio"), counter(run, "ratio_cached"),
+                        counter(run, "cpu_ratio"));
     });
 }

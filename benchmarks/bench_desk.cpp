@@ -56,9 +56,8 @@ public:
             names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(m_read, 0)),
                                        sqlite3_column_bytes(m_read, 0));
         sqlite3_reset(m_read);
-        std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-        });
+        std::sort(names.begin(), names.end(),
+                  [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
         return names.size();
     }
 
@@ -229,8 +228,8 @@ void checks(int n)
 
     // Idle: the event loop alone for 3 s (BENCH_IDLE_SECONDS, to look at
     // the window from outside meanwhile); the timer that ends it is 1 wake-up.
-    const int seconds = qEnvironmentVariableIsSet("BENCH_IDLE_SECONDS")
-        ? qEnvironmentVariableIntValue("BENCH_IDLE_SECONDS") : 3;
+    const int seconds =
+        qEnvironmentVariableIsSet("BENCH_IDLE_SECONDS") ? qEnvironmentVariableIntValue("BENCH_IDLE_SECONDS") : 3;
     std::printf("Idle for %d s from now\n", seconds);
     std::fflush(stdout);
     // What the window system still has to say about the new window comes
@@ -253,8 +252,13 @@ void checks(int n)
 
 } // namespace
 
-BENCHMARK(BM_Click)->ArgNames({"items", "fulltally"})->ArgsProduct({kSizes, {0, 1}})->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_Click)
+    ->ArgNames({"items", "fulltally"})
+    ->ArgsProduct({kSizes, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
 BENCHMARK(BM_ShowTransaction)->Apply(bySize<benchmark::kMillisecond>);
 
@@ -262,14 +266,14 @@ int main(int argc, char **argv)
 {
     offscreenUnlessSet(true);
     return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
-    std::printf("\nMedians of 5 runs (wall time; the bare side in the same run):\n");
-    std::printf("%-40s %12s %12s %7s\n", "benchmark", "window (us)", "bare (us)", "ratio");
-    for (const auto &[name, run] : reporter.medians) {
-        const double us = run.GetAdjustedRealTime() * (run.time_unit == benchmark::kMillisecond ? 1000.0 : 1.0);
-        std::printf("%-40s %12.1f %12.1f %7.2f\n", name.c_str(), us, MedianReporter::counter(run, "bare_us"),
-                    MedianReporter::counter(run, "ratio"));
-    }
-    std::printf("\n");
-    checks(100000);
+        std::printf("\nMedians of 5 runs (wall time; the bare side in the same run):\n");
+        std::printf("%-40s %12s %12s %7s\n", "benchmark", "window (us)", "bare (us)", "ratio");
+        for (const auto &[name, run] : reporter.medians) {
+            const double us = run.GetAdjustedRealTime() * (run.time_unit == benchmark::kMillisecond ? 1000.0 : 1.0);
+            std::printf("%-40s %12.1f %12.1f %7.2f\n", name.c_str(), us, MedianReporter::counter(run, "bare_us"),
+                        MedianReporter::counter(run, "ratio"));
+        }
+        std::printf("\n");
+        checks(100000);
     });
 }

@@ -168,16 +168,16 @@ int main(int argc, char **argv)
 {
     offscreenUnlessSet(true);
     return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
-    std::printf("\nMedians of 5 runs (wall time; the bare side in the same run; memory as VmRSS):\n");
-    std::printf("%-36s %10s %10s %7s %11s %9s %9s\n", "benchmark", "grid (ms)", "bare (ms)", "ratio", "MB before",
-                "MB open", "mem ratio");
-    for (const auto &[name, run] : reporter.medians) {
-        auto c = [&run = run](const char *counter) { return MedianReporter::counter(run, counter); };
-        std::printf("%-36s %10.2f %10.2f %7.2f %11.1f %9.1f %9.2f\n", name.c_str(), run.GetAdjustedRealTime(),
-                    c("bare_us") / 1000.0, c("ratio"), c("mb_before"), c("mb_open"), c("mem_ratio"));
-    }
-    std::printf("\n");
-    idleCheck<frmremain>("Remaining Items", 100000);
-    idleCheck<frmremoved>("Removed Items", 100000);
+        std::printf("\nMedians of 5 runs (wall time; the bare side in the same run; memory as VmRSS):\n");
+        std::printf("%-36s %10s %10s %7s %11s %9s %9s\n", "benchmark", "grid (ms)", "bare (ms)", "ratio", "MB before",
+                    "MB open", "mem ratio");
+        for (const auto &[name, run] : reporter.medians) {
+            auto c = [&run = run](const char *counter) { return MedianReporter::counter(run, counter); };
+            std::printf("%-36s %10.2f %10.2f %7.2f %11.1f %9.1f %9.2f\n", name.c_str(), run.GetAdjustedRealTime(),
+                        c("bare_us") / 1000.0, c("ratio"), c("mb_before"), c("mb_open"), c("mem_ratio"));
+        }
+        std::printf("\n");
+        idleCheck<frmremain>("Remaining Items", 100000);
+        idleCheck<frmremoved>("Removed Items", 100000);
     });
 }

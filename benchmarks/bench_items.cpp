@@ -92,7 +92,7 @@ public:
     }
     QString openFile(QWidget *) override { return {}; }
     bool printDialog(QWidget *, QPrinter *) override { return false; }
-    void openUrl(const QUrl &) override {}
+    void openUrl(const QUrl &) override { }
 };
 
 // Both sides run in turns, a block of the window's actions then a block of
@@ -118,10 +118,10 @@ void BM_Add(benchmark::State &state)
     SqliteDb bare(f.path);
     sqlite3_stmt *begin = bare.prepare("BEGIN IMMEDIATE");
     sqlite3_stmt *find = bare.prepare("SELECT rowid FROM Items WHERE item_no = ?1 ORDER BY rowid LIMIT 1");
-    sqlite3_stmt *insert = bare.prepare(
-        "INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
-        "max_quantity, Status, date_updated) VALUES (?1, 'Notebook', 'Spiral, A5', 40, 30, 40, '75%', "
-        "'2026-03-10')");
+    sqlite3_stmt *insert =
+        bare.prepare("INSERT INTO Items (item_no, item_name, Description, original_quantity, remaining_quantity, "
+                     "max_quantity, Status, date_updated) VALUES (?1, 'Notebook', 'Spiral, A5', 40, 30, 40, '75%', "
+                     "'2026-03-10')");
     sqlite3_stmt *commit = bare.prepare("COMMIT");
     Answering answers;
     frmadd window;

@@ -28,8 +28,12 @@ QString makeDatabase(const QTemporaryDir &dir, int items)
     auto cn = inv::SqlCipherConnection::open(path);
     inv::Transaction t(cn);
     for (int i = 0; i < items; ++i)
-        cn->insert(QStringLiteral("Items"), {{1, QString::number(i)}, {2, QStringLiteral("Item %1").arg(i)},
-                                             {3, QStringLiteral("desc")}, {4, 10}, {5, 10}, {6, QStringLiteral("100%")},
+        cn->insert(QStringLiteral("Items"), {{1, QString::number(i)},
+                                             {2, QStringLiteral("Item %1").arg(i)},
+                                             {3, QStringLiteral("desc")},
+                                             {4, 10},
+                                             {5, 10},
+                                             {6, QStringLiteral("100%")},
                                              {7, 10}});
     t.commit();
     return path;

@@ -30,7 +30,7 @@ namespace {
 // A records database with n items and one tally row per item, made with the
 // program's own schema; the clicked item and its tally row come last.
 struct RemovalFixture : Fixture {
-    explicit RemovalFixture(int n) : Fixture(n, n, plainName) {}
+    explicit RemovalFixture(int n) : Fixture(n, n, plainName) { }
 
     // Gives the clicked item its stock back between runs, untimed.
     void restock()

@@ -48,7 +48,7 @@ double msSince(const timespec &t0)
 // Watches the whole application for the moments a sample measures.
 class Watcher : public QObject {
 public:
-    explicit Watcher(const timespec &t0) : m_t0(t0) {}
+    explicit Watcher(const timespec &t0) : m_t0(t0) { }
     double splashPainted = -1;
     double welcomeShown = -1;
     int handlesAtWelcome = -1;
@@ -57,8 +57,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint && splashPainted < 0 &&
-            (qobject_cast<inv::frmflash *>(watched) || (bareName && watched->objectName() == bareName)))
+        if (event->type() == QEvent::Paint && splashPainted < 0
+            && (qobject_cast<inv::frmflash *>(watched) || (bareName && watched->objectName() == bareName)))
             splashPainted = msSince(m_t0);
         if (event->type() == QEvent::Show && welcomeShown < 0 && qobject_cast<inv::frmwelcome *>(watched)) {
             welcomeShown = msSince(m_t0);

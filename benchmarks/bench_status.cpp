@@ -50,8 +50,8 @@ struct StatusFixture : RecordsFile {
                     "Status, max_quantity, date_updated, tempdate) VALUES (?1, ?2, 'A stock item kept in the store "
                     "room.', 200, ?3, ?4, 200, '2026-01-15', '2026-01-15')"},
                    [&](int i, sqlite3 *db, const std::vector<sqlite3_stmt *> &s) {
-                       const char *const words[] = {"toner", "Bond paper", "stapler", "Folder", "INK", "Envelope",
-                                                    "marker"};
+                       const char *const words[] = {"toner", "Bond paper", "stapler", "Folder",
+                                                    "INK",   "Envelope",   "marker"};
                        // i * 7919 mod a prime above n visits every number once, scrambled.
                        const qint64 scrambled = (qint64(i) * 7919) % 1000003;
                        const QByteArray name = QStringLiteral("%1 %2")
@@ -78,7 +78,7 @@ StatusFixture &fixture(int n)
 // Reads every name with one prepared statement, as text, to the end.
 class BareNames {
 public:
-    BareNames(SqliteDb &db, const char *sql) : m_db(db), m_stmt(db.prepare(sql)) {}
+    BareNames(SqliteDb &db, const char *sql) : m_db(db), m_stmt(db.prepare(sql)) { }
     ~BareNames() { sqlite3_finalize(m_stmt); }
     int run()
     {
@@ -194,8 +194,8 @@ void BM_SelectInStatusWindow(benchmark::State &state)
     QModelIndex rows[2];
     QAbstractItemModel *model = window.lstitem->model();
     for (int i = 0; i < 2; ++i) {
-        const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, names[i], 1,
-                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);
+        const QModelIndexList found =
+            model->match(model->index(0, 0), Qt::DisplayRole, names[i], 1, Qt::MatchExactly | Qt::MatchCaseSensitive);
         if (found.isEmpty()) {
             state.SkipWithError("a name is missing from the list");
             return;
@@ -239,17 +239,17 @@ int main(int argc, char **argv)
     // Windows are made and shown, but never on a screen.
     offscreenUnlessSet();
     return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
-    std::printf("\nOpening the status window (list filled, sorted, shown), medians of 5 runs:\n");
-    std::printf("%8s %12s %16s %7s %17s %7s\n", "items", "window (ms)", "bare sorted (ms)", "ratio",
-                "bare index (ms)", "ratio");
-    for (const auto &[n, run] : reporter.bySize["BM_OpenStatusWindow"])
-        std::printf("%8lld %12.2f %16.2f %7.2f %17.2f %7.2f\n", static_cast<long long>(n),
-                    run.GetAdjustedRealTime(), counter(run, "bare_us") / 1000, counter(run, "ratio"),
-                    counter(run, "index_us") / 1000, counter(run, "index_ratio"));
-    std::printf("\nOne selection in the status window, medians of 5 runs:\n");
-    std::printf("%8s %12s %16s %7s\n", "items", "window (us)", "bare lookup (us)", "ratio");
-    for (const auto &[n, run] : reporter.bySize["BM_SelectInStatusWindow"])
-        std::printf("%8lld %12.1f %16.1f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
-                    counter(run, "bare_us"), counter(run, "ratio"));
+        std::printf("\nOpening the status window (list filled, sorted, shown), medians of 5 runs:\n");
+        std::printf("%8s %12s %16s %7s %17s %7s\n", "items", "window (ms)", "bare sorted (ms)", "ratio",
+                    "bare index (ms)", "ratio");
+        for (const auto &[n, run] : reporter.bySize["BM_OpenStatusWindow"])
+            std::printf("%8lld %12.2f %16.2f %7.2f %17.2f %7.2f\n", static_cast<long long>(n),
+                        run.GetAdjustedRealTime(), counter(run, "bare_us") / 1000, counter(run, "ratio"),
+                        counter(run, "index_us") / 1000, counter(run, "index_ratio"));
+        std::printf("\nOne selection in the status window, medians of 5 runs:\n");
+        std::printf("%8s %12s %16s %7s\n", "items", "window (us)", "bare lookup (us)", "ratio");
+        for (const auto &[n, run] : reporter.bySize["BM_SelectInStatusWindow"])
+            std::printf("%8lld %12.1f %16.1f %7.2f\n", static_cast<long long>(n), run.GetAdjustedRealTime(),
+                        counter(run, "bare_us"), counter(run, "ratio"));
     });
 }

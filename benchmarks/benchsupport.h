@@ -22,9 +22,9 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <string>
 #include <tuple>
 #include <vector>
-#include <string>
 
 namespace bench {
 
@@ -111,8 +111,8 @@ inline QString plainName(int i)
 // accents), not in alphabetical order, each made unique by a number.
 inline QString itemName(int i)
 {
-    static const char *const words[] = {"toner", "Bond paper", "STAPLES", "ballpen", "Folder", "Ärmel tape",
-                                        "élastique", "Marker", "glue stick", "Envelope", "clip", "Ruler"};
+    static const char *const words[] = {"toner",     "Bond paper", "STAPLES",    "ballpen",  "Folder", "Ärmel tape",
+                                        "élastique", "Marker",     "glue stick", "Envelope", "clip",   "Ruler"};
     quint32 x = quint32(i) * 2654435761u;
     x ^= x >> 13;
     const QString word = QString::fromUtf8(words[x % (sizeof words / sizeof *words)]);
@@ -343,7 +343,11 @@ inline const std::vector<int64_t> kSizes = {1000, 10000, 100000};
 template <benchmark::TimeUnit Unit, bool Rows = false>
 void bySize(benchmark::internal::Benchmark *b)
 {
-    b->ArgName(Rows ? "rows" : "items")->ArgsProduct({kSizes})->UseManualTime()->Unit(Unit)->Repetitions(5)
+    b->ArgName(Rows ? "rows" : "items")
+        ->ArgsProduct({kSizes})
+        ->UseManualTime()
+        ->Unit(Unit)
+        ->Repetitions(5)
         ->ReportAggregatesOnly(true);
 }
 

@@ -24,9 +24,8 @@ private slots:
         about.show();
         QCOMPARE(about.windowTitle(), QString("Tavrisk Developer"));
         const QStringList lines = about.txtinfo->toPlainText().split('\n');
-        QCOMPARE(lines, QStringList({"Software Name: Tavrisk Inventory System", "",
-                                     "Software Version: Version 1.0.1", "",
-                                     "Publisher: " + QString(ui::kPublisherName), "",
+        QCOMPARE(lines, QStringList({"Software Name: Tavrisk Inventory System", "", "Software Version: Version 1.0.1",
+                                     "", "Publisher: " + QString(ui::kPublisherName), "",
                                      "Developer: " + QString(ui::kDeveloperName)}));
         QVERIFY(about.txtinfo->isReadOnly());
         about.txtinfo->setFocus();

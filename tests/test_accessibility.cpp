@@ -147,7 +147,8 @@ private slots:
         grid->setAccessibleName("Remaining Items");
         (new QPlainTextEdit(&window))->setObjectName("notes");
         window.show();
-        QCOMPARE(unnamedInputs(&window), QStringList({"bare (QLineEdit)", "notes (QPlainTextEdit)", "spin (QSpinBox)"}));
+        QCOMPARE(unnamedInputs(&window),
+                 QStringList({"bare (QLineEdit)", "notes (QPlainTextEdit)", "spin (QSpinBox)"}));
         QCOMPARE(QAccessible::queryAccessibleInterface(captioned)->text(QAccessible::Name), QString("Item Name:"));
     }
 

@@ -12,8 +12,8 @@
 #include "support/testdb.h"
 #include "support/windows.h"
 
-#include <QLabel>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -25,10 +25,7 @@ class TestAccount : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        m_hash = HashPassword("pw");
-    }
+    void initTestCase() { m_hash = HashPassword("pw"); }
 
     void init() { m_dir = testing::newProgramFolder(); }
 
@@ -39,11 +36,21 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("pass");
         QTest::addColumn<QString>("storedUser"); // empty: refused
-        QTest::addRow("both empty") << "" << "" << "";
-        QTest::addRow("user name of blanks") << "   " << "pw" << "";
-        QTest::addRow("password of blanks") << "admin" << "   " << "";
-        QTest::addRow("plain") << "admin" << "pw" << "admin";
-        QTest::addRow("surrounding blanks") << "  admin " << " my pw  " << "admin";
+        QTest::addRow("both empty") << ""
+                                    << ""
+                                    << "";
+        QTest::addRow("user name of blanks") << "   "
+                                             << "pw"
+                                             << "";
+        QTest::addRow("password of blanks") << "admin"
+                                            << "   "
+                                            << "";
+        QTest::addRow("plain") << "admin"
+                               << "pw"
+                               << "admin";
+        QTest::addRow("surrounding blanks") << "  admin "
+                                            << " my pw  "
+                                            << "admin";
     }
 
     void create()
@@ -118,10 +125,14 @@ private slots:
         QTest::addColumn<QString>("pass");
         for (bool saving : {false, true}) {
             const char *state = saving ? "new" : "old";
-            QTest::addRow("%s, both empty", state) << saving << "" << "";
-            QTest::addRow("%s, user name empty", state) << saving << "" << "pw";
-            QTest::addRow("%s, user name of blanks", state) << saving << "   " << "pw";
-            QTest::addRow("%s, password of blanks", state) << saving << "admin" << "  ";
+            QTest::addRow("%s, both empty", state) << saving << ""
+                                                   << "";
+            QTest::addRow("%s, user name empty", state) << saving << ""
+                                                        << "pw";
+            QTest::addRow("%s, user name of blanks", state) << saving << "   "
+                                                            << "pw";
+            QTest::addRow("%s, password of blanks", state) << saving << "admin"
+                                                           << "  ";
         }
     }
 
@@ -157,9 +168,12 @@ private slots:
     {
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("pass");
-        QTest::addRow("user in another case") << "Admin" << "pw";
-        QTest::addRow("user with a trailing blank") << "admin " << "pw";
-        QTest::addRow("wrong password") << "admin" << "pw2";
+        QTest::addRow("user in another case") << "Admin"
+                                              << "pw";
+        QTest::addRow("user with a trailing blank") << "admin "
+                                                    << "pw";
+        QTest::addRow("wrong password") << "admin"
+                                        << "pw2";
     }
 
     void changeRefusesWrongCurrentAccount()
@@ -263,10 +277,7 @@ private slots:
     }
 
 private:
-    static frmwelcome *loadWelcome()
-    {
-        return testing::startRun() ? testing::loadWindow<frmwelcome>() : nullptr;
-    }
+    static frmwelcome *loadWelcome() { return testing::startRun() ? testing::loadWindow<frmwelcome>() : nullptr; }
 
     // A run as far as the main window, whose menu opens the change window.
     static frmuser *loadChange()

@@ -17,8 +17,7 @@ private slots:
     void createWithAccountCompanyAndDemo()
     {
         const QString path = m_dir->filePath("Store.mdb");
-        QCOMPARE(run({"create", path, "--company", "Acme", "--user", " admin ", "--password", "s3cret", "--demo"}),
-                 0);
+        QCOMPARE(run({"create", path, "--company", "Acme", "--user", " admin ", "--password", "s3cret", "--demo"}), 0);
         QCOMPARE(count(path, "Misc"), 1);
         QVERIFY(count(path, "Items") >= 3);
         QCOMPARE(count(path, "Itemsout"), 0);
@@ -47,10 +46,10 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("error");
         QTest::addRow("existing file") << QStringList{"create", "@existing"} << "already exists";
-        QTest::addRow("company without account") << QStringList{"create", "@new", "--company", "Acme"}
-                                                 << "--company needs --user and --password";
-        QTest::addRow("user without password") << QStringList{"create", "@new", "--user", "admin"}
-                                               << "--user and --password go together";
+        QTest::addRow("company without account")
+            << QStringList{"create", "@new", "--company", "Acme"} << "--company needs --user and --password";
+        QTest::addRow("user without password")
+            << QStringList{"create", "@new", "--user", "admin"} << "--user and --password go together";
         QTest::addRow("blank password") << QStringList{"create", "@new", "--user", "a", "--password", "  "}
                                         << "must not be empty";
         QTest::addRow("unknown option") << QStringList{"create", "@new", "--force"} << "unknown option --force";

@@ -62,12 +62,18 @@ private slots:
     {
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("name");
-        QTest::addRow("exact") << "B7" << "Stapler";
-        QTest::addRow("first of two") << "A1" << "Toner";
-        QTest::addRow("other case") << "b7" << "";
-        QTest::addRow("leading blank") << " B7" << "";
-        QTest::addRow("trailing blank") << "B7 " << "";
-        QTest::addRow("unknown") << "Z9" << "";
+        QTest::addRow("exact") << "B7"
+                               << "Stapler";
+        QTest::addRow("first of two") << "A1"
+                                      << "Toner";
+        QTest::addRow("other case") << "b7"
+                                    << "";
+        QTest::addRow("leading blank") << " B7"
+                                       << "";
+        QTest::addRow("trailing blank") << "B7 "
+                                        << "";
+        QTest::addRow("unknown") << "Z9"
+                                 << "";
     }
 
     void lookupIsExact()
@@ -92,19 +98,31 @@ private slots:
     void deletion_data()
     {
         QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("how");    // click or enter
+        QTest::addColumn<QString>("how"); // click or enter
         QTest::addColumn<QString>("answer"); // yes, no, or none when nothing is asked
         QTest::addColumn<QStringList>("left"); // tally names in stored order
         const QStringList all = {"Toner", "Bond paper", "Stapler", "Toner again"};
-        QTest::addRow("yes") << "B7" << "click" << "yes" << QStringList{"Toner", "Bond paper", "Toner again"};
-        QTest::addRow("no") << "B7" << "click" << "no" << all;
-        QTest::addRow("unknown number") << "Z9" << "click" << "none" << all;
-        QTest::addRow("empty number") << "" << "click" << "none" << all;
-        QTest::addRow("two rows, first goes") << "A1" << "click" << "yes"
-                                              << QStringList{"Bond paper", "Stapler", "Toner again"};
-        QTest::addRow("Enter in the number box") << "A12" << "enter" << "yes"
-                                                 << QStringList{"Toner", "Stapler", "Toner again"};
-        QTest::addRow("Enter, no") << "A12" << "enter" << "no" << all;
+        QTest::addRow("yes") << "B7"
+                             << "click"
+                             << "yes" << QStringList{"Toner", "Bond paper", "Toner again"};
+        QTest::addRow("no") << "B7"
+                            << "click"
+                            << "no" << all;
+        QTest::addRow("unknown number") << "Z9"
+                                        << "click"
+                                        << "none" << all;
+        QTest::addRow("empty number") << ""
+                                      << "click"
+                                      << "none" << all;
+        QTest::addRow("two rows, first goes") << "A1"
+                                              << "click"
+                                              << "yes" << QStringList{"Bond paper", "Stapler", "Toner again"};
+        QTest::addRow("Enter in the number box") << "A12"
+                                                 << "enter"
+                                                 << "yes" << QStringList{"Toner", "Stapler", "Toner again"};
+        QTest::addRow("Enter, no") << "A12"
+                                   << "enter"
+                                   << "no" << all;
     }
 
     void deletion()

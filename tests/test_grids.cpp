@@ -76,13 +76,16 @@ private slots:
         QTest::addColumn<QStringList>("fields");
         QTest::addColumn<QStringList>("visible");
         QTest::addColumn<QList<int>>("widths"); // by position; 0 = the grid's default
-        QTest::addRow("remaining")
-            << "remain" << "Remaining Items"
-            << QStringList{"ID",        "item_no",    "item_name",    "Description", "original_quantity",
-                           "remaining_quantity", "Status", "max_quantity", "date_updated", "tempdate"}
-            << QStringList{"item_no", "item_name", "Description", "remaining_quantity", "Status"}
-            << QList<int>{0, 0, 0, 210, 0, 102, 50, 0, 0, 0};
-        QTest::addRow("removed") << "removed" << "Removed Items"
+        QTest::addRow("remaining") << "remain"
+                                   << "Remaining Items"
+                                   << QStringList{"ID",          "item_no",           "item_name",
+                                                  "Description", "original_quantity", "remaining_quantity",
+                                                  "Status",      "max_quantity",      "date_updated",
+                                                  "tempdate"}
+                                   << QStringList{"item_no", "item_name", "Description", "remaining_quantity", "Status"}
+                                   << QList<int>{0, 0, 0, 210, 0, 102, 50, 0, 0, 0};
+        QTest::addRow("removed") << "removed"
+                                 << "Removed Items"
                                  << QStringList{"ID",       "item_no",      "item_name", "Description",
                                                 "quantity", "date_removed", "remarks"}
                                  << QStringList{"item_no", "item_name", "Description", "quantity"}

@@ -17,7 +17,6 @@
 #include <QTest>
 #include <QThread>
 
-
 using testing::TestDb;
 
 namespace {
@@ -94,17 +93,26 @@ private slots:
                 highest = std::max(highest, k);
                 const QString name = at(row, "item_name").toString();
                 const QString desc = at(row, "Description").toString();
-                const bool asAdded = name == QStringLiteral("Name %1").arg(k) && desc == QStringLiteral("Desc %1").arg(k);
-                const bool asEdited = name == QStringLiteral("Edited %1").arg(k)
-                                      && desc == QStringLiteral("Edited desc %1").arg(k);
+                const bool asAdded =
+                    name == QStringLiteral("Name %1").arg(k) && desc == QStringLiteral("Desc %1").arg(k);
+                const bool asEdited =
+                    name == QStringLiteral("Edited %1").arg(k) && desc == QStringLiteral("Edited desc %1").arg(k);
                 (asAdded ? added : edited) += 1;
                 const int original = k % 50 + 1, remaining = k % 7;
-                const QString whole = QStringList{no, name, desc, at(row, "original_quantity").toString(),
+                const QString whole = QStringList{no,
+                                                  name,
+                                                  desc,
+                                                  at(row, "original_quantity").toString(),
                                                   at(row, "remaining_quantity").toString(),
-                                                  at(row, "max_quantity").toString(), at(row, "Status").toString()}
+                                                  at(row, "max_quantity").toString(),
+                                                  at(row, "Status").toString()}
                                           .join('|');
-                const QString expected = QStringList{no, name, desc, QString::number(original),
-                                                     QString::number(remaining), QString::number(original),
+                const QString expected = QStringList{no,
+                                                     name,
+                                                     desc,
+                                                     QString::number(original),
+                                                     QString::number(remaining),
+                                                     QString::number(original),
                                                      *inv::WholeStatusText(qint16(remaining), qint16(original))}
                                              .join('|');
                 if (!(asAdded || asEdited) || whole != expected)

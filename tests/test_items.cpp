@@ -102,21 +102,21 @@ private slots:
         QTest::addRow("3 and 2") << boxes("S-1", "3", "2") << ""
                                  << QStringList{"S-1", "Stapler", "Desk stapler", "3", "2", "3", "67%"};
         QTest::addRow("more than the original")
-            << boxes("S-1", "10", "20") << "" << QStringList{"S-1", "Stapler", "Desk stapler", "10", "20", "10", "200%"};
+            << boxes("S-1", "10", "20") << ""
+            << QStringList{"S-1", "Stapler", "Desk stapler", "10", "20", "10", "200%"};
         QTest::addRow("leading zeros") << boxes("S-1", "007", "7") << ""
                                        << QStringList{"S-1", "Stapler", "Desk stapler", "7", "7", "7", "100%"};
         QTest::addRow("pasted with letters") << boxes("S-1", "12 boxes", "6x") << ""
                                              << QStringList{"S-1", "Stapler", "Desk stapler", "12", "6", "12", "50%"};
-        QTest::addRow("blanks trimmed")
-            << boxes("  A2 ", "4", "4", " Glue ", "\n Glue stick \n") << ""
-            << QStringList{"A2", "Glue", "Glue stick", "4", "4", "4", "100%"};
+        QTest::addRow("blanks trimmed") << boxes("  A2 ", "4", "4", " Glue ", "\n Glue stick \n") << ""
+                                        << QStringList{"A2", "Glue", "Glue stick", "4", "4", "4", "100%"};
         QTest::addRow("several lines kept") << boxes("S-1", "2", "1", "Pins", "Box\nof 100") << ""
                                             << QStringList{"S-1", "Pins", "Box\nof 100", "2", "1", "2", "50%"};
         QTest::addRow("other case is another number")
             << boxes("a1", "5", "5") << "" << QStringList{"a1", "Stapler", "Desk stapler", "5", "5", "5", "100%"};
-        QTest::addRow("largest quantities") << boxes("S-1", "32767", "32767") << ""
-                                            << QStringList{"S-1", "Stapler", "Desk stapler", "32767", "32767",
-                                                           "32767", "100%"};
+        QTest::addRow("largest quantities")
+            << boxes("S-1", "32767", "32767") << ""
+            << QStringList{"S-1", "Stapler", "Desk stapler", "32767", "32767", "32767", "100%"};
 
         QTest::addRow("number of blanks") << boxes("   ", "8", "1") << kFill << QStringList();
         QTest::addRow("no name") << boxes("S-1", "8", "1", " ") << kFill << QStringList();
@@ -125,11 +125,11 @@ private slots:
         QTest::addRow("no description") << boxes("S-1", "8", "1", "Stapler", "  \n ") << kFill << QStringList();
         QTest::addRow("duplicate") << boxes("A1", "8", "1") << "Cannot proccess: Item number already exist."
                                    << QStringList();
-        QTest::addRow("duplicate with blanks") << boxes(" A1 ", "8", "1")
-                                               << "Cannot proccess: Item number already exist." << QStringList();
+        QTest::addRow("duplicate with blanks")
+            << boxes(" A1 ", "8", "1") << "Cannot proccess: Item number already exist." << QStringList();
         // The duplicate is found before the quantities are looked at.
-        QTest::addRow("duplicate, original 0") << boxes("A1", "0", "1")
-                                               << "Cannot proccess: Item number already exist." << QStringList();
+        QTest::addRow("duplicate, original 0")
+            << boxes("A1", "0", "1") << "Cannot proccess: Item number already exist." << QStringList();
 
         const QString zero = "Cannot proccess: The Original Quantity cannot be 0, because the stock status is "
                              "worked out as a share of it, so the item was not saved.";
@@ -265,8 +265,9 @@ private slots:
             QCOMPARE(shownItem(w), boxes);
         }
         const QList<QPair<QString, QStringList>> set = {
-            {" A1", {"", "", "", ""}},   {"A1 ", {"", "", "", ""}}, {"a1", {"", "", "", ""}},
-            {"A1", {"Toner", "10", "3", "black"}}, {"B7", {"", "", "", ""}},
+            {" A1", {"", "", "", ""}}, {"A1 ", {"", "", "", ""}},
+            {"a1", {"", "", "", ""}},  {"A1", {"Toner", "10", "3", "black"}},
+            {"B7", {"", "", "", ""}},
         };
         for (const auto &[typed, boxes] : set) {
             w->txtitemno->setText(typed);
@@ -288,7 +289,7 @@ private slots:
     // Edit opens the name and the description; Save writes them with the
     // status worked out from the quantities shown. Steps: type a number (n:),
     // press the button (b), set the name (name:) or description (desc:), "_"
-// standing for a blank.
+    // standing for a blank.
     void edit_data()
     {
         QTest::addColumn<int>("original");
@@ -300,9 +301,9 @@ private slots:
         QTest::addRow("status against the original")
             << 10 << 15 << 15 << "n:T-200 b name:Toner_XL b" << QStringList{"Success: Item Edited"}
             << QStringList{"Toner XL", "black", "10", "15", "15", "150%"};
-        QTest::addRow("whole-number status") << 3 << 2 << 3 << "n:T-200 b desc:Laser b"
-                                             << QStringList{"Success: Item Edited"}
-                                             << QStringList{"Toner", "Laser", "3", "2", "3", "67%"};
+        QTest::addRow("whole-number status")
+            << 3 << 2 << 3 << "n:T-200 b desc:Laser b" << QStringList{"Success: Item Edited"}
+            << QStringList{"Toner", "Laser", "3", "2", "3", "67%"};
         QTest::addRow("blanks trimmed") << 10 << 5 << 10 << "n:T-200 b name:__Ink___ desc:_cyan__ b"
                                         << QStringList{"Success: Item Edited"}
                                         << QStringList{"Ink", "cyan", "10", "5", "10", "50%"};
@@ -311,8 +312,8 @@ private slots:
         QTest::addRow("empty name, then Edit does nothing")
             << 10 << 5 << 10 << "n:T-200 b name: b b" << QStringList{kFill}
             << QStringList{"Toner", "black", "10", "5", "10", "old"};
-        QTest::addRow("Edit with no item shown") << 10 << 5 << 10 << "n:T-2 b b" << QStringList()
-                                                 << QStringList{"Toner", "black", "10", "5", "10", "old"};
+        QTest::addRow("Edit with no item shown")
+            << 10 << 5 << 10 << "n:T-2 b b" << QStringList() << QStringList{"Toner", "black", "10", "5", "10", "old"};
         QTest::addRow("stored original 0")
             << 0 << 5 << 10 << "n:T-200 b name:Ink b"
             << QStringList{"Cannot proccess: The Original Quantity cannot be 0, because the stock status is worked "
@@ -333,9 +334,14 @@ private slots:
         QFETCH(QString, steps);
         QFETCH(QStringList, messages);
         QFETCH(QStringList, stored);
-        m_db->row("Items", {{"item_no", "T-200"}, {"item_name", "Toner"}, {"Description", "black"},
-                            {"original_quantity", original}, {"remaining_quantity", remaining},
-                            {"max_quantity", max}, {"Status", "old"}, {"date_updated", testing::kOldDate}});
+        m_db->row("Items", {{"item_no", "T-200"},
+                            {"item_name", "Toner"},
+                            {"Description", "black"},
+                            {"original_quantity", original},
+                            {"remaining_quantity", remaining},
+                            {"max_quantity", max},
+                            {"Status", "old"},
+                            {"date_updated", testing::kOldDate}});
         auto *w = static_cast<frmedit *>(openShow("edit"));
         testing::ScriptedPrompts prompts;
         for (const QString &step : steps.split(' ', Qt::SkipEmptyParts)) {
@@ -351,8 +357,8 @@ private slots:
         VERIFY_PROMPTS(prompts);
         QCOMPARE(shown(prompts), messages);
         QStringList row;
-        for (const char *field : {"item_name", "Description", "original_quantity", "remaining_quantity",
-                                  "max_quantity", "Status"})
+        for (const char *field :
+             {"item_name", "Description", "original_quantity", "remaining_quantity", "max_quantity", "Status"})
             row << m_db->value("Items", 0, field).toString();
         QCOMPARE(row, stored);
         QCOMPARE(m_db->value("Items", 0, "item_no").toString(), QString("T-200"));
@@ -438,18 +444,34 @@ private slots:
     void deletion_data()
     {
         QTest::addColumn<QString>("number");
-        QTest::addColumn<QString>("how");      // click or enter
-        QTest::addColumn<QString>("answer");   // yes, no, or none when nothing is asked
+        QTest::addColumn<QString>("how"); // click or enter
+        QTest::addColumn<QString>("answer"); // yes, no, or none when nothing is asked
         QTest::addColumn<QStringList>("left"); // item numbers in stored order
         const QStringList all = {"A1", "B7", "A1"};
-        QTest::addRow("yes") << "B7" << "click" << "yes" << QStringList{"A1", "A1"};
-        QTest::addRow("no") << "B7" << "click" << "no" << all;
-        QTest::addRow("Enter, yes") << "B7" << "enter" << "yes" << QStringList{"A1", "A1"};
-        QTest::addRow("two rows, first goes") << "A1" << "click" << "yes" << QStringList{"B7", "A1"};
-        QTest::addRow("unknown number") << "Z9" << "click" << "none" << all;
-        QTest::addRow("empty number") << "" << "click" << "none" << all;
-        QTest::addRow("leading blank") << " B7" << "click" << "none" << all;
-        QTest::addRow("trailing blank") << "B7 " << "enter" << "none" << all;
+        QTest::addRow("yes") << "B7"
+                             << "click"
+                             << "yes" << QStringList{"A1", "A1"};
+        QTest::addRow("no") << "B7"
+                            << "click"
+                            << "no" << all;
+        QTest::addRow("Enter, yes") << "B7"
+                                    << "enter"
+                                    << "yes" << QStringList{"A1", "A1"};
+        QTest::addRow("two rows, first goes") << "A1"
+                                              << "click"
+                                              << "yes" << QStringList{"B7", "A1"};
+        QTest::addRow("unknown number") << "Z9"
+                                        << "click"
+                                        << "none" << all;
+        QTest::addRow("empty number") << ""
+                                      << "click"
+                                      << "none" << all;
+        QTest::addRow("leading blank") << " B7"
+                                       << "click"
+                                       << "none" << all;
+        QTest::addRow("trailing blank") << "B7 "
+                                        << "enter"
+                                        << "none" << all;
     }
 
     void deletion()
@@ -504,15 +526,23 @@ private slots:
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("fault"); // SQL run before the action, or "gone" / "locked"
-        QTest::addColumn<QString>("says");  // part of the message
+        QTest::addColumn<QString>("says"); // part of the message
         const QString full = "CREATE TRIGGER full BEFORE %1 ON Items BEGIN SELECT RAISE(ABORT, 'disk full'); END";
         QTest::addRow("add, disk full") << "add" << full.arg("INSERT") << "disk full";
         QTest::addRow("edit, disk full") << "edit" << full.arg("UPDATE") << "disk full";
         QTest::addRow("delete, disk full") << "delete" << full.arg("DELETE") << "disk full";
-        QTest::addRow("add, file gone") << "add" << "gone" << "does not exist";
-        QTest::addRow("edit, file gone") << "edit" << "gone" << "does not exist";
-        QTest::addRow("delete, file gone") << "delete" << "gone" << "does not exist";
-        QTest::addRow("add, file locked") << "add" << "locked" << "locked";
+        QTest::addRow("add, file gone") << "add"
+                                        << "gone"
+                                        << "does not exist";
+        QTest::addRow("edit, file gone") << "edit"
+                                         << "gone"
+                                         << "does not exist";
+        QTest::addRow("delete, file gone") << "delete"
+                                           << "gone"
+                                           << "does not exist";
+        QTest::addRow("add, file locked") << "add"
+                                          << "locked"
+                                          << "locked";
     }
 
     void failingDatabase()
@@ -523,7 +553,9 @@ private slots:
         m_db->item("T-200", "Toner", 5, 10, "50%", "black");
         ItemWindow *w = window == "add" ? static_cast<ItemWindow *>(openAdd()) : openShow(window);
         testing::ScriptedPrompts prompts;
-        QPushButton *button = w->findChild<QPushButton *>(window == "add" ? "cmdadd" : window == "edit" ? "cmdsave" : "cmddelete");
+        QPushButton *button = w->findChild<QPushButton *>(window == "add"    ? "cmdadd"
+                                                          : window == "edit" ? "cmdsave"
+                                                                             : "cmddelete");
         if (window == "add") {
             fill(static_cast<frmadd *>(w), {"N-1", "Notebook", "5", "5", "Spiral"});
         } else {
@@ -606,9 +638,18 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("caption");
-        QTest::addRow("add") << "add" << "Add Item" << "cmdadd" << "&Add";
-        QTest::addRow("edit") << "edit" << "Edit Item" << "cmdsave" << "Edit";
-        QTest::addRow("delete") << "delete" << "Delete Item" << "cmddelete" << "&Delete";
+        QTest::addRow("add") << "add"
+                             << "Add Item"
+                             << "cmdadd"
+                             << "&Add";
+        QTest::addRow("edit") << "edit"
+                              << "Edit Item"
+                              << "cmdsave"
+                              << "Edit";
+        QTest::addRow("delete") << "delete"
+                                << "Delete Item"
+                                << "cmddelete"
+                                << "&Delete";
     }
 
     void layout()

@@ -193,10 +193,12 @@ private:
         const Rows integrity = reader.query("PRAGMA integrity_check");
         QVERIFY2(reader.error().isEmpty(), qPrintable(round + ": " + reader.error()));
         QVERIFY2(integrity.size() == 1 && integrity.first().value(0).toString() == QLatin1String("ok"),
-                 qPrintable(round + ": integrity check: " + (integrity.isEmpty() ? QString() : describe(integrity.first()))));
+                 qPrintable(round
+                            + ": integrity check: " + (integrity.isEmpty() ? QString() : describe(integrity.first()))));
 
-        const Rows items = reader.query("SELECT item_no, item_name, remaining_quantity, max_quantity, Status FROM Items "
-                                        "ORDER BY rowid");
+        const Rows items =
+            reader.query("SELECT item_no, item_name, remaining_quantity, max_quantity, Status FROM Items "
+                         "ORDER BY rowid");
         const Rows tally = reader.query("SELECT item_no, item_name, quantity FROM Itemsout ORDER BY rowid");
         QVERIFY2(reader.error().isEmpty(), qPrintable(round + ": " + reader.error()));
         QCOMPARE(items.size(), kWorked.size() + 1);

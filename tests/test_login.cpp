@@ -46,14 +46,22 @@ private slots:
         QTest::addColumn<QString>("user");
         QTest::addColumn<QString>("pass");
         QTest::addColumn<bool>("admitted");
-        QTest::addRow("exact") << "admin" << "Secret 1" << true;
-        QTest::addRow("user in another case") << "Admin" << "Secret 1" << false;
-        QTest::addRow("user with a leading blank") << " admin" << "Secret 1" << false;
-        QTest::addRow("user with a trailing blank") << "admin " << "Secret 1" << false;
-        QTest::addRow("password in another case") << "admin" << "secret 1" << false;
-        QTest::addRow("password with a leading blank") << "admin" << " Secret 1" << false;
-        QTest::addRow("password with a trailing blank") << "admin" << "Secret 1 " << false;
-        QTest::addRow("both empty") << "" << "" << false;
+        QTest::addRow("exact") << "admin"
+                               << "Secret 1" << true;
+        QTest::addRow("user in another case") << "Admin"
+                                              << "Secret 1" << false;
+        QTest::addRow("user with a leading blank") << " admin"
+                                                   << "Secret 1" << false;
+        QTest::addRow("user with a trailing blank") << "admin "
+                                                    << "Secret 1" << false;
+        QTest::addRow("password in another case") << "admin"
+                                                  << "secret 1" << false;
+        QTest::addRow("password with a leading blank") << "admin"
+                                                       << " Secret 1" << false;
+        QTest::addRow("password with a trailing blank") << "admin"
+                                                        << "Secret 1 " << false;
+        QTest::addRow("both empty") << ""
+                                    << "" << false;
     }
 
     void exactComparison()
@@ -72,8 +80,8 @@ private slots:
         login->cmdenter->click();
 
         QCOMPARE(prompts.messages.size(), 1);
-        QCOMPARE(prompts.last().text, admitted ? QString("Login successful!")
-                                               : QString("User Name and/or Password is invalid"));
+        QCOMPARE(prompts.last().text,
+                 admitted ? QString("Login successful!") : QString("User Name and/or Password is invalid"));
         QCOMPARE(prompts.last().title, admitted ? QString("Welcome") : QString("Access Denied!"));
         QCOMPARE(login->txtuser->text(), QString());
         QCOMPARE(login->txtpass->text(), QString());
@@ -302,10 +310,7 @@ private slots:
 
 private:
     // A run as far as the login window, as the welcome window opens it.
-    static frmlogin *load()
-    {
-        return testing::startRun() ? testing::loadWindow<frmlogin>() : nullptr;
-    }
+    static frmlogin *load() { return testing::startRun() ? testing::loadWindow<frmlogin>() : nullptr; }
 
     static void enter(frmlogin *login, const QString &user, const QString &pass)
     {

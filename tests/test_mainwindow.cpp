@@ -8,10 +8,10 @@
 #include "support/windows.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QToolBar>
 #include <QToolButton>
-#include <QLineEdit>
 
 using namespace inv;
 using testing::TestDb;
@@ -84,8 +84,8 @@ private slots:
         QVERIFY(!m_main->transactionPanelShown());
         for (const char *name : {"lstitem", "lstremove", "txtitem", "txtremove", "Shape3", "Shape4"})
             QVERIFY2(m_main->findChild<QWidget *>(name)->isHidden(), name);
-        for (const char *name : {"Toolbar1", "cmdadd", "cmdedit", "cmddel", "cmdtrans", "cmdupdate", "Shape1",
-                                 "Shape2"})
+        for (const char *name :
+             {"Toolbar1", "cmdadd", "cmdedit", "cmddel", "cmdtrans", "cmdupdate", "Shape1", "Shape2"})
             QVERIFY2(!m_main->findChild<QWidget *>(name)->isHidden(), name);
         QCOMPARE(m_main->cmdtrans->text(), QString("Show Transaction"));
         QCOMPARE(m_main->txtitem->text(), QString("Availabe Items"));
@@ -95,8 +95,7 @@ private slots:
         QCOMPARE(m_main->lstitem->geometry(), QRect(176, 96, 377, 628));
         QCOMPARE(m_main->cmdtrans->geometry(), QRect(16, 392, 83, 116));
         const QStringList keys = {"New", "View", "Print", "Help", "Logo"};
-        const QStringList tips = {"Add New Item", "View Item Status", "Print Item List", "Help",
-                                  "View Software Info"};
+        const QStringList tips = {"Add New Item", "View Item Status", "Print Item List", "Help", "View Software Info"};
         for (int i = 0; i < keys.size(); ++i)
             QCOMPARE(m_main->toolbarButton(keys[i])->toolTip(), tips[i]);
     }

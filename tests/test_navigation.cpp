@@ -13,8 +13,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
-#include <QListWidget>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -85,28 +85,72 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("shortcut");
-        QTest::addRow("mFile") << "mFile" << "&File" << "";
-        QTest::addRow("nAddItem") << "nAddItem" << "&Add Item" << "Ctrl+A";
-        QTest::addRow("nEditItem") << "nEditItem" << "&Edit Item" << "Ctrl+E";
-        QTest::addRow("nDeleteItem") << "nDeleteItem" << "&Delete Item" << "Ctrl+D";
-        QTest::addRow("nPrintItemList") << "nPrintItemList" << "&Print Item List" << "";
-        QTest::addRow("nRemainingItems") << "nRemainingItems" << "&Remaining Items" << "Ctrl+P";
-        QTest::addRow("nRemovedItems") << "nRemovedItems" << "&Remo&ved Items" << "Ctrl+O";
-        QTest::addRow("nExit") << "nExit" << "E&xit" << "Ctrl+X";
-        QTest::addRow("mView") << "mView" << "&View" << "";
-        QTest::addRow("nViewItemList") << "nViewItemList" << "&View Item List" << "";
-        QTest::addRow("nRemaining") << "nRemaining" << "&Remaining" << "Ctrl+R";
-        QTest::addRow("nIn") << "nIn" << "&In" << "";
-        QTest::addRow("nOut") << "nOut" << "&Removed" << "";
-        QTest::addRow("nViewItemStatus") << "nViewItemStatus" << "View &Item Status" << "";
-        QTest::addRow("nToolBar") << "nToolBar" << "&ToolBar" << "";
-        QTest::addRow("mAction") << "mAction" << "&Action" << "";
-        QTest::addRow("nUndoRemove") << "nUndoRemove" << "U&ndo Remove" << "Ctrl+Z";
-        QTest::addRow("nUpdate") << "nUpdate" << "&Update Items" << "";
-        QTest::addRow("nDeleteRemoveItems") << "nDeleteRemoveItems" << "&Clear Removed Item List" << "";
-        QTest::addRow("nDeleteRemovedItems") << "nDeleteRemovedItems" << "&Delete Removed Item/s" << "Shift+Del";
-        QTest::addRow("nChange") << "nChange" << "Change UserName/Password" << "";
-        QTest::addRow("mLogOut") << "mLogOut" << "&Log-Out" << "";
+        QTest::addRow("mFile") << "mFile"
+                               << "&File"
+                               << "";
+        QTest::addRow("nAddItem") << "nAddItem"
+                                  << "&Add Item"
+                                  << "Ctrl+A";
+        QTest::addRow("nEditItem") << "nEditItem"
+                                   << "&Edit Item"
+                                   << "Ctrl+E";
+        QTest::addRow("nDeleteItem") << "nDeleteItem"
+                                     << "&Delete Item"
+                                     << "Ctrl+D";
+        QTest::addRow("nPrintItemList") << "nPrintItemList"
+                                        << "&Print Item List"
+                                        << "";
+        QTest::addRow("nRemainingItems") << "nRemainingItems"
+                                         << "&Remaining Items"
+                                         << "Ctrl+P";
+        QTest::addRow("nRemovedItems") << "nRemovedItems"
+                                       << "&Remo&ved Items"
+                                       << "Ctrl+O";
+        QTest::addRow("nExit") << "nExit"
+                               << "E&xit"
+                               << "Ctrl+X";
+        QTest::addRow("mView") << "mView"
+                               << "&View"
+                               << "";
+        QTest::addRow("nViewItemList") << "nViewItemList"
+                                       << "&View Item List"
+                                       << "";
+        QTest::addRow("nRemaining") << "nRemaining"
+                                    << "&Remaining"
+                                    << "Ctrl+R";
+        QTest::addRow("nIn") << "nIn"
+                             << "&In"
+                             << "";
+        QTest::addRow("nOut") << "nOut"
+                              << "&Removed"
+                              << "";
+        QTest::addRow("nViewItemStatus") << "nViewItemStatus"
+                                         << "View &Item Status"
+                                         << "";
+        QTest::addRow("nToolBar") << "nToolBar"
+                                  << "&ToolBar"
+                                  << "";
+        QTest::addRow("mAction") << "mAction"
+                                 << "&Action"
+                                 << "";
+        QTest::addRow("nUndoRemove") << "nUndoRemove"
+                                     << "U&ndo Remove"
+                                     << "Ctrl+Z";
+        QTest::addRow("nUpdate") << "nUpdate"
+                                 << "&Update Items"
+                                 << "";
+        QTest::addRow("nDeleteRemoveItems") << "nDeleteRemoveItems"
+                                            << "&Clear Removed Item List"
+                                            << "";
+        QTest::addRow("nDeleteRemovedItems") << "nDeleteRemovedItems"
+                                             << "&Delete Removed Item/s"
+                                             << "Shift+Del";
+        QTest::addRow("nChange") << "nChange"
+                                 << "Change UserName/Password"
+                                 << "";
+        QTest::addRow("mLogOut") << "mLogOut"
+                                 << "&Log-Out"
+                                 << "";
     }
 
     void menuEntries()
@@ -129,8 +173,8 @@ private slots:
         QCOMPARE(actionNames(m_main->nPrintItemList), QStringList({"nRemainingItems", "nRemovedItems"}));
         QCOMPARE(actionNames(m_main->mView), QStringList({"nViewItemList", "nViewItemStatus", "nToolBar"}));
         QCOMPARE(actionNames(m_main->nViewItemList), QStringList({"nRemaining", "nIn", "nOut"}));
-        QCOMPARE(actionNames(m_main->mAction), QStringList({"nUndoRemove", "nUpdate", "nDeleteRemoveItems",
-                                                            "nDeleteRemovedItems", "nChange"}));
+        QCOMPARE(actionNames(m_main->mAction),
+                 QStringList({"nUndoRemove", "nUpdate", "nDeleteRemoveItems", "nDeleteRemovedItems", "nChange"}));
     }
 
     // Wiring a window to an entry enables the entry and every button that
@@ -141,18 +185,30 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("via"); // menu, toolbar key or picture button
         QTest::addColumn<bool>("hidesPanel");
-        QTest::addRow("Add Item menu") << "nAddItem" << "menu" << false;
-        QTest::addRow("Add Item button") << "nAddItem" << "cmdadd" << true;
-        QTest::addRow("toolbar New") << "nAddItem" << "New" << true;
-        QTest::addRow("Edit Item button") << "nEditItem" << "cmdedit" << true;
-        QTest::addRow("Delete Item button") << "nDeleteItem" << "cmddel" << true;
-        QTest::addRow("Update menu") << "nUpdate" << "menu" << false;
-        QTest::addRow("Update Inventory button") << "nUpdate" << "cmdupdate" << true;
-        QTest::addRow("toolbar View") << "nViewItemStatus" << "View" << false;
-        QTest::addRow("toolbar Print") << "nRemainingItems" << "Print" << false;
-        QTest::addRow("removed printout") << "nRemovedItems" << "menu" << false;
-        QTest::addRow("credentials") << "nChange" << "menu" << false;
-        QTest::addRow("toolbar Logo") << "Logo" << "Logo" << false;
+        QTest::addRow("Add Item menu") << "nAddItem"
+                                       << "menu" << false;
+        QTest::addRow("Add Item button") << "nAddItem"
+                                         << "cmdadd" << true;
+        QTest::addRow("toolbar New") << "nAddItem"
+                                     << "New" << true;
+        QTest::addRow("Edit Item button") << "nEditItem"
+                                          << "cmdedit" << true;
+        QTest::addRow("Delete Item button") << "nDeleteItem"
+                                            << "cmddel" << true;
+        QTest::addRow("Update menu") << "nUpdate"
+                                     << "menu" << false;
+        QTest::addRow("Update Inventory button") << "nUpdate"
+                                                 << "cmdupdate" << true;
+        QTest::addRow("toolbar View") << "nViewItemStatus"
+                                      << "View" << false;
+        QTest::addRow("toolbar Print") << "nRemainingItems"
+                                       << "Print" << false;
+        QTest::addRow("removed printout") << "nRemovedItems"
+                                          << "menu" << false;
+        QTest::addRow("credentials") << "nChange"
+                                     << "menu" << false;
+        QTest::addRow("toolbar Logo") << "Logo"
+                                      << "Logo" << false;
     }
 
     void wiredEntries()
@@ -220,14 +276,22 @@ private slots:
     {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("opens"); // the window's name, "help" or nothing
-        QTest::addRow("New") << "New" << "add";
-        QTest::addRow("View") << "View" << "status";
-        QTest::addRow("Print") << "Print" << "printout";
-        QTest::addRow("Help") << "Help" << "help";
-        QTest::addRow("Logo") << "Logo" << "about";
-        QTest::addRow("other case") << "help" << "";
-        QTest::addRow("trailing blank") << "Logo " << "";
-        QTest::addRow("no key") << "" << "";
+        QTest::addRow("New") << "New"
+                             << "add";
+        QTest::addRow("View") << "View"
+                              << "status";
+        QTest::addRow("Print") << "Print"
+                               << "printout";
+        QTest::addRow("Help") << "Help"
+                              << "help";
+        QTest::addRow("Logo") << "Logo"
+                              << "about";
+        QTest::addRow("other case") << "help"
+                                    << "";
+        QTest::addRow("trailing blank") << "Logo "
+                                        << "";
+        QTest::addRow("no key") << ""
+                                << "";
     }
 
     void toolbarKeys()
@@ -260,19 +324,32 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QString>("window");
         QTest::addColumn<bool>("byButton");
-        QTest::addRow("remaining grid, close box") << "nRemaining" << "frmremain" << false;
-        QTest::addRow("removed grid, close box") << "nOut" << "frmremoved" << false;
-        QTest::addRow("item status, close box") << "nViewItemStatus" << "frmstatus" << false;
-        QTest::addRow("tally deletion, Cancel") << "nDeleteRemovedItems" << "frmdeleteremove" << true;
-        QTest::addRow("tally deletion, close box") << "nDeleteRemovedItems" << "frmdeleteremove" << false;
-        QTest::addRow("add, Cancel") << "nAddItem" << "frmadd" << true;
-        QTest::addRow("add, close box") << "nAddItem" << "frmadd" << false;
-        QTest::addRow("edit, Cancel") << "nEditItem" << "frmedit" << true;
-        QTest::addRow("edit, close box") << "nEditItem" << "frmedit" << false;
-        QTest::addRow("delete, Cancel") << "nDeleteItem" << "frmdelete" << true;
-        QTest::addRow("delete, close box") << "nDeleteItem" << "frmdelete" << false;
-        QTest::addRow("item printout, close box") << "nRemainingItems" << "frmprint" << false;
-        QTest::addRow("removed printout, close box") << "nRemovedItems" << "frmprintl" << false;
+        QTest::addRow("remaining grid, close box") << "nRemaining"
+                                                   << "frmremain" << false;
+        QTest::addRow("removed grid, close box") << "nOut"
+                                                 << "frmremoved" << false;
+        QTest::addRow("item status, close box") << "nViewItemStatus"
+                                                << "frmstatus" << false;
+        QTest::addRow("tally deletion, Cancel") << "nDeleteRemovedItems"
+                                                << "frmdeleteremove" << true;
+        QTest::addRow("tally deletion, close box") << "nDeleteRemovedItems"
+                                                   << "frmdeleteremove" << false;
+        QTest::addRow("add, Cancel") << "nAddItem"
+                                     << "frmadd" << true;
+        QTest::addRow("add, close box") << "nAddItem"
+                                        << "frmadd" << false;
+        QTest::addRow("edit, Cancel") << "nEditItem"
+                                      << "frmedit" << true;
+        QTest::addRow("edit, close box") << "nEditItem"
+                                         << "frmedit" << false;
+        QTest::addRow("delete, Cancel") << "nDeleteItem"
+                                        << "frmdelete" << true;
+        QTest::addRow("delete, close box") << "nDeleteItem"
+                                           << "frmdelete" << false;
+        QTest::addRow("item printout, close box") << "nRemainingItems"
+                                                  << "frmprint" << false;
+        QTest::addRow("removed printout, close box") << "nRemovedItems"
+                                                     << "frmprintl" << false;
     }
 
     void openingRule()
@@ -365,8 +442,7 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::addColumn<QKeySequence>("key"); // empty: the entry is triggered
         QTest::addColumn<QString>("first");
-        QTest::addRow("tally deletion, Shift+Del") << "nDeleteRemovedItems" << QKeySequence("Shift+Del")
-                                                   << "txtitemno";
+        QTest::addRow("tally deletion, Shift+Del") << "nDeleteRemovedItems" << QKeySequence("Shift+Del") << "txtitemno";
         QTest::addRow("remaining grid, Ctrl+R") << "nRemaining" << QKeySequence("Ctrl+R") << "DataGrid1";
         QTest::addRow("removed grid") << "nOut" << QKeySequence() << "DataGrid1";
         QTest::addRow("credentials") << "nChange" << QKeySequence() << "cmdenter";
@@ -449,16 +525,16 @@ private slots:
             auto *button = m_main->findChild<QToolButton *>(name);
             QVERIFY2(button->isVisible() && !button->isEnabled(), name);
         }
-        for (QAction *hidden : {m_main->nAddItem, m_main->nEditItem, m_main->nDeleteItem,
-                                m_main->mAction->menuAction(), m_main->toolbarButton("New")})
+        for (QAction *hidden : {m_main->nAddItem, m_main->nEditItem, m_main->nDeleteItem, m_main->mAction->menuAction(),
+                                m_main->toolbarButton("New")})
             QVERIFY2(!hidden->isVisible() && !hidden->isEnabled(), qPrintable(hidden->objectName()));
         for (QAction *under : m_main->mAction->actions())
             QVERIFY2(!under->isEnabled(), qPrintable(under->objectName()));
         // Viewing, printing, help, the toolbar, logging out and exiting stay.
-        for (QAction *shown : {m_main->nRemaining, m_main->nOut, m_main->nToolBar, m_main->nExit,
-                               m_main->mFile->menuAction(), m_main->mView->menuAction(),
-                               m_main->mLogOut, m_main->toolbarButton("View"), m_main->toolbarButton("Print"),
-                               m_main->toolbarButton("Help"), m_main->toolbarButton("Logo")})
+        for (QAction *shown :
+             {m_main->nRemaining, m_main->nOut, m_main->nToolBar, m_main->nExit, m_main->mFile->menuAction(),
+              m_main->mView->menuAction(), m_main->mLogOut, m_main->toolbarButton("View"),
+              m_main->toolbarButton("Print"), m_main->toolbarButton("Help"), m_main->toolbarButton("Logo")})
             QVERIFY2(shown->isVisible(), qPrintable(shown->objectName()));
         for (QAction *enabled : {m_main->nRemaining, m_main->nOut, m_main->nViewItemStatus,
                                  m_main->toolbarButton("View"), m_main->toolbarButton("Help")})
@@ -470,8 +546,7 @@ private slots:
         m_main->cmdtrans->click();
         QVERIFY(!m_main->transactionPanelShown());
         m_main->Toolbar1_ButtonClick(m_main->toolbarButton("New"));
-        for (const char *entry : {"nAddItem", "nEditItem", "nDeleteItem", "nUpdate", "nChange",
-                                  "nDeleteRemovedItems"})
+        for (const char *entry : {"nAddItem", "nEditItem", "nDeleteItem", "nUpdate", "nChange", "nDeleteRemovedItems"})
             QVERIFY2(!m_main->openEntry(entry), entry);
         QVERIFY(openedWindows().isEmpty());
         QVERIFY(m_main->isEnabled());
@@ -492,12 +567,10 @@ private slots:
             const char *mode = restricted ? "restricted" : "full";
             QTest::addRow("%s Ctrl+A", mode) << "nAddItem" << int(Qt::Key_A) << int(Qt::ControlModifier) << true;
             QTest::addRow("%s Ctrl+E", mode) << "nEditItem" << int(Qt::Key_E) << int(Qt::ControlModifier) << true;
-            QTest::addRow("%s Ctrl+D", mode) << "nDeleteItem" << int(Qt::Key_D) << int(Qt::ControlModifier)
-                                             << true;
-            QTest::addRow("%s Ctrl+Z", mode) << "nUndoRemove" << int(Qt::Key_Z) << int(Qt::ControlModifier)
-                                             << false;
-            QTest::addRow("%s Shift+Del", mode) << "nDeleteRemovedItems" << int(Qt::Key_Delete)
-                                                << int(Qt::ShiftModifier) << true;
+            QTest::addRow("%s Ctrl+D", mode) << "nDeleteItem" << int(Qt::Key_D) << int(Qt::ControlModifier) << true;
+            QTest::addRow("%s Ctrl+Z", mode) << "nUndoRemove" << int(Qt::Key_Z) << int(Qt::ControlModifier) << false;
+            QTest::addRow("%s Shift+Del", mode)
+                << "nDeleteRemovedItems" << int(Qt::Key_Delete) << int(Qt::ShiftModifier) << true;
         }
     }
 

@@ -85,43 +85,37 @@ private slots:
         QTest::addRow("items: 100") << "items" << 100 << false << "" << 0 << QStringList{"1-46"};
         QTest::addRow("items: 100, next") << "items" << 100 << false << "n" << 45 << QStringList{"46-91"};
         QTest::addRow("items: 100, last page") << "items" << 100 << false << "nn" << 90 << QStringList{"91-100"};
-        QTest::addRow("items: 100, past the end") << "items" << 100 << false << "nnn" << 90
-                                                 << QStringList{"91-100"};
-        QTest::addRow("items: 100, next twice, prev") << "items" << 100 << false << "nnp" << 45
-                                                     << QStringList{"46-91"};
-        QTest::addRow("items: 100, back past the start") << "items" << 100 << false << "nnppp" << 0
-                                                        << QStringList{"1-46"};
-        QTest::addRow("items: 100, keys with holes") << "items" << 100 << true << "nn" << 90
-                                                    << QStringList{"91-100"};
+        QTest::addRow("items: 100, past the end") << "items" << 100 << false << "nnn" << 90 << QStringList{"91-100"};
+        QTest::addRow("items: 100, next twice, prev") << "items" << 100 << false << "nnp" << 45 << QStringList{"46-91"};
+        QTest::addRow("items: 100, back past the start")
+            << "items" << 100 << false << "nnppp" << 0 << QStringList{"1-46"};
+        QTest::addRow("items: 100, keys with holes") << "items" << 100 << true << "nn" << 90 << QStringList{"91-100"};
         QTest::addRow("items: 100, holes, back") << "items" << 100 << true << "nnp" << 45 << QStringList{"46-91"};
 
         QTest::addRow("removed: empty") << "removed" << 0 << false << "" << 0 << QStringList{"", ""};
         QTest::addRow("removed: empty, next") << "removed" << 0 << false << "n" << 0 << QStringList{"", ""};
         QTest::addRow("removed: 45, left only") << "removed" << 45 << false << "" << 0 << QStringList{"1-45", ""};
-        QTest::addRow("removed: 45, next stays") << "removed" << 45 << false << "n" << 0
-                                                << QStringList{"1-45", ""};
-        QTest::addRow("removed: 45, prev stays") << "removed" << 45 << false << "p" << 0
-                                                << QStringList{"1-45", ""};
-        QTest::addRow("removed: 46, one on the right") << "removed" << 46 << false << "" << 0
-                                                      << QStringList{"1-45", "46-46"};
+        QTest::addRow("removed: 45, next stays") << "removed" << 45 << false << "n" << 0 << QStringList{"1-45", ""};
+        QTest::addRow("removed: 45, prev stays") << "removed" << 45 << false << "p" << 0 << QStringList{"1-45", ""};
+        QTest::addRow("removed: 46, one on the right")
+            << "removed" << 46 << false << "" << 0 << QStringList{"1-45", "46-46"};
         QTest::addRow("removed: 60") << "removed" << 60 << false << "" << 0 << QStringList{"1-45", "46-60"};
-        QTest::addRow("removed: 90, both full") << "removed" << 90 << false << "" << 0
-                                               << QStringList{"1-45", "46-90"};
-        QTest::addRow("removed: 90, next stays") << "removed" << 90 << false << "n" << 0
-                                                << QStringList{"1-45", "46-90"};
+        QTest::addRow("removed: 90, both full") << "removed" << 90 << false << "" << 0 << QStringList{"1-45", "46-90"};
+        QTest::addRow("removed: 90, next stays")
+            << "removed" << 90 << false << "n" << 0 << QStringList{"1-45", "46-90"};
         QTest::addRow("removed: 91, next") << "removed" << 91 << false << "n" << 90 << QStringList{"91-91", ""};
-        QTest::addRow("removed: 91, next, prev") << "removed" << 91 << false << "np" << 0
-                                                << QStringList{"1-45", "46-90"};
-        QTest::addRow("removed: 200, second page") << "removed" << 200 << false << "n" << 90
-                                                  << QStringList{"91-135", "136-180"};
-        QTest::addRow("removed: 200, third page") << "removed" << 200 << false << "nn" << 180
-                                                 << QStringList{"181-200", ""};
-        QTest::addRow("removed: 200, past the end") << "removed" << 200 << false << "nnn" << 180
-                                                   << QStringList{"181-200", ""};
-        QTest::addRow("removed: 200, holes, third page") << "removed" << 200 << true << "nn" << 180
-                                                        << QStringList{"181-200", ""};
-        QTest::addRow("removed: 200, holes, back") << "removed" << 200 << true << "nnp" << 90
-                                                  << QStringList{"91-135", "136-180"};
+        QTest::addRow("removed: 91, next, prev")
+            << "removed" << 91 << false << "np" << 0 << QStringList{"1-45", "46-90"};
+        QTest::addRow("removed: 200, second page")
+            << "removed" << 200 << false << "n" << 90 << QStringList{"91-135", "136-180"};
+        QTest::addRow("removed: 200, third page")
+            << "removed" << 200 << false << "nn" << 180 << QStringList{"181-200", ""};
+        QTest::addRow("removed: 200, past the end")
+            << "removed" << 200 << false << "nnn" << 180 << QStringList{"181-200", ""};
+        QTest::addRow("removed: 200, holes, third page")
+            << "removed" << 200 << true << "nn" << 180 << QStringList{"181-200", ""};
+        QTest::addRow("removed: 200, holes, back")
+            << "removed" << 200 << true << "nnp" << 90 << QStringList{"91-135", "136-180"};
     }
 
     void turns()
@@ -161,12 +155,18 @@ private slots:
     void fieldsWithoutAValue()
     {
         testing::TestDb db(m_dir->path());
-        db.row("Items", {{"item_no", "1"}, {"item_name", "Toner"}, {"Description", "black"},
-                         {"remaining_quantity", 3}, {"Status", "30%"}});
+        db.row("Items", {{"item_no", "1"},
+                         {"item_name", "Toner"},
+                         {"Description", "black"},
+                         {"remaining_quantity", 3},
+                         {"Status", "30%"}});
         db.row("Items", {{"item_name", "No values"}});
         db.row("Items", {{"item_no", "3"}, {"Description", "no name"}, {"remaining_quantity", 0}});
-        db.row("Items", {{"item_no", "4"}, {"item_name", "Stapler"}, {"Description", "grey"},
-                         {"remaining_quantity", 12}, {"Status", "100%"}});
+        db.row("Items", {{"item_no", "4"},
+                         {"item_name", "Stapler"},
+                         {"Description", "grey"},
+                         {"remaining_quantity", 12},
+                         {"Status", "100%"}});
         const auto cn = SqlCipherConnection::open(db.path());
         Pager pager(reports::kItemListPage);
         Recordset cursor(cn, "Items");

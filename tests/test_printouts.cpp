@@ -225,8 +225,10 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("text");
         const QString date = QLocale().toString(QDate(2026, 3, 10), QLocale::ShortFormat);
-        QTest::addRow("items") << "frmprint" << "List of items as of   " + date;
-        QTest::addRow("removed") << "frmprintl" << "List of removed items        " + date;
+        QTest::addRow("items") << "frmprint"
+                               << "List of items as of   " + date;
+        QTest::addRow("removed") << "frmprintl"
+                                 << "List of removed items        " + date;
     }
 
     void heading()
@@ -270,17 +272,15 @@ private slots:
         QTest::addColumn<QString>("clicks"); // n = Next, p = Prev
         QTest::addColumn<int>("start");
         QTest::addColumn<QStringList>("firstAndLast"); // per list: "first-last" row numbers, "" when empty
-        QTest::addRow("items: 100, next, next, prev")
-            << "frmprint" << 100 << "nnp" << 45 << QStringList(5, "46-91");
+        QTest::addRow("items: 100, next, next, prev") << "frmprint" << 100 << "nnp" << 45 << QStringList(5, "46-91");
         QTest::addRow("items: 100, last page") << "frmprint" << 100 << "nn" << 90 << QStringList(5, "91-100");
         QTest::addRow("items: empty") << "frmprint" << 0 << "np" << 0 << QStringList(5, "");
         QTest::addRow("items: 46, next") << "frmprint" << 46 << "n" << 45 << QStringList(5, "46-46");
-        QTest::addRow("removed: 60") << "frmprintl" << 60 << "" << 0
-                                     << QStringList{"1-45", "1-45", "46-60", "46-60"};
-        QTest::addRow("removed: 200, third page") << "frmprintl" << 200 << "nn" << 180
-                                                  << QStringList{"181-200", "181-200", "", ""};
-        QTest::addRow("removed: 91, next, prev") << "frmprintl" << 91 << "np" << 0
-                                                 << QStringList{"1-45", "1-45", "46-90", "46-90"};
+        QTest::addRow("removed: 60") << "frmprintl" << 60 << "" << 0 << QStringList{"1-45", "1-45", "46-60", "46-60"};
+        QTest::addRow("removed: 200, third page")
+            << "frmprintl" << 200 << "nn" << 180 << QStringList{"181-200", "181-200", "", ""};
+        QTest::addRow("removed: 91, next, prev")
+            << "frmprintl" << 91 << "np" << 0 << QStringList{"1-45", "1-45", "46-90", "46-90"};
     }
 
     void pageTurns()
@@ -297,9 +297,8 @@ private slots:
         QCOMPARE(w->pageStart(), start);
         // Each entry shows its row's field: the quantities are the row numbers.
         QStringList found;
-        const QStringList fieldOf = window == "frmprint"
-            ? QStringList{"N", "Widget-", "Description of ", "", ""}
-            : QStringList{"Gadget-", "", "Gadget-", ""};
+        const QStringList fieldOf = window == "frmprint" ? QStringList{"N", "Widget-", "Description of ", "", ""}
+                                                         : QStringList{"Gadget-", "", "Gadget-", ""};
         for (int c = 0; c < w->lists().size(); ++c) {
             const QStringList texts = entries(w->lists()[c]);
             // Statuses are the row number and "%".
@@ -429,10 +428,10 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");
         for (const char *window : {"frmprint", "frmprintl"}) {
-            QTest::addRow("%s: file cannot be written", window)
-                << window << "unwritable" << "The page could not be printed.";
-            QTest::addRow("%s: no printer", window)
-                << window << "no printer" << "No printer is available, so nothing was printed.";
+            QTest::addRow("%s: file cannot be written", window) << window << "unwritable"
+                                                                << "The page could not be printed.";
+            QTest::addRow("%s: no printer", window) << window << "no printer"
+                                                    << "No printer is available, so nothing was printed.";
         }
     }
 
@@ -476,9 +475,12 @@ private slots:
         QTest::addColumn<QString>("window");
         for (bool restricted : {false, true}) {
             const char *mode = restricted ? "restricted" : "full";
-            QTest::addRow("%s: Remaining Items", mode) << restricted << "nRemainingItems" << "frmprint";
-            QTest::addRow("%s: toolbar Print", mode) << restricted << "Print" << "frmprint";
-            QTest::addRow("%s: Removed Items", mode) << restricted << "nRemovedItems" << "frmprintl";
+            QTest::addRow("%s: Remaining Items", mode) << restricted << "nRemainingItems"
+                                                       << "frmprint";
+            QTest::addRow("%s: toolbar Print", mode) << restricted << "Print"
+                                                     << "frmprint";
+            QTest::addRow("%s: Removed Items", mode) << restricted << "nRemovedItems"
+                                                     << "frmprintl";
         }
     }
 

@@ -15,7 +15,6 @@
 #include <memory>
 #include <sqlite3.h>
 
-
 using namespace inv;
 using testing::TestDb;
 
@@ -319,14 +318,22 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::addRow("missing") << "missing" << "does not exist";
-        QTest::addRow("empty") << "empty" << "empty";
-        QTest::addRow("text") << "text" << "not a records database";
-        QTest::addRow("plain sqlite") << "plain" << "not a records database";
-        QTest::addRow("other key") << "otherkey" << "not a records database";
-        QTest::addRow("no Misc table") << "notable" << "the table Misc is missing";
-        QTest::addRow("no pat field") << "nofield" << "the field pat is missing from the table Misc";
-        QTest::addRow("folder") << "folder" << "not a file";
+        QTest::addRow("missing") << "missing"
+                                 << "does not exist";
+        QTest::addRow("empty") << "empty"
+                               << "empty";
+        QTest::addRow("text") << "text"
+                              << "not a records database";
+        QTest::addRow("plain sqlite") << "plain"
+                                      << "not a records database";
+        QTest::addRow("other key") << "otherkey"
+                                   << "not a records database";
+        QTest::addRow("no Misc table") << "notable"
+                                       << "the table Misc is missing";
+        QTest::addRow("no pat field") << "nofield"
+                                      << "the field pat is missing from the table Misc";
+        QTest::addRow("folder") << "folder"
+                                << "not a file";
     }
 
     void badFiles()

@@ -7,8 +7,8 @@
 #include "mainwindow/frmmain.h"
 #include "support/fixedclock.h"
 #include "support/scriptedprompts.h"
-#include "support/windows.h"
 #include "support/testdb.h"
+#include "support/windows.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -20,7 +20,6 @@
 #include <cstring>
 #include <optional>
 #include <sqlite3.h>
-
 
 using namespace inv;
 using testing::execSql;
@@ -178,12 +177,13 @@ private slots:
                                          << QStringList{"Toner", "Toner", "undo", "Toner"};
         QTest::addRow("rows deleted and changed by another program")
             << QStringList{"Bond paper:4", "Toner:1"}
-            << QStringList{"Toner", "sql:DELETE FROM Itemsout WHERE item_name = 'Bond paper'", "Toner",
-                           "sql:UPDATE Itemsout SET quantity = 9", "toner", "sql:DELETE FROM Itemsout", "undo",
-                           "Toner"};
+            << QStringList{"Toner", "sql:DELETE FROM Itemsout WHERE item_name = 'Bond paper'",
+                           "Toner", "sql:UPDATE Itemsout SET quantity = 9",
+                           "toner", "sql:DELETE FROM Itemsout",
+                           "undo",  "Toner"};
         QTest::addRow("a row added through the program's own file")
-            << QStringList{} << QStringList{"Toner", "add:Adhesive tape:5", "Toner", "add:toner:3", "toner",
-                                            "undo", "clear", "Toner"};
+            << QStringList{}
+            << QStringList{"Toner", "add:Adhesive tape:5", "Toner", "add:toner:3", "toner", "undo", "clear", "Toner"};
     }
 
     void tallyListFollowsTheTable()
@@ -288,8 +288,8 @@ private slots:
         QTest::addColumn<QList<int>>("remaining"); // Bond paper, Copier toner, Staples
         QTest::addColumn<QString>("selected");
 
-        QTest::addRow("click on the empty part") << "press empty, release empty" << QList<int>{19, 20, 20}
-                                                 << "Bond paper";
+        QTest::addRow("click on the empty part")
+            << "press empty, release empty" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("ctrl+click on the selected entry")
             << "press+ e0, release+ e0" << QList<int>{18, 20, 20} << "Bond paper";
         QTest::addRow("ctrl+click on another entry")
@@ -302,12 +302,11 @@ private slots:
             << "press e0, move e1, move e2, release e2" << QList<int>{19, 20, 19} << "Staples";
         QTest::addRow("drag back to the pressed entry")
             << "press e1, move e2, move e1, release e1" << QList<int>{19, 19, 20} << "Copier toner";
-        QTest::addRow("drag out of the list") << "press e1, move e2, move outside, release outside"
-                                              << QList<int>{19, 20, 20} << "Bond paper";
+        QTest::addRow("drag out of the list")
+            << "press e1, move e2, move outside, release outside" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("drag from the empty part onto an entry")
             << "press empty, move e2, release e2" << QList<int>{19, 20, 19} << "Staples";
-        QTest::addRow("ctrl+space on the selected entry") << "key+ space" << QList<int>{19, 20, 20}
-                                                          << "Bond paper";
+        QTest::addRow("ctrl+space on the selected entry") << "key+ space" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("keyboard move") << "key down" << QList<int>{19, 19, 20} << "Copier toner";
     }
 
@@ -317,8 +316,10 @@ private slots:
         QFETCH(QList<int>, remaining);
         QFETCH(QString, selected);
         TestDb db(m_dir->path());
-        db.misc("admin", "pw").item("1", "Bond paper", 20, 20).item("2", "Copier toner", 20, 20).item("3", "Staples",
-                                                                                                       20, 20);
+        db.misc("admin", "pw")
+            .item("1", "Bond paper", 20, 20)
+            .item("2", "Copier toner", 20, 20)
+            .item("3", "Staples", 20, 20);
         QVERIFY(loadMain());
         QWindow *window = m_main->windowHandle();
         QListWidget *list = m_main->lstitem;
@@ -341,9 +342,9 @@ private slots:
             const QString place = step.section(' ', 1);
             const Qt::KeyboardModifiers mods = action.endsWith('+') ? Qt::ControlModifier : Qt::NoModifier;
             const QString verb = action.chopped(action.endsWith('+') ? 1 : 0);
-            const Qt::MouseButton button = verb.startsWith("right-") ? Qt::RightButton
-                : verb.startsWith("middle-")                           ? Qt::MiddleButton
-                                                                       : Qt::LeftButton;
+            const Qt::MouseButton button = verb.startsWith("right-")    ? Qt::RightButton
+                                           : verb.startsWith("middle-") ? Qt::MiddleButton
+                                                                        : Qt::LeftButton;
             if (verb.endsWith("press"))
                 QTest::mousePress(window, button, mods, at(place));
             else if (verb.endsWith("release"))
@@ -409,32 +410,44 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("message");
 
-        QTest::addRow("base 0") << 5 << 0 << "" << "r"
+        QTest::addRow("base 0") << 5 << 0 << ""
+                                << "r"
                                 << "Toner cannot be taken out of stock: its base quantity is 0, so its stock status "
                                    "cannot be worked out. Nothing was changed.";
         QTest::addRow("status beyond 32767 percent")
-            << 400 << 1 << "" << "r"
+            << 400 << 1 << ""
+            << "r"
             << "Toner cannot be taken out of stock: its stock status would fall outside -32768% to 32767%. "
                "Nothing was changed.";
         QTest::addRow("base beyond 32767")
-            << 5 << 40000 << "" << "r"
+            << 5 << 40000 << ""
+            << "r"
             << "Toner cannot be taken out of stock: its base quantity lies outside -32768 to 32767. Nothing was "
                "changed.";
         QTest::addRow("undo beyond 32767")
-            << 32767 << 32767 << "r S" << "u"
+            << 32767 << 32767 << "r S"
+            << "u"
             << "The last removal of Toner cannot be undone: its remaining quantity would go beyond 32767. Nothing "
                "was changed.";
         QTest::addRow("undo with base 0")
-            << 5 << 10 << "r Z" << "u"
+            << 5 << 10 << "r Z"
+            << "u"
             << "The last removal of Toner cannot be undone: its base quantity is 0, so its stock status cannot be "
                "worked out. Nothing was changed.";
-        QTest::addRow("undo after a click on an item without stock") << 0 << 10 << "" << "r u" << "";
-        QTest::addRow("undo after a click that matched no row") << 5 << 10 << "X" << "r u" << "";
-        QTest::addRow("undo after a refused click") << 5 << 0 << "" << "r u"
+        QTest::addRow("undo after a click on an item without stock") << 0 << 10 << ""
+                                                                     << "r u"
+                                                                     << "";
+        QTest::addRow("undo after a click that matched no row") << 5 << 10 << "X"
+                                                                << "r u"
+                                                                << "";
+        QTest::addRow("undo after a refused click") << 5 << 0 << ""
+                                                    << "r u"
                                                     << "Toner cannot be taken out of stock: its base quantity is 0, "
                                                        "so its stock status cannot be worked out. Nothing was "
                                                        "changed.";
-        QTest::addRow("undo after an undo") << 5 << 10 << "r u" << "u" << "";
+        QTest::addRow("undo after an undo") << 5 << 10 << "r u"
+                                            << "u"
+                                            << "";
     }
 
     void refusalsChangeNothing()
@@ -473,7 +486,8 @@ private slots:
         TestDb db(m_dir->path());
         db.misc("admin", "pw").item("T-200", "Toner", 5, 10, "50%");
         QVERIFY(loadMain());
-        execSql(db.path(), "CREATE TRIGGER tally_full BEFORE INSERT ON Itemsout BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+        execSql(db.path(),
+                "CREATE TRIGGER tally_full BEFORE INSERT ON Itemsout BEGIN SELECT RAISE(ABORT, 'disk full'); END");
         const QStringList before = snapshot(db.path());
 
         testing::ScriptedPrompts prompts;

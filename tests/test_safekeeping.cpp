@@ -62,9 +62,8 @@ QMap<QString, QByteArray> folderState(const QString &dir)
     QMap<QString, QByteArray> state;
     for (const QFileInfo &info : QDir(dir).entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         state.insert(info.fileName(),
-                     QByteArray::number(info.size()) + ' ' +
-                         QByteArray::number(info.lastModified().toMSecsSinceEpoch()) + ' ' +
-                         QCryptographicHash::hash(contents(info.filePath()), QCryptographicHash::Sha1).toHex());
+                     QByteArray::number(info.size()) + ' ' + QByteArray::number(info.lastModified().toMSecsSinceEpoch())
+                         + ' ' + QCryptographicHash::hash(contents(info.filePath()), QCryptographicHash::Sha1).toHex());
     }
     return state;
 }
@@ -148,18 +147,30 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("expected");
-        QTest::addRow("sound") << "sound" << "sound, 3002 items, 1 removal records";
-        QTest::addRow("missing file") << "missing" << "the file does not exist";
-        QTest::addRow("0-byte file") << "empty" << "the file is empty (0 bytes)";
-        QTest::addRow("text file") << "text" << "not a records database";
-        QTest::addRow("unencrypted database") << "plain" << "without the system's key";
-        QTest::addRow("wrong key") << "otherkey" << "protected with another password";
-        QTest::addRow("table missing") << "notable" << "the table Misc is missing";
-        QTest::addRow("field missing") << "nofield" << "the table Misc has no field pat";
-        QTest::addRow("damaged page deep in the file") << "damaged" << "the integrity check finds damage";
-        QTest::addRow("cut short in a page") << "cutshort" << "cut short";
-        QTest::addRow("cut short at a page boundary") << "cutpage" << "it may have been cut short";
-        QTest::addRow("change cut off half-written") << "cutoff" << "cut off half-written";
+        QTest::addRow("sound") << "sound"
+                               << "sound, 3002 items, 1 removal records";
+        QTest::addRow("missing file") << "missing"
+                                      << "the file does not exist";
+        QTest::addRow("0-byte file") << "empty"
+                                     << "the file is empty (0 bytes)";
+        QTest::addRow("text file") << "text"
+                                   << "not a records database";
+        QTest::addRow("unencrypted database") << "plain"
+                                              << "without the system's key";
+        QTest::addRow("wrong key") << "otherkey"
+                                   << "protected with another password";
+        QTest::addRow("table missing") << "notable"
+                                       << "the table Misc is missing";
+        QTest::addRow("field missing") << "nofield"
+                                       << "the table Misc has no field pat";
+        QTest::addRow("damaged page deep in the file") << "damaged"
+                                                       << "the integrity check finds damage";
+        QTest::addRow("cut short in a page") << "cutshort"
+                                             << "cut short";
+        QTest::addRow("cut short at a page boundary") << "cutpage"
+                                                      << "it may have been cut short";
+        QTest::addRow("change cut off half-written") << "cutoff"
+                                                     << "cut off half-written";
     }
 
     void checkReportsEachKindOfDamageAndWritesNothing()
@@ -171,7 +182,10 @@ private slots:
         const QString path = QDir(dir).filePath("Records.mdb");
         if (kind == "sound" || kind == "damaged" || kind == "cutshort" || kind == "cutpage" || kind == "cutoff") {
             const QString built = m_dir->filePath("Built.mdb");
-            TestDb(m_dir->path(), "Built.mdb").item("A-1", "Anvil", 3, 4).item("B-2", "Bolt", 9, 9).tally("A-1", "Anvil", 1);
+            TestDb(m_dir->path(), "Built.mdb")
+                .item("A-1", "Anvil", 3, 4)
+                .item("B-2", "Bolt", 9, 9)
+                .tally("A-1", "Anvil", 1);
             addFiller(built, 3000);
             if (kind == "cutoff") {
                 makeCutOffChange(built, path);
@@ -227,8 +241,7 @@ private slots:
         TestDb db(m_dir->path());
         const QStringList names = {"Bond paper", "Toner", "Stapler"};
         for (int i = 0; i < names.size(); ++i)
-            db.item(QStringLiteral("W-%1").arg(i), names[i], kInitial, 32000,
-                    *inv::WholeStatusText(kInitial, 32000));
+            db.item(QStringLiteral("W-%1").arg(i), names[i], kInitial, 32000, *inv::WholeStatusText(kInitial, 32000));
         // Enough rows that a copy takes a while, side by side with the writes.
         addFiller(db.path(), 5000);
 

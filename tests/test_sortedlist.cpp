@@ -32,12 +32,47 @@ QStringList entries(const QListWidget &list)
 // Letters whose case folding is not a plain lower-casing: sharp s, the Greek
 // sigmas, dotted and dotless i, title-case digraphs, a letter outside the
 // basic plane (a surrogate pair) and lone surrogates.
-const QStringList kAwkward = {
-    "a",       "A",       "b",      "Z",      "_",      " ",      "0",      "9",      "ß",      "ss",
-    "SS",      "ẞ",       "Σ",      "σ",      "ς",      "İ",      "i",      "ı",      "I",      "Ǆ",
-    "ǅ",       "ǆ",       "é",      "É",      "Ä",      "ä",      "ǰ",      "K",      "k",      "Å",
-    "å",       "µ",       "μ",      "Μ",      "ﬁ",      QString::fromUtf16(u"\U00010400"), QString::fromUtf16(u"\U00010428"),
-    QString(QChar(0xD801)), QString(QChar(0xDC00)), "\uFF21", "\uFF41"};
+const QStringList kAwkward = {"a",
+                              "A",
+                              "b",
+                              "Z",
+                              "_",
+                              " ",
+                              "0",
+                              "9",
+                              "ß",
+                              "ss",
+                              "SS",
+                              "ẞ",
+                              "Σ",
+                              "σ",
+                              "ς",
+                              "İ",
+                              "i",
+                              "ı",
+                              "I",
+                              "Ǆ",
+                              "ǅ",
+                              "ǆ",
+                              "é",
+                              "É",
+                              "Ä",
+                              "ä",
+                              "ǰ",
+                              "K",
+                              "k",
+                              "Å",
+                              "å",
+                              "µ",
+                              "μ",
+                              "Μ",
+                              "ﬁ",
+                              QString::fromUtf16(u"\U00010400"),
+                              QString::fromUtf16(u"\U00010428"),
+                              QString(QChar(0xD801)),
+                              QString(QChar(0xDC00)),
+                              "\uFF21",
+                              "\uFF41"};
 
 } // namespace
 
@@ -49,8 +84,8 @@ private slots:
     {
         QTest::addColumn<QStringList>("texts");
         QTest::addRow("empty") << QStringList{};
-        QTest::addRow("names") << QStringList{"toner", "Bond paper", "Stapler", "Toner", "bond paper", "", "Ärmel",
-                                              "armel", "Bond", "bond paper 2"};
+        QTest::addRow("names") << QStringList{"toner", "Bond paper", "Stapler", "Toner", "bond paper",
+                                              "",      "Ärmel",      "armel",   "Bond",  "bond paper 2"};
         QTest::addRow("equal ignoring case keep their order") << QStringList{"b", "B", "a", "b", "A", "B"};
         QTest::addRow("awkward letters") << kAwkward;
         // Random texts over those letters, so that every pair meets.
@@ -89,32 +124,58 @@ private slots:
         QTest::addColumn<bool>("done");
         QTest::addColumn<QStringList>("expected");
         const QStringList start = {"apple", "Bond (1)", "bond (2)", "Toner", "Toner"};
-        QTest::addRow("insert first") << "insert" << "" << "Adhesive" << true
+        QTest::addRow("insert first") << "insert"
+                                      << ""
+                                      << "Adhesive" << true
                                       << QStringList{"Adhesive", "apple", "Bond (1)", "bond (2)", "Toner", "Toner"};
-        QTest::addRow("insert last") << "insert" << "" << "zinc" << true << start + QStringList{"zinc"};
-        QTest::addRow("insert between") << "insert" << "" << "BOND (10)" << true
+        QTest::addRow("insert last") << "insert"
+                                     << ""
+                                     << "zinc" << true << start + QStringList{"zinc"};
+        QTest::addRow("insert between") << "insert"
+                                        << ""
+                                        << "BOND (10)" << true
                                         << QStringList{"apple", "Bond (1)", "BOND (10)", "bond (2)", "Toner", "Toner"};
-        QTest::addRow("insert beside identical") << "insert" << "" << "Toner" << true << start + QStringList{"Toner"};
-        QTest::addRow("insert equal but not identical: the caller decides")
-            << "insert" << "" << "toner" << false << start;
-        QTest::addRow("remove") << "remove" << "bond (2)" << "" << true
-                                << QStringList{"apple", "Bond (1)", "Toner", "Toner"};
-        QTest::addRow("remove one of identical") << "remove" << "Toner" << "" << true
-                                                 << QStringList{"apple", "Bond (1)", "bond (2)", "Toner"};
-        QTest::addRow("remove only exact text") << "remove" << "bond (1)" << "" << false << start;
-        QTest::addRow("replace in place") << "replace" << "Bond (1)" << "Bond (1a)" << true
-                                          << QStringList{"apple", "Bond (1a)", "bond (2)", "Toner", "Toner"};
-        QTest::addRow("replace moves down") << "replace" << "apple" << "Thread" << true
-                                            << QStringList{"Bond (1)", "bond (2)", "Thread", "Toner", "Toner"};
-        QTest::addRow("replace moves up") << "replace" << "bond (2)" << "Apricot" << true
-                                          << QStringList{"apple", "Apricot", "Bond (1)", "Toner", "Toner"};
-        QTest::addRow("replace to the end") << "replace" << "apple" << "zinc" << true
-                                            << QStringList{"Bond (1)", "bond (2)", "Toner", "Toner", "zinc"};
-        QTest::addRow("replace to equal but not identical")
-            << "replace" << "apple" << "TONER" << false << start;
-        QTest::addRow("replace one of identical") << "replace" << "Toner" << "Toner (3)" << true
-                                                  << QStringList{"apple", "Bond (1)", "bond (2)", "Toner", "Toner (3)"};
-        QTest::addRow("replace a missing text") << "replace" << "pear" << "plum" << false << start;
+        QTest::addRow("insert beside identical") << "insert"
+                                                 << ""
+                                                 << "Toner" << true << start + QStringList{"Toner"};
+        QTest::addRow("insert equal but not identical: the caller decides") << "insert"
+                                                                            << ""
+                                                                            << "toner" << false << start;
+        QTest::addRow("remove") << "remove"
+                                << "bond (2)"
+                                << "" << true << QStringList{"apple", "Bond (1)", "Toner", "Toner"};
+        QTest::addRow("remove one of identical") << "remove"
+                                                 << "Toner"
+                                                 << "" << true << QStringList{"apple", "Bond (1)", "bond (2)", "Toner"};
+        QTest::addRow("remove only exact text") << "remove"
+                                                << "bond (1)"
+                                                << "" << false << start;
+        QTest::addRow("replace in place")
+            << "replace"
+            << "Bond (1)"
+            << "Bond (1a)" << true << QStringList{"apple", "Bond (1a)", "bond (2)", "Toner", "Toner"};
+        QTest::addRow("replace moves down")
+            << "replace"
+            << "apple"
+            << "Thread" << true << QStringList{"Bond (1)", "bond (2)", "Thread", "Toner", "Toner"};
+        QTest::addRow("replace moves up")
+            << "replace"
+            << "bond (2)"
+            << "Apricot" << true << QStringList{"apple", "Apricot", "Bond (1)", "Toner", "Toner"};
+        QTest::addRow("replace to the end")
+            << "replace"
+            << "apple"
+            << "zinc" << true << QStringList{"Bond (1)", "bond (2)", "Toner", "Toner", "zinc"};
+        QTest::addRow("replace to equal but not identical") << "replace"
+                                                            << "apple"
+                                                            << "TONER" << false << start;
+        QTest::addRow("replace one of identical")
+            << "replace"
+            << "Toner"
+            << "Toner (3)" << true << QStringList{"apple", "Bond (1)", "bond (2)", "Toner", "Toner (3)"};
+        QTest::addRow("replace a missing text") << "replace"
+                                                << "pear"
+                                                << "plum" << false << start;
     }
 
     void singleChanges()

@@ -139,12 +139,18 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::addRow("missing") << "missing" << "does not exist";
-        QTest::addRow("empty file") << "empty" << "empty";
-        QTest::addRow("another kind of file") << "text" << "not a records database";
-        QTest::addRow("another key") << "otherkey" << "not a records database";
-        QTest::addRow("no Misc table") << "notable" << "the table Misc is missing";
-        QTest::addRow("no pat field") << "nofield" << "the field pat is missing";
+        QTest::addRow("missing") << "missing"
+                                 << "does not exist";
+        QTest::addRow("empty file") << "empty"
+                                    << "empty";
+        QTest::addRow("another kind of file") << "text"
+                                              << "not a records database";
+        QTest::addRow("another key") << "otherkey"
+                                     << "not a records database";
+        QTest::addRow("no Misc table") << "notable"
+                                       << "the table Misc is missing";
+        QTest::addRow("no pat field") << "nofield"
+                                      << "the field pat is missing";
     }
 
     void startRefusesABadDefaultDatabase()
@@ -213,9 +219,8 @@ private slots:
         const bool started = startup::Start();
         QTRY_VERIFY_WITH_TIMEOUT(testing::shownWindow<frmwelcome>() || !started, 5000);
         const int handles = SqlCipherConnection::handlesOpened() - handlesBefore;
-        Module1::SetConnectionFactory([](const QString &path) -> std::shared_ptr<Connection> {
-            return SqlCipherConnection::open(path);
-        });
+        Module1::SetConnectionFactory(
+            [](const QString &path) -> std::shared_ptr<Connection> { return SqlCipherConnection::open(path); });
         QVERIFY(started);
         QVERIFY(splashPaintedFirst);
         QCOMPARE(opens.first(), def.path());

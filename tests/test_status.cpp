@@ -21,8 +21,7 @@ const double kInf = std::numeric_limits<double>::infinity();
 
 } // namespace
 
-class TestStatus : public QObject
-{
+class TestStatus : public QObject {
     Q_OBJECT
 
 private slots:
@@ -329,16 +328,14 @@ void TestStatus::selectionStatusColour_data()
     QTest::addRow("20 by number") << "20%" << number << "#FF8000";
 
     // Each step's threshold is exclusive: at the threshold the next colour down.
-    const struct
-    {
+    const struct {
         int byName;
         int byNumber;
         const char *colour;
         const char *below;
     } steps[] = {
-        {90, 85, "#80FF80", "#C0FFC0"}, {80, 70, "#C0FFC0", "#FFFFC0"},
-        {70, 60, "#FFFFC0", "#FFFF80"}, {60, 50, "#FFFF80", "#FFFF00"},
-        {50, 40, "#FFFF00", "#FFE0C0"}, {40, 30, "#FFE0C0", "#FFC080"},
+        {90, 85, "#80FF80", "#C0FFC0"}, {80, 70, "#C0FFC0", "#FFFFC0"}, {70, 60, "#FFFFC0", "#FFFF80"},
+        {60, 50, "#FFFF80", "#FFFF00"}, {50, 40, "#FFFF00", "#FFE0C0"}, {40, 30, "#FFE0C0", "#FFC080"},
         {30, 20, "#FFC080", "#FF8000"},
     };
     for (const auto &s : steps) {

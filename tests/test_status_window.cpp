@@ -198,12 +198,12 @@ private slots:
         QTest::addColumn<int>("nth"); // which of the entries with that text
         QTest::addColumn<QStringList>("shown"); // no, name, remaining, status, description
         QTest::addRow("plain") << "Stapler" << 0 << QStringList{"B7", "Stapler", "4", "40%", "       Grey, small"};
-        QTest::addRow("first entry of a shared name") << "Toner" << 0
-                                                      << QStringList{"A1", "Toner", "3", "30%", "       black"};
+        QTest::addRow("first entry of a shared name")
+            << "Toner" << 0 << QStringList{"A1", "Toner", "3", "30%", "       black"};
         QTest::addRow("second entry, still the first row")
             << "Toner" << 1 << QStringList{"A1", "Toner", "3", "30%", "       black"};
-        QTest::addRow("differs only in case") << "toner" << 0
-                                              << QStringList{"A3", "toner", "9", "90%", "       lower case"};
+        QTest::addRow("differs only in case")
+            << "toner" << 0 << QStringList{"A3", "toner", "9", "90%", "       lower case"};
         QTest::addRow("empty description") << "Ink" << 0 << QStringList{"C1", "Ink", "0", "0%", "       "};
         QTest::addRow("markup shown as typed")
             << "<b>Bold</b>" << 0 << QStringList{"D1", "<b>Bold</b>", "5", "50%", "       <i>not italic</i>"};
@@ -237,11 +237,23 @@ private slots:
     void statusColours()
     {
         const QList<std::pair<QString, QString>> cases = {
-            {"100%", "#00FF00"}, {"91%", "#00FF00"}, {"90%", "#80FF80"},  {"80%", "#C0FFC0"},
-            {"71%", "#C0FFC0"},  {"70%", "#FFFFC0"}, {"66.6666666666667%", "#FFFFC0"},
-            {"55%", "#FFFF80"},  {"45%", "#FFFF00"}, {"35%", "#FFC080"},  {"25%", "#FF8000"},
-            {"11%", "#FF8080"},  {"10%", "#FF0000"}, {"0%", "#FF0000"},   {"", "#FF0000"},
-            {"250%", "#00FF00"}, {"-5%", "#FF0000"},
+            {"100%", "#00FF00"},
+            {"91%", "#00FF00"},
+            {"90%", "#80FF80"},
+            {"80%", "#C0FFC0"},
+            {"71%", "#C0FFC0"},
+            {"70%", "#FFFFC0"},
+            {"66.6666666666667%", "#FFFFC0"},
+            {"55%", "#FFFF80"},
+            {"45%", "#FFFF00"},
+            {"35%", "#FFC080"},
+            {"25%", "#FF8000"},
+            {"11%", "#FF8080"},
+            {"10%", "#FF0000"},
+            {"0%", "#FF0000"},
+            {"", "#FF0000"},
+            {"250%", "#00FF00"},
+            {"-5%", "#FF0000"},
         };
         // Names in the list's order, so that Down walks the cases in turn.
         for (int i = 0; i < cases.size(); ++i)
@@ -407,10 +419,11 @@ private slots:
     // ASCII, folds that differ from lower case, and pairs of surrogates.
     void listOrderIsTheCaseInsensitiveOrder()
     {
-        const QStringList names = {"toner", "Toner", "TONER", "Tone", "tone r", "Ärger", "ärger", "Zebra",
-                                   "zebra", "Straße", "STRASSE", "strasse", "ΣΊΣΥΦΟΣ", "σίσυφος", "ς", "Σ",
-                                   "İstanbul", "istanbul", "ı", "I", "\U00010400x", "\U00010428x", "\U00010428",
-                                   "", " ", "10", "9", "a-b", "a_b", "A_B", "\u212A", "k", "K", "µ", "μ"};
+        const QStringList names = {
+            "toner",  "Toner",   "TONER",       "Tone",        "tone r",     "Ärger", "ärger", "Zebra",    "zebra",
+            "Straße", "STRASSE", "strasse",     "ΣΊΣΥΦΟΣ",     "σίσυφος",    "ς",     "Σ",     "İstanbul", "istanbul",
+            "ı",      "I",       "\U00010400x", "\U00010428x", "\U00010428", "",      " ",     "10",       "9",
+            "a-b",    "a_b",     "A_B",         "\u212A",      "k",          "K",     "µ",     "μ"};
         QRandomGenerator random(20261210);
         for (int round = 0; round < 50; ++round) {
             QStringList shuffled = names;
@@ -434,8 +447,8 @@ private:
 
     QList<QLabel *> valueLabels() const
     {
-        return {m_window->lblno, m_window->lblname, m_window->lblrq, m_window->lblstatus, m_window->lbldate,
-                m_window->lbldesc};
+        return {m_window->lblno,     m_window->lblname, m_window->lblrq,
+                m_window->lblstatus, m_window->lbldate, m_window->lbldesc};
     }
 
     // Number, name, remaining quantity, status and description as shown.

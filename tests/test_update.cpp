@@ -17,7 +17,6 @@
 #include <QAbstractItemModelTester>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QSignalSpy>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -25,6 +24,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QToolButton>
 
 #include <memory>
@@ -160,10 +160,10 @@ private slots:
     {
         openWindow();
         QCOMPARE(m_window->size(), QSize(536, 225));
-        const QList<QWidget *> controls = {
-            m_window->Label1,  m_window->lblqua,  m_window->Label2,   m_window->lblstat,
-            m_window->cmbitemno, m_window->cmbitemname, m_window->Label3, m_window->txtqua,
-            m_window->UpDown1, m_window->cmdadd,  m_window->Command1, m_window->txtdesc};
+        const QList<QWidget *> controls = {m_window->Label1,  m_window->lblqua,    m_window->Label2,
+                                           m_window->lblstat, m_window->cmbitemno, m_window->cmbitemname,
+                                           m_window->Label3,  m_window->txtqua,    m_window->UpDown1,
+                                           m_window->cmdadd,  m_window->Command1,  m_window->txtdesc};
         for (QWidget *a : controls) {
             QVERIFY2(m_window->rect().contains(a->geometry()), qPrintable(a->objectName()));
             for (QWidget *b : controls)
@@ -192,11 +192,30 @@ private slots:
         QTest::addColumn<QString>("quantity");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("description");
-        QTest::addRow("name shared by two: the first") << "name" << "Toner" << "A1" << "3" << "30%" << "Toner\n\nblack";
-        QTest::addRow("the second by its number") << "number" << "A2" << "Toner" << "8" << "80%"
+        QTest::addRow("name shared by two: the first") << "name"
+                                                       << "Toner"
+                                                       << "A1"
+                                                       << "3"
+                                                       << "30%"
+                                                       << "Toner\n\nblack";
+        QTest::addRow("the second by its number") << "number"
+                                                  << "A2"
+                                                  << "Toner"
+                                                  << "8"
+                                                  << "80%"
                                                   << "Toner\n\nsecond";
-        QTest::addRow("number") << "number" << "B7" << "Stapler" << "1" << "13%" << "Stapler\n\n";
-        QTest::addRow("nulls show as empty") << "name" << "Glue" << "" << "" << "" << "Glue\n\n";
+        QTest::addRow("number") << "number"
+                                << "B7"
+                                << "Stapler"
+                                << "1"
+                                << "13%"
+                                << "Stapler\n\n";
+        QTest::addRow("nulls show as empty") << "name"
+                                             << "Glue"
+                                             << ""
+                                             << ""
+                                             << ""
+                                             << "Glue\n\n";
     }
 
     void picking()
@@ -233,16 +252,36 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("list");
         QTest::addColumn<quint32>("colour");
-        QTest::newRow("45% by name") << "" << "45%" << "name" << 0xFFE0C0u;
-        QTest::newRow("45% by number") << "" << "45%" << "number" << 0xFFFF00u;
-        QTest::newRow("88% by name") << "" << "88%" << "name" << 0xC0FFC0u;
-        QTest::newRow("88% by number") << "" << "88%" << "number" << 0x80FF80u;
-        QTest::newRow("100% either way") << "" << "100%" << "number" << 0x00FF00u;
-        QTest::newRow("5% either way") << "" << "5%" << "name" << 0xFF0000u;
-        QTest::newRow("15% by name keeps white") << "" << "15%" << "name" << kWhite;
-        QTest::newRow("15% by name keeps green") << "100%" << "15%" << "name" << 0x00FF00u;
-        QTest::newRow("15% by number") << "100%" << "15%" << "number" << 0xFF8000u;
-        QTest::newRow("10% by number keeps green") << "100%" << "10%" << "number" << 0x00FF00u;
+        QTest::newRow("45% by name") << ""
+                                     << "45%"
+                                     << "name" << 0xFFE0C0u;
+        QTest::newRow("45% by number") << ""
+                                       << "45%"
+                                       << "number" << 0xFFFF00u;
+        QTest::newRow("88% by name") << ""
+                                     << "88%"
+                                     << "name" << 0xC0FFC0u;
+        QTest::newRow("88% by number") << ""
+                                       << "88%"
+                                       << "number" << 0x80FF80u;
+        QTest::newRow("100% either way") << ""
+                                         << "100%"
+                                         << "number" << 0x00FF00u;
+        QTest::newRow("5% either way") << ""
+                                       << "5%"
+                                       << "name" << 0xFF0000u;
+        QTest::newRow("15% by name keeps white") << ""
+                                                 << "15%"
+                                                 << "name" << kWhite;
+        QTest::newRow("15% by name keeps green") << "100%"
+                                                 << "15%"
+                                                 << "name" << 0x00FF00u;
+        QTest::newRow("15% by number") << "100%"
+                                       << "15%"
+                                       << "number" << 0xFF8000u;
+        QTest::newRow("10% by number keeps green") << "100%"
+                                                   << "10%"
+                                                   << "number" << 0x00FF00u;
     }
 
     void pickColours()
@@ -275,42 +314,51 @@ private slots:
         QTest::addColumn<quint32>("colour");
         QTest::addColumn<QString>("refusal"); // a part of the message; "" when none
 
-        QTest::addRow("add beyond the maximum raises it")
-            << 10 << 10 << "add" << "5" << 15 << 15 << "100%" << 0x00FF00u << "";
-        QTest::addRow("add within the maximum") << 2 << 10 << "add" << "5" << 7 << 10 << "70%" << 0xFFFFC0u << "";
-        QTest::addRow("less: exact status") << 10 << 15 << "less" << "3" << 7 << 15 << "46.6666666666667%"
-                                            << 0xFFFF00u << "";
-        QTest::addRow("less below nothing stays negative")
-            << 5 << 10 << "less" << "20" << -15 << 10 << "-150%" << 0xFF0000u << "";
-        QTest::addRow("add 0 rewrites the status exactly")
-            << 2 << 3 << "add" << "0" << 2 << 3 << "66.6666666666667%" << 0xFFFFC0u << "";
-        QTest::addRow("less 0 as well") << 2 << 3 << "less" << "0" << 2 << 3 << "66.6666666666667%" << 0xFFFFC0u
-                                        << "";
-        QTest::addRow("an empty box counts as 0") << 9 << 20 << "add" << "" << 9 << 20 << "45%" << 0xFFFF00u << "";
-        QTest::addRow("up to the largest quantity")
-            << 32760 << 32767 << "add" << "7" << 32767 << 32767 << "100%" << 0x00FF00u << "";
-        QTest::addRow("down to the smallest quantity")
-            << -32760 << 10 << "less" << "8" << -32768 << 10 << "-327680%" << 0xFF0000u << "";
+        QTest::addRow("add beyond the maximum raises it") << 10 << 10 << "add"
+                                                          << "5" << 15 << 15 << "100%" << 0x00FF00u << "";
+        QTest::addRow("add within the maximum") << 2 << 10 << "add"
+                                                << "5" << 7 << 10 << "70%" << 0xFFFFC0u << "";
+        QTest::addRow("less: exact status") << 10 << 15 << "less"
+                                            << "3" << 7 << 15 << "46.6666666666667%" << 0xFFFF00u << "";
+        QTest::addRow("less below nothing stays negative") << 5 << 10 << "less"
+                                                           << "20" << -15 << 10 << "-150%" << 0xFF0000u << "";
+        QTest::addRow("add 0 rewrites the status exactly") << 2 << 3 << "add"
+                                                           << "0" << 2 << 3 << "66.6666666666667%" << 0xFFFFC0u << "";
+        QTest::addRow("less 0 as well") << 2 << 3 << "less"
+                                        << "0" << 2 << 3 << "66.6666666666667%" << 0xFFFFC0u << "";
+        QTest::addRow("an empty box counts as 0") << 9 << 20 << "add"
+                                                  << "" << 9 << 20 << "45%" << 0xFFFF00u << "";
+        QTest::addRow("up to the largest quantity") << 32760 << 32767 << "add"
+                                                    << "7" << 32767 << 32767 << "100%" << 0x00FF00u << "";
+        QTest::addRow("down to the smallest quantity") << -32760 << 10 << "less"
+                                                       << "8" << -32768 << 10 << "-327680%" << 0xFF0000u << "";
 
         const QString tooLarge = "its remaining quantity would become";
-        QTest::addRow("add beyond 32767") << 32760 << 32767 << "add" << "8" << 32760 << 32767 << "old" << kWhite
-                                          << tooLarge;
-        QTest::addRow("less below -32768") << -32760 << 10 << "less" << "9" << -32760 << 10 << "old" << kWhite
-                                           << tooLarge;
+        QTest::addRow("add beyond 32767") << 32760 << 32767 << "add"
+                                          << "8" << 32760 << 32767 << "old" << kWhite << tooLarge;
+        QTest::addRow("less below -32768") << -32760 << 10 << "less"
+                                           << "9" << -32760 << 10 << "old" << kWhite << tooLarge;
         QTest::addRow("largest typed quantity, result too large")
-            << 1 << 10 << "add" << "1000000" << 1 << 10 << "old" << kWhite << tooLarge;
+            << 1 << 10 << "add"
+            << "1000000" << 1 << 10 << "old" << kWhite << tooLarge;
         QTest::addRow("typed beyond the spin control's range")
-            << 1 << 10 << "less" << "1000001" << 1 << 10 << "old" << kWhite << "from 0 to 1000000";
-        QTest::addRow("a huge typed number") << 1 << 10 << "add" << "99999999999999999999999" << 1 << 10 << "old"
-                                             << kWhite << "from 0 to 1000000";
-        QTest::addRow("maximum 0, add") << 5 << 0 << "add" << "1" << 5 << 0 << "old" << kWhite << "is 0";
-        QTest::addRow("maximum 0, less") << 5 << 0 << "less" << "1" << 5 << 0 << "old" << kWhite << "is 0";
+            << 1 << 10 << "less"
+            << "1000001" << 1 << 10 << "old" << kWhite << "from 0 to 1000000";
+        QTest::addRow("a huge typed number")
+            << 1 << 10 << "add"
+            << "99999999999999999999999" << 1 << 10 << "old" << kWhite << "from 0 to 1000000";
+        QTest::addRow("maximum 0, add") << 5 << 0 << "add"
+                                        << "1" << 5 << 0 << "old" << kWhite << "is 0";
+        QTest::addRow("maximum 0, less") << 5 << 0 << "less"
+                                         << "1" << 5 << 0 << "old" << kWhite << "is 0";
         QTest::addRow("stored remaining beyond 32767")
-            << 40000 << 10 << "less" << "1" << 40000 << 10 << "old" << kWhite << "remaining quantity lies outside";
+            << 40000 << 10 << "less"
+            << "1" << 40000 << 10 << "old" << kWhite << "remaining quantity lies outside";
         QTest::addRow("stored maximum beyond 32767")
-            << 5 << 40000 << "add" << "1" << 5 << 40000 << "old" << kWhite << "maximum quantity lies outside";
-        QTest::addRow("a raise that makes the maximum 0")
-            << -5 << -3 << "add" << "5" << -5 << -3 << "old" << kWhite << "would become 0";
+            << 5 << 40000 << "add"
+            << "1" << 5 << 40000 << "old" << kWhite << "maximum quantity lies outside";
+        QTest::addRow("a raise that makes the maximum 0") << -5 << -3 << "add"
+                                                          << "5" << -5 << -3 << "old" << kWhite << "would become 0";
     }
 
     void addAndLess()
@@ -392,12 +440,24 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption"); // lblstat before
         QTest::addColumn<quint32>("colour");
-        QTest::addRow("both placeholders") << "item number" << "item name" << "" << kWhite;
-        QTest::addRow("number placeholder") << "item number" << "Toner" << "" << kWhite;
-        QTest::addRow("name placeholder") << "T-200" << "item name" << "" << kWhite;
-        QTest::addRow("unknown number, empty caption") << "T-2000" << "Toner" << "" << 0xFF0000u;
-        QTest::addRow("number in other case") << "t-200" << "Toner" << "75%" << 0xC0FFC0u;
-        QTest::addRow("number with a blank") << "T-200 " << "Toner" << "75%" << 0xC0FFC0u;
+        QTest::addRow("both placeholders") << "item number"
+                                           << "item name"
+                                           << "" << kWhite;
+        QTest::addRow("number placeholder") << "item number"
+                                            << "Toner"
+                                            << "" << kWhite;
+        QTest::addRow("name placeholder") << "T-200"
+                                          << "item name"
+                                          << "" << kWhite;
+        QTest::addRow("unknown number, empty caption") << "T-2000"
+                                                       << "Toner"
+                                                       << "" << 0xFF0000u;
+        QTest::addRow("number in other case") << "t-200"
+                                              << "Toner"
+                                              << "75%" << 0xC0FFC0u;
+        QTest::addRow("number with a blank") << "T-200 "
+                                             << "Toner"
+                                             << "75%" << 0xC0FFC0u;
     }
 
     void nothingToChange()
@@ -431,17 +491,26 @@ private slots:
         QTest::addColumn<QString>("steps"); // "up", "down", "type:<keys>", "clear", separated by blanks
         QTest::addColumn<QString>("box");
         QTest::addColumn<int>("spin");
-        QTest::addRow("up arrow from 1") << "up" << "2" << 2;
-        QTest::addRow("down arrow from 1") << "down" << "0" << 0;
-        QTest::addRow("down at 0 stays") << "down down" << "0" << 0;
-        QTest::addRow("typed 25") << "clear type:25" << "25" << 25;
-        QTest::addRow("cleared") << "clear" << "" << 0;
-        QTest::addRow("typed, then up") << "clear type:25 up up" << "27" << 27;
-        QTest::addRow("letters and signs are dropped") << "clear type:4a-+.2b" << "42" << 42;
-        QTest::addRow("a leading zero") << "clear type:07" << "07" << 7;
-        QTest::addRow("top of the range") << "clear type:1000000 up" << "1000000" << 1000000;
-        QTest::addRow("beyond the range: the arrows come back into it")
-            << "clear type:2000000 down" << "999999" << 999999;
+        QTest::addRow("up arrow from 1") << "up"
+                                         << "2" << 2;
+        QTest::addRow("down arrow from 1") << "down"
+                                           << "0" << 0;
+        QTest::addRow("down at 0 stays") << "down down"
+                                         << "0" << 0;
+        QTest::addRow("typed 25") << "clear type:25"
+                                  << "25" << 25;
+        QTest::addRow("cleared") << "clear"
+                                 << "" << 0;
+        QTest::addRow("typed, then up") << "clear type:25 up up"
+                                        << "27" << 27;
+        QTest::addRow("letters and signs are dropped") << "clear type:4a-+.2b"
+                                                       << "42" << 42;
+        QTest::addRow("a leading zero") << "clear type:07"
+                                        << "07" << 7;
+        QTest::addRow("top of the range") << "clear type:1000000 up"
+                                          << "1000000" << 1000000;
+        QTest::addRow("beyond the range: the arrows come back into it") << "clear type:2000000 down"
+                                                                        << "999999" << 999999;
     }
 
     void quantityBoxAndSpinControl()
@@ -514,9 +583,7 @@ private slots:
         testing::ScriptedPrompts prompts;
         m_window->cmdadd->click();
         QCOMPARE(prompts.messages.size(), 1);
-        const QString expected = failure == "trigger" ? "disk full"
-                                 : failure == "locked" ? "locked"
-                                                       : "does not exist";
+        const QString expected = failure == "trigger" ? "disk full" : failure == "locked" ? "locked" : "does not exist";
         QVERIFY2(prompts.last().text.contains(expected), qPrintable(prompts.last().text));
         QVERIFY2(prompts.last().text.contains("Records.mdb"), qPrintable(prompts.last().text));
         QCOMPARE(m_window->lblqua->text(), QString("10"));

@@ -22,7 +22,7 @@ namespace {
 
 constexpr int kKills = 25;
 constexpr int kInitialRemaining = 10000; // far from either end of the range
-constexpr int kInitialMax = 10050;       // an Add soon goes beyond it
+constexpr int kInitialMax = 10050; // an Add soon goes beyond it
 
 const QStringList kNumbers = {"B-100", "T-200", "S-300"};
 
@@ -82,10 +82,9 @@ private slots:
                 const int remaining = f[1].toInt();
                 const int max = f[2].toInt();
                 const QString exact = inv::ExactStatusText(remaining, qint16(max)).value_or(QString());
-                QVERIFY2(f[3] == exact, qPrintable(QStringLiteral("%1, %2; expected the status %3")
-                                                       .arg(round, row, exact)));
-                QVERIFY2(max == kInitialMax || (max > kInitialMax && max <= 32767),
-                         qPrintable(round + ", " + row));
+                QVERIFY2(f[3] == exact,
+                         qPrintable(QStringLiteral("%1, %2; expected the status %3").arg(round, row, exact)));
+                QVERIFY2(max == kInitialMax || (max > kInitialMax && max <= 32767), qPrintable(round + ", " + row));
             }
             if (now != previous)
                 ++roundsWithChanges;
@@ -106,8 +105,8 @@ private:
         const int no = fields.indexOf("item_no"), remaining = fields.indexOf("remaining_quantity"),
                   max = fields.indexOf("max_quantity"), status = fields.indexOf("Status");
         cn->forEach("Items", [&](const inv::Row &row) {
-            out << QStringList{row.values[no].toString(), row.values[remaining].toString(),
-                               row.values[max].toString(), row.values[status].toString()}
+            out << QStringList{row.values[no].toString(), row.values[remaining].toString(), row.values[max].toString(),
+                               row.values[status].toString()}
                        .join('|');
         });
         return out;

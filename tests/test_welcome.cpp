@@ -14,8 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QToolButton>
 #include <QPushButton>
+#include <QToolButton>
 
 using namespace inv;
 using testing::shownWindow;
@@ -98,14 +98,22 @@ private slots:
     {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("file"); // what the dialog returns
-        QTest::addRow("User, records database") << "cmduser" << "records";
-        QTest::addRow("Admin, records database") << "cmdadmin" << "records";
-        QTest::addRow("User, cancelled") << "cmduser" << "cancel";
-        QTest::addRow("Admin, cancelled") << "cmdadmin" << "cancel";
-        QTest::addRow("Admin, text file") << "cmdadmin" << "text";
-        QTest::addRow("User, empty file") << "cmduser" << "empty";
-        QTest::addRow("Admin, another key") << "cmdadmin" << "otherkey";
-        QTest::addRow("User, no Misc table") << "cmduser" << "notable";
+        QTest::addRow("User, records database") << "cmduser"
+                                                << "records";
+        QTest::addRow("Admin, records database") << "cmdadmin"
+                                                 << "records";
+        QTest::addRow("User, cancelled") << "cmduser"
+                                         << "cancel";
+        QTest::addRow("Admin, cancelled") << "cmdadmin"
+                                          << "cancel";
+        QTest::addRow("Admin, text file") << "cmdadmin"
+                                          << "text";
+        QTest::addRow("User, empty file") << "cmduser"
+                                          << "empty";
+        QTest::addRow("Admin, another key") << "cmdadmin"
+                                            << "otherkey";
+        QTest::addRow("User, no Misc table") << "cmduser"
+                                             << "notable";
     }
 
     void databaseChoice()
@@ -312,9 +320,8 @@ private slots:
             return SqlCipherConnection::open(path);
         });
         welcome->cmduser->click();
-        Module1::SetConnectionFactory([](const QString &path) -> std::shared_ptr<Connection> {
-            return SqlCipherConnection::open(path);
-        });
+        Module1::SetConnectionFactory(
+            [](const QString &path) -> std::shared_ptr<Connection> { return SqlCipherConnection::open(path); });
 
         QCOMPARE(prompts.messages.size(), 1);
         QVERIFY(prompts.last().text.contains("the disk is gone"));
@@ -329,10 +336,7 @@ private slots:
 
 private:
     // A run as far as the welcome window.
-    static frmwelcome *load()
-    {
-        return testing::startRun() ? testing::loadWindow<frmwelcome>() : nullptr;
-    }
+    static frmwelcome *load() { return testing::startRun() ? testing::loadWindow<frmwelcome>() : nullptr; }
 
     std::unique_ptr<QTemporaryDir> m_dir;
 };

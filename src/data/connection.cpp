@@ -6,7 +6,9 @@ namespace inv {
 
 RecordsError::RecordsError(QString file, QString reason, Kind kind)
     : std::runtime_error((file + QStringLiteral(": ") + reason).toStdString()),
-      m_file(std::move(file)), m_reason(std::move(reason)), m_kind(kind)
+      m_file(std::move(file)),
+      m_reason(std::move(reason)),
+      m_kind(kind)
 {
 }
 
@@ -34,8 +36,7 @@ QString RecordsError::description() const
 
 Connection::~Connection() = default;
 
-void Connection::forEachOf(const QString &table, const QVector<int> &fields,
-                           const std::function<void(const Row &)> &fn)
+void Connection::forEachOf(const QString &table, const QVector<int> &fields, const std::function<void(const Row &)> &fn)
 {
     Row picked;
     forEach(table, [&](const Row &row) {
@@ -75,8 +76,7 @@ DataVersion Connection::dataVersion()
     return {};
 }
 
-Transaction::Transaction(std::shared_ptr<Connection> connection)
-    : m_connection(std::move(connection))
+Transaction::Transaction(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
 {
     m_connection->begin();
     m_open = true;

@@ -56,9 +56,9 @@ using FieldChanges = QVector<std::pair<int, QVariant>>;
 // file mean that nothing was written to it in between, by this program or by
 // another one; a version that is not known equals nothing, not even itself.
 struct DataVersion {
-    qint64 file = -1;   // which open file; -1: not known
-    qint64 ours = 0;    // rows written through this program's handle
-    qint64 others = 0;  // commits made by other programs or handles
+    qint64 file = -1; // which open file; -1: not known
+    qint64 ours = 0; // rows written through this program's handle
+    qint64 others = 0; // commits made by other programs or handles
 
     bool known() const { return file >= 0; }
     bool operator==(const DataVersion &o) const

@@ -25,7 +25,7 @@ public:
     enum class Kind { Shared, Exclusive };
     enum class Result {
         Taken,
-        Busy,       // another process holds a lock that excludes this one
+        Busy, // another process holds a lock that excludes this one
         NoLockFile, // the lock file cannot be made or opened (a read-only folder, say)
     };
 

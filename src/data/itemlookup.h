@@ -9,8 +9,8 @@ namespace inv {
 
 enum class ItemNoMatch {
     EmptyTable, // the table holds no rows: the window leaves its boxes alone
-    None,       // no row has that number: the window empties its boxes
-    Found,      // the table's cursor stands on the row
+    None, // no row has that number: the window empties its boxes
+    Found, // the table's cursor stands on the row
 };
 
 // The tables whose rows carry an item number, with their Module1 cursors.

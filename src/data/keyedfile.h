@@ -22,9 +22,9 @@ namespace inv {
 class KeyedFile {
 public:
     enum class Mode {
-        ReadOnly,  // never writes, not even to roll back a change that was cut off
+        ReadOnly, // never writes, not even to roll back a change that was cut off
         ReadWrite, // an unfinished change left by a killed writer is rolled back at the first read
-        Create,    // as ReadWrite, and makes the file when there is none
+        Create, // as ReadWrite, and makes the file when there is none
     };
 
     // Opens the file at path (never creates one but with Mode::Create) and

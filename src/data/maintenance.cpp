@@ -47,13 +47,13 @@ QString quotedName(const QString &identifier)
 
 bool exists(const QString &path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::lstat(path.toUtf8().constData(), &st) == 0; // a dangling link counts
 }
 
 std::optional<struct stat> statOf(const QString &path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(path.toUtf8().constData(), &st) != 0)
         return std::nullopt;
     return st;
@@ -200,7 +200,7 @@ std::optional<QString> fileProblem(const QString &path)
 {
     if (path.isEmpty())
         return QStringLiteral("no file was given");
-    struct stat st {};
+    struct stat st { };
     if (::stat(path.toUtf8().constData(), &st) != 0) {
         if (errno == ENOENT)
             return QStringLiteral("%1: the file does not exist").arg(path);
@@ -509,8 +509,8 @@ AdminReport RestoreDatabase(const QString &backup, const QString &path)
     // The file itself, not a link to it, is replaced.
     const QFileInfo info(path);
     const bool hadFile = exists(path);
-    const QString target = hadFile && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath()
-                                                                          : info.absoluteFilePath();
+    const QString target =
+        hadFile && !info.canonicalFilePath().isEmpty() ? info.canonicalFilePath() : info.absoluteFilePath();
     const auto targetStat = statOf(target);
     if (hadFile && (!targetStat || !S_ISREG(targetStat->st_mode)))
         return refuse(QStringLiteral("%1: it is not a file").arg(path));
@@ -616,7 +616,8 @@ AdminReport RestoreDatabase(const QString &backup, const QString &path)
     report.items = copyCheck.items;
     report.removals = copyCheck.removals;
     report.settings = copyCheck.settings;
-    report.summary = QStringLiteral("%1: restored from %2, %3 items, %4 removal records").arg(path, backup)
+    report.summary = QStringLiteral("%1: restored from %2, %3 items, %4 removal records")
+                         .arg(path, backup)
                          .arg(copyCheck.items)
                          .arg(copyCheck.removals);
     if (hadFile)
@@ -670,8 +671,8 @@ QByteArray csvValue(sqlite3_stmt *stmt, int column, bool isDate)
         if (isDate) {
             // A date with a time of day written after it keeps the date.
             const QDate date = QDate::fromString(QString::fromUtf8(text.left(10)), Qt::ISODate);
-            if (date.isValid() && (text.size() == 10 || text.mid(10).trimmed() == "00:00:00" ||
-                                   text.mid(10) == "T00:00:00"))
+            if (date.isValid()
+                && (text.size() == 10 || text.mid(10).trimmed() == "00:00:00" || text.mid(10) == "T00:00:00"))
                 return date.toString(Qt::ISODate).toUtf8();
         }
         return text;

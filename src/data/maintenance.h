@@ -17,7 +17,7 @@ struct AdminReport {
     QStringList problems;
     // On success, the line to show (for a check: "PATH: sound, ...").
     QString summary;
-    qint64 items = 0;    // rows of Items, when the file was read
+    qint64 items = 0; // rows of Items, when the file was read
     qint64 removals = 0; // rows of Itemsout
     qint64 settings = 0; // rows of Misc
     bool ok() const { return problems.isEmpty(); }

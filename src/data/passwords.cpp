@@ -19,7 +19,8 @@ QString HashPassword(const QString &password)
     const QByteArray utf8 = password.toUtf8();
     char out[crypto_pwhash_STRBYTES];
     if (crypto_pwhash_str(out, utf8.constData(), quint64(utf8.size()), crypto_pwhash_OPSLIMIT_INTERACTIVE,
-                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0)
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE)
+        != 0)
         return QString();
     return QString::fromLatin1(out);
 }

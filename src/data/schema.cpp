@@ -33,8 +33,8 @@ const QVector<TableDef> &RecordsTables()
           {"max_quantity", "INTEGER"},
           {"date_updated", "DATE"},
           {"tempdate", "DATE"}},
-         {"item_no", "item_name", "Description", "original_quantity", "remaining_quantity", "Status",
-          "max_quantity", "date_updated", "tempdate"}},
+         {"item_no", "item_name", "Description", "original_quantity", "remaining_quantity", "Status", "max_quantity",
+          "date_updated", "tempdate"}},
         {"Itemsout",
          {{"ID", "INTEGER PRIMARY KEY"},
           {"item_no", "TEXT"},
@@ -88,7 +88,7 @@ namespace {
 // no half-made file stays behind.
 class RemoveUnlessKept {
 public:
-    explicit RemoveUnlessKept(const QString &path) : m_path(path) {}
+    explicit RemoveUnlessKept(const QString &path) : m_path(path) { }
     ~RemoveUnlessKept()
     {
         if (!m_kept)
@@ -148,8 +148,8 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
             if (hash.isEmpty())
                 throw RecordsError(path, QStringLiteral("the password cannot be hashed"));
             db.run(QStringLiteral("INSERT INTO Misc (User, pass, coname, pat) VALUES (?, ?, ?, ?)"),
-                   {options.user.trimmed(), hash,
-                    options.company.isEmpty() ? QVariant() : QVariant(options.company), QVariant()});
+                   {options.user.trimmed(), hash, options.company.isEmpty() ? QVariant() : QVariant(options.company),
+                    QVariant()});
         }
         if (options.demo) {
             const QString today = Clock::today().toString(Qt::ISODate);
@@ -159,8 +159,8 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
                 db.run(QStringLiteral("INSERT INTO Items (item_no, item_name, Description, original_quantity, "
                                       "remaining_quantity, Status, max_quantity, date_updated, tempdate) "
                                       "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
-                       {item.itemNo, item.name, item.description, item.original, item.remaining, status,
-                        item.original, today, today});
+                       {item.itemNo, item.name, item.description, item.original, item.remaining, status, item.original,
+                        today, today});
             }
         }
         db.exec(QStringLiteral("COMMIT"));

@@ -21,7 +21,7 @@ struct FieldDef {
 struct TableDef {
     const char *name;
     QVector<FieldDef> fields; // stored order: the grids address columns by position
-    QStringList required;     // the fields the windows read or write
+    QStringList required; // the fields the windows read or write
 };
 
 // Items, Itemsout and Misc.
@@ -36,9 +36,9 @@ struct DemoItem {
 };
 
 struct NewDatabase {
-    QString user;     // empty: no Misc row (the first run creates the account)
+    QString user; // empty: no Misc row (the first run creates the account)
     QString password; // stored hashed
-    QString company;  // Misc.coname; needs an account
+    QString company; // Misc.coname; needs an account
     bool demo = false;
 };
 

@@ -1,13 +1,13 @@
 #include "sqlcipherconnection.h"
 
 #include "inuselock.h"
-#include "recordset.h"
 #include "keyedfile.h"
+#include "recordset.h"
 #include "schema.h"
 
+#include <QByteArray>
 #include <QDate>
 #include <QHash>
-#include <QByteArray>
 
 #include <limits>
 #include <map>
@@ -52,10 +52,10 @@ struct SqlCipherHandle {
     QHash<QString, sqlite3_stmt *> statements;
     QHash<QString, TableMeta> tables;
     int transactionDepth = 0;
-    int readDepth = 0;      // open read groups
-    bool readOpen = false;  // the outermost read group began a transaction
+    int readDepth = 0; // open read groups
+    bool readOpen = false; // the outermost read group began a transaction
     bool rollbackOnly = false; // an inner group was rolled back
-    InUseLock inUse;           // shows other processes the file is open; let go after the close
+    InUseLock inUse; // shows other processes the file is open; let go after the close
 
     // A write inside a group of reads would only reach the file when the
     // group ends, not at once: refused.
@@ -250,8 +250,7 @@ void quickCheck(SqlCipherHandle &h)
         return;
     if (rc != SQLITE_ROW && code != SQLITE_CORRUPT && code != SQLITE_NOTADB)
         throw RecordsError(h.path, QStringLiteral("it cannot be read (%1)").arg(error));
-    throw RecordsError(h.path,
-                       QStringLiteral("it is damaged (%1)").arg(rc == SQLITE_ROW ? verdict : error),
+    throw RecordsError(h.path, QStringLiteral("it is damaged (%1)").arg(rc == SQLITE_ROW ? verdict : error),
                        RecordsError::Kind::Damaged);
 }
 
@@ -267,7 +266,7 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     if (h->inUse.take(path, InUseLock::Kind::Shared, 10000) == InUseLock::Result::Busy)
         throw RecordsError(path, QStringLiteral("inventory-admin is restoring it from a backup; try again when "
                                                 "the restore has finished"));
-    struct stat st {};
+    struct stat st { };
     if (::stat(file.constData(), &st) == 0)
         h->id = FileId{st.st_dev, st.st_ino};
     // Never SQLITE_OPEN_CREATE: the file must exist.
@@ -297,8 +296,7 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
         const QString name = QString::fromLatin1(table.name);
         h->readTable(name);
         if (!h->tables.contains(name))
-            throw RecordsError(path, QStringLiteral("the table %1 is missing").arg(name),
-                               RecordsError::Kind::Damaged);
+            throw RecordsError(path, QStringLiteral("the table %1 is missing").arg(name), RecordsError::Kind::Damaged);
         const QStringList &have = h->tables[name].fields;
         for (const QString &field : table.required)
             if (!have.contains(field))
@@ -314,7 +312,7 @@ std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &pa
 {
     if (path.isEmpty())
         throw RecordsError(path, QStringLiteral("no file was given"));
-    struct stat st {};
+    struct stat st { };
     if (::stat(path.toUtf8().constData(), &st) != 0)
         throw RecordsError(path, QStringLiteral("the file does not exist"));
     if (!S_ISREG(st.st_mode))
@@ -341,8 +339,7 @@ int SqlCipherConnection::handlesOpened()
     return g_handlesOpened;
 }
 
-SqlCipherConnection::SqlCipherConnection(std::shared_ptr<SqlCipherHandle> handle)
-    : m_handle(std::move(handle))
+SqlCipherConnection::SqlCipherConnection(std::shared_ptr<SqlCipherHandle> handle) : m_handle(std::move(handle))
 {
 }
 
@@ -381,8 +378,9 @@ std::optional<qint64> SqlCipherConnection::firstKey(const QString &table)
 std::optional<qint64> SqlCipherConnection::lastKey(const QString &table)
 {
     m_handle->meta(table);
-    return stepKey(*m_handle, m_handle->statement(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1")
-                                                      .arg(quoted(table))));
+    return stepKey(
+        *m_handle,
+        m_handle->statement(QStringLiteral("SELECT rowid FROM %1 ORDER BY rowid DESC LIMIT 1").arg(quoted(table))));
 }
 
 std::optional<qint64> SqlCipherConnection::nextKey(const QString &table, qint64 key)
@@ -400,9 +398,9 @@ std::optional<qint64> SqlCipherConnection::keyAtOffset(const QString &table, qin
     m_handle->meta(table);
     if (offset == 0)
         return key;
-    const QString sql = offset > 0
-        ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2")
-        : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1 OFFSET ?2");
+    const QString sql =
+        offset > 0 ? QStringLiteral("SELECT rowid FROM %1 WHERE rowid > ?1 ORDER BY rowid LIMIT 1 OFFSET ?2")
+                   : QStringLiteral("SELECT rowid FROM %1 WHERE rowid < ?1 ORDER BY rowid DESC LIMIT 1 OFFSET ?2");
     sqlite3_stmt *stmt = m_handle->statement(sql.arg(quoted(table)));
     sqlite3_bind_int64(stmt, 1, key);
     sqlite3_bind_int64(stmt, 2, (offset > 0 ? offset : -offset) - 1);
@@ -479,7 +477,7 @@ void SqlCipherConnection::forEachValue(const QString &table, int field,
 }
 
 void SqlCipherConnection::forEachOf(const QString &table, const QVector<int> &fields,
-                                   const std::function<void(const Row &)> &fn)
+                                    const std::function<void(const Row &)> &fn)
 {
     const TableMeta meta = m_handle->meta(table);
     QStringList columns{QStringLiteral("rowid")};
@@ -533,8 +531,8 @@ QStringList SqlCipherConnection::columnText(const QString &table, int field)
     return texts;
 }
 
-QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<int> &fields,
-                                           std::optional<qint64> from, int limit)
+QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
+                                           int limit)
 {
     const TableMeta &meta = m_handle->meta(table);
     QStringList columns{QStringLiteral("rowid")};

@@ -11,8 +11,7 @@ namespace {
 
 bool isSkipped(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n')
-        || c == QLatin1Char('\r');
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
 }
 
 bool isAsciiDigit(QChar c)
@@ -22,8 +21,7 @@ bool isAsciiDigit(QChar c)
 
 // Walks a text one significant character at a time, stepping over blanks,
 // tabs and line breaks wherever they stand.
-class Reader
-{
+class Reader {
 public:
     explicit Reader(const QString &text) : m_text(text) { skip(); }
 
@@ -47,8 +45,7 @@ private:
 };
 
 constexpr quint32 kPalette[10] = {
-    0xFF0000, 0xFF8080, 0xFF8000, 0xFFC080, 0xFFFF00,
-    0xFFFF80, 0xFFFFC0, 0xC0FFC0, 0x80FF80, 0x00FF00,
+    0xFF0000, 0xFF8080, 0xFF8000, 0xFFC080, 0xFFFF00, 0xFFFF80, 0xFFFFC0, 0xC0FFC0, 0x80FF80, 0x00FF00,
 };
 
 constexpr quint32 kPeach = 0xFFE0C0;
@@ -115,8 +112,7 @@ double LeadingNumber(const QString &text)
             magnitude = static_cast<long long>(intDigits.size() - firstInt);
         } else {
             const auto firstFrac = fracDigits.find_first_not_of('0');
-            magnitude = firstFrac == std::string::npos
-                ? 0 : -static_cast<long long>(firstFrac);
+            magnitude = firstFrac == std::string::npos ? 0 : -static_cast<long long>(firstFrac);
         }
         long long exponent = 0;
         for (char d : expDigits) {

@@ -22,8 +22,7 @@ std::optional<QString> WholeStatusText(qint16 remaining, qint16 base);
 
 // "66.6666666666667%": remaining / base * 100 to 15 significant digits,
 // with the locale's decimal separator. Empty when base is 0.
-std::optional<QString> ExactStatusText(double remaining, qint16 base,
-                                       const QLocale &locale = QLocale());
+std::optional<QString> ExactStatusText(double remaining, qint16 base, const QLocale &locale = QLocale());
 
 // Band 1 (nearly empty) .. 10 (full) of a status text.
 int StatusBand(const QString &statusText);

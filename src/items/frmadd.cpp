@@ -12,8 +12,7 @@
 namespace inv {
 
 frmadd::frmadd()
-    : ItemWindow("frmadd", QStringLiteral("Add Item"), DescriptionBox::SeveralLines, "cmdadd",
-                 QStringLiteral("&Add"))
+    : ItemWindow("frmadd", QStringLiteral("Add Item"), DescriptionBox::SeveralLines, "cmdadd", QStringLiteral("&Add"))
 {
     txtdesc = static_cast<QPlainTextEdit *>(descriptionBox());
     cmdadd = defaultButton();

@@ -10,7 +10,8 @@
 
 namespace inv {
 
-frmdelete::frmdelete() : ItemShowWindow("frmdelete", QStringLiteral("Delete Item"), "cmddelete", QStringLiteral("&Delete"))
+frmdelete::frmdelete()
+    : ItemShowWindow("frmdelete", QStringLiteral("Delete Item"), "cmddelete", QStringLiteral("&Delete"))
 {
     cmddelete = defaultButton();
     connect(cmddelete, &QPushButton::clicked, this, &frmdelete::cmddelete_Click);

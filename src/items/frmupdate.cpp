@@ -210,8 +210,7 @@ void frmupdate::change(bool add)
     StockChange::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
         outcome = StockChange::ChangeQuantity(add ? StockChange::Direction::Add : StockChange::Direction::Less,
-                                              cmbitemno->currentText(), cmbitemname->currentText(),
-                                              txtqua->text());
+                                              cmbitemno->currentText(), cmbitemname->currentText(), txtqua->text());
     });
     if (!ok || !outcome.acted)
         return;

@@ -18,10 +18,10 @@ struct ItemInput {
 };
 
 enum class Result {
-    Written,     // the row was written
-    EmptyBox,    // a box is empty or holds only blanks
-    Duplicate,   // add: another item has that number
-    NotFound,    // edit: no item has that number; nothing is said
+    Written, // the row was written
+    EmptyBox, // a box is empty or holds only blanks
+    Duplicate, // add: another item has that number
+    NotFound, // edit: no item has that number; nothing is said
     BadQuantity, // the quantities give no stock status
 };
 

@@ -23,7 +23,7 @@ struct Control {
     Kind kind;
     const char *caption;
     int left, top, width, height; // twips
-    const char *buddy;            // a label's box
+    const char *buddy; // a label's box
 };
 
 // Client area in twips, and every control in tab order after the labels.
@@ -81,8 +81,9 @@ ItemWindow::ItemWindow(const char *name, const QString &title, DescriptionBox de
             break;
         case Kind::DefaultButton:
         case Kind::Button: {
-            QPushButton *b = c.kind == Kind::DefaultButton ? ui::makeButton(this, button, caption)
-                                                           : ui::makeButton(this, c.name, QString::fromLatin1(c.caption));
+            QPushButton *b = c.kind == Kind::DefaultButton
+                                 ? ui::makeButton(this, button, caption)
+                                 : ui::makeButton(this, c.name, QString::fromLatin1(c.caption));
             b->setFont(buttonFont);
             b->setDefault(c.kind == Kind::DefaultButton);
             if (c.kind == Kind::DefaultButton)

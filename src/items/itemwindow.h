@@ -61,8 +61,7 @@ public:
 
 protected:
     ItemShowWindow(const char *name, const QString &title, const char *button, const QString &caption);
-    void showItem(const QString &name, const QString &original, const QString &remaining,
-                  const QString &description);
+    void showItem(const QString &name, const QString &original, const QString &remaining, const QString &description);
 };
 
 } // namespace inv

@@ -74,8 +74,8 @@ Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString
     // The box takes digits only, so this is a whole number of 0 or more.
     const double quantity = LeadingNumber(typed);
     if (!(quantity <= kMaxTyped))
-        return refused(QStringLiteral("The quantity to add or less must be a whole number from 0 to %1.")
-                           .arg(kMaxTyped));
+        return refused(
+            QStringLiteral("The quantity to add or less must be a whole number from 0 to %1.").arg(kMaxTyped));
 
     Recordset &items = openItems();
     Outcome outcome;
@@ -93,8 +93,8 @@ Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString
     if (!storedBase)
         return refused(cannotUpdate(item, QStringLiteral("its maximum quantity lies outside -32768 to 32767")));
     if (*storedBase == 0)
-        return refused(cannotUpdate(
-            item, QStringLiteral("its maximum quantity is 0, so its stock status cannot be worked out")));
+        return refused(
+            cannotUpdate(item, QStringLiteral("its maximum quantity is 0, so its stock status cannot be worked out")));
 
     const double newRemaining = direction == Direction::Add ? *remaining + quantity : *remaining - quantity;
     const std::optional<qint16> stored = RoundToInt16(newRemaining);

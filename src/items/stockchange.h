@@ -65,7 +65,6 @@ struct Outcome {
 // the item's maximum quantity is 0 or either stored quantity lies outside
 // -32768..32767, or the new remaining quantity would. Throws RecordsError
 // when the database fails (nothing is then written).
-Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString &itemName,
-                       const QString &typed);
+Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString &itemName, const QString &typed);
 
 } // namespace inv::StockChange

@@ -18,8 +18,7 @@ namespace inv {
 using ui::place;
 using ui::showOnly;
 
-frmdeleteremove::frmdeleteremove()
-    : ChildWindow("frmdeleteremove", QStringLiteral("Delete Removed Item"), 4635, 5415)
+frmdeleteremove::frmdeleteremove() : ChildWindow("frmdeleteremove", QStringLiteral("Delete Removed Item"), 4635, 5415)
 {
 
     const QFont captionFont = ui::timesFont(11.25, true);

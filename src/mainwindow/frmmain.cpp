@@ -8,15 +8,15 @@
 #include "items/frmdelete.h"
 #include "items/frmedit.h"
 #include "items/frmupdate.h"
-#include "reports/frmstatus.h"
 #include "reports/frmprint.h"
 #include "reports/frmprintl.h"
+#include "reports/frmstatus.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
 #include "ui/fonts.h"
-#include "ui/loadwindow.h"
 #include "ui/guard.h"
+#include "ui/loadwindow.h"
 #include "ui/picturebutton.h"
 #include "ui/prompts.h"
 #include "ui/publisher.h"
@@ -38,8 +38,8 @@
 #include <QToolButton>
 
 #include <algorithm>
-#include <limits>
 #include <functional>
+#include <limits>
 
 namespace inv {
 
@@ -122,9 +122,8 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
 };
 
 // Entries that only the administrator has.
-const char *const kRestrictedEntries[] = {"nAddItem",    "nEditItem",          "nDeleteItem", "nUndoRemove",
-                                          "nUpdate",     "nDeleteRemoveItems", "nDeleteRemovedItems",
-                                          "nChange"};
+const char *const kRestrictedEntries[] = {"nAddItem", "nEditItem",          "nDeleteItem",         "nUndoRemove",
+                                          "nUpdate",  "nDeleteRemoveItems", "nDeleteRemovedItems", "nChange"};
 
 // The item list of the desk. Its selected entry is the desk's memory of the
 // last removal, so the user can move the selection but never clear it. The
@@ -136,11 +135,10 @@ const char *const kRestrictedEntries[] = {"nAddItem",    "nEditItem",          "
 class ItemList : public QListWidget {
 public:
     using Clicked = std::function<void(QListWidgetItem *)>;
-    ItemList(QWidget *parent, Clicked clicked) : QListWidget(parent), m_clicked(std::move(clicked)) {}
+    ItemList(QWidget *parent, Clicked clicked) : QListWidget(parent), m_clicked(std::move(clicked)) { }
 
 protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
-                                                         const QEvent *event) const override
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index, const QEvent *event) const override
     {
         // Ctrl with Space (or a click) would deselect the selected entry.
         const auto command = QListWidget::selectionCommand(index, event);
@@ -221,12 +219,11 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
                             QStringLiteral("Edit item info on the database"), 2520);
     cmddel = pictureButton(client, "cmddel", QStringLiteral("Delete Item"), QStringLiteral(":/btn_delete.png"),
                            QStringLiteral("Delete item from the database"), 4200);
-    cmdtrans = pictureButton(client, "cmdtrans", QStringLiteral("Show Transaction"),
-                             QStringLiteral(":/btn_trans.png"),
+    cmdtrans = pictureButton(client, "cmdtrans", QStringLiteral("Show Transaction"), QStringLiteral(":/btn_trans.png"),
                              QStringLiteral("Show the item list and remove item list"), 5880);
-    cmdupdate = pictureButton(client, "cmdupdate", QStringLiteral("Update Inventory"),
-                              QStringLiteral(":/btn_update.png"), QStringLiteral("Update the quantity of an item"),
-                              7560);
+    cmdupdate =
+        pictureButton(client, "cmdupdate", QStringLiteral("Update Inventory"), QStringLiteral(":/btn_update.png"),
+                      QStringLiteral("Update the quantity of an item"), 7560);
     connect(cmdtrans, &QToolButton::clicked, this, &frmmain::cmdtrans_Click);
 
     txtitem = heading(client, "txtitem", QStringLiteral("Availabe Items"));
@@ -267,8 +264,8 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     resize(ui::twipsSize(15360, 11520) + QSize(0, menuBar()->sizeHint().height()));
 }
 
-QToolButton *frmmain::pictureButton(QWidget *client, const char *name, const QString &caption,
-                                    const QString &picture, const QString &tooltip, int top)
+QToolButton *frmmain::pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
+                                    const QString &tooltip, int top)
 {
     auto *button = new ui::PictureButton(client);
     button->setObjectName(QLatin1String(name));
@@ -293,10 +290,8 @@ void frmmain::buildToolbar(QWidget *client)
         const char *key, *tooltip, *picture;
     };
     const Button buttons[] = {
-        {"New", "Add New Item", ":/tb_new.png"},
-        {"View", "View Item Status", ":/tb_view.png"},
-        {"Print", "Print Item List", ":/tb_print.png"},
-        {"Help", "Help", ":/tb_help.png"},
+        {"New", "Add New Item", ":/tb_new.png"},         {"View", "View Item Status", ":/tb_view.png"},
+        {"Print", "Print Item List", ":/tb_print.png"},  {"Help", "Help", ":/tb_help.png"},
         {"Logo", "View Software Info", ":/tb_logo.png"},
     };
     for (const Button &b : buttons) {
@@ -339,15 +334,14 @@ void frmmain::buildMenus()
     mFile = menu(bar->addMenu(QStringLiteral("&File")), "mFile");
     nAddItem = entry(mFile, "nAddItem", QStringLiteral("&Add Item"), QKeySequence(QStringLiteral("Ctrl+A")));
     nEditItem = entry(mFile, "nEditItem", QStringLiteral("&Edit Item"), QKeySequence(QStringLiteral("Ctrl+E")));
-    nDeleteItem =
-        entry(mFile, "nDeleteItem", QStringLiteral("&Delete Item"), QKeySequence(QStringLiteral("Ctrl+D")));
+    nDeleteItem = entry(mFile, "nDeleteItem", QStringLiteral("&Delete Item"), QKeySequence(QStringLiteral("Ctrl+D")));
     nPrintItemList = menu(mFile->addMenu(QStringLiteral("&Print Item List")), "nPrintItemList");
     nRemainingItems = entry(nPrintItemList, "nRemainingItems", QStringLiteral("&Remaining Items"),
                             QKeySequence(QStringLiteral("Ctrl+P")));
     nRemovedItems = entry(nPrintItemList, "nRemovedItems", QStringLiteral("&Remo&ved Items"),
                           QKeySequence(QStringLiteral("Ctrl+O")));
-    nExit = mFile->addAction(QStringLiteral("E&xit"), QKeySequence(QStringLiteral("Ctrl+X")), this,
-                             &frmmain::nExit_Click);
+    nExit =
+        mFile->addAction(QStringLiteral("E&xit"), QKeySequence(QStringLiteral("Ctrl+X")), this, &frmmain::nExit_Click);
     nExit->setObjectName(QStringLiteral("nExit"));
 
     mView = menu(bar->addMenu(QStringLiteral("&View")), "mView");
@@ -369,8 +363,8 @@ void frmmain::buildMenus()
                                      &frmmain::cmdundo);
     nUndoRemove->setObjectName(QStringLiteral("nUndoRemove"));
     nUpdate = entry(mAction, "nUpdate", QStringLiteral("&Update Items"));
-    nDeleteRemoveItems = mAction->addAction(QStringLiteral("&Clear Removed Item List"), this,
-                                            &frmmain::nDeleteRemoveItems_Click);
+    nDeleteRemoveItems =
+        mAction->addAction(QStringLiteral("&Clear Removed Item List"), this, &frmmain::nDeleteRemoveItems_Click);
     nDeleteRemoveItems->setObjectName(QStringLiteral("nDeleteRemoveItems"));
     nDeleteRemovedItems = entry(mAction, "nDeleteRemovedItems", QStringLiteral("&Delete Removed Item/s"),
                                 QKeySequence(QStringLiteral("Shift+Del")));
@@ -409,12 +403,11 @@ void frmmain::updateEntries()
 {
     const bool on = isEnabled();
     for (QAction *action : {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut,
-                            nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems,
-                            nChange})
+                            nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems, nChange})
         action->setEnabled(on && entryAvailable(action->objectName()));
-    for (QAction *action : {nExit, nToolBar, mLogOut, mFile->menuAction(), mView->menuAction(),
-                            mAction->menuAction(), nPrintItemList->menuAction(), nViewItemList->menuAction(),
-                            toolbarButton(QStringLiteral("Help"))})
+    for (QAction *action :
+         {nExit, nToolBar, mLogOut, mFile->menuAction(), mView->menuAction(), mAction->menuAction(),
+          nPrintItemList->menuAction(), nViewItemList->menuAction(), toolbarButton(QStringLiteral("Help"))})
         action->setEnabled(on);
     toolbarButton(QStringLiteral("New"))->setEnabled(nAddItem->isEnabled());
     toolbarButton(QStringLiteral("View"))->setEnabled(nViewItemStatus->isEnabled());
@@ -447,7 +440,8 @@ void frmmain::setRestrictedMode()
     m_restricted = true;
     // Hidden entries are disabled as well, so that their shortcut keys do
     // nothing either.
-    for (QAction *action : {nAddItem, nEditItem, nDeleteItem, mAction->menuAction(), toolbarButton(QStringLiteral("New"))})
+    for (QAction *action :
+         {nAddItem, nEditItem, nDeleteItem, mAction->menuAction(), toolbarButton(QStringLiteral("New"))})
         action->setVisible(false);
     updateEntries();
 }
@@ -634,9 +628,9 @@ void frmmain::cmdtrans_Click()
 
 void frmmain::setPanelVisible(bool visible)
 {
-    for (QWidget *w : {static_cast<QWidget *>(Shape3), static_cast<QWidget *>(Shape4),
-                       static_cast<QWidget *>(txtitem), static_cast<QWidget *>(txtremove),
-                       static_cast<QWidget *>(lstitem), static_cast<QWidget *>(lstremove)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(Shape3), static_cast<QWidget *>(Shape4), static_cast<QWidget *>(txtitem),
+          static_cast<QWidget *>(txtremove), static_cast<QWidget *>(lstitem), static_cast<QWidget *>(lstremove)})
         w->setVisible(visible);
     cmdtrans->setText(visible ? QStringLiteral("Hide Transaction") : QStringLiteral("Show Transaction"));
 }
@@ -673,8 +667,7 @@ void frmmain::itemClicked(QListWidgetItem *entry)
     if (!isEnabled())
         return;
     m_selectingByClick = true;
-    lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(entry),
-                                               QItemSelectionModel::ClearAndSelect);
+    lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(entry), QItemSelectionModel::ClearAndSelect);
     m_selectingByClick = false;
     lstitem_Click();
 }

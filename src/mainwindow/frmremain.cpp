@@ -4,7 +4,9 @@
 
 namespace inv {
 
-frmremain::frmremain() : GridWindow(QStringLiteral("frmremain"), QStringLiteral("Remaining Items")) {}
+frmremain::frmremain() : GridWindow(QStringLiteral("frmremain"), QStringLiteral("Remaining Items"))
+{
+}
 
 void frmremain::OpenCursor()
 {

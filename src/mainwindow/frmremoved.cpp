@@ -4,7 +4,9 @@
 
 namespace inv {
 
-frmremoved::frmremoved() : GridWindow(QStringLiteral("frmremoved"), QStringLiteral("Removed Items")) {}
+frmremoved::frmremoved() : GridWindow(QStringLiteral("frmremoved"), QStringLiteral("Removed Items"))
+{
+}
 
 bool frmremoved::Form_Load()
 {

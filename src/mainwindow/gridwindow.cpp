@@ -12,7 +12,9 @@
 namespace inv {
 
 RecordsModel::RecordsModel(Recordset &records, const QList<int> &hidden, QObject *parent)
-    : QAbstractTableModel(parent), m_connection(records.connection()), m_table(records.table()),
+    : QAbstractTableModel(parent),
+      m_connection(records.connection()),
+      m_table(records.table()),
       m_fields(records.fieldNames())
 {
     m_slot.fill(-1, m_fields.size());

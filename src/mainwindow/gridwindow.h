@@ -53,8 +53,8 @@ private:
     std::shared_ptr<Connection> m_connection;
     QString m_table;
     QStringList m_fields;
-    QVector<int> m_shown;   // field positions read with each page
-    QVector<int> m_slot;    // by field position: its place in m_shown, or -1
+    QVector<int> m_shown; // field positions read with each page
+    QVector<int> m_slot; // by field position: its place in m_shown, or -1
     int m_rows = 0;
     std::optional<qint64> m_firstKey;
     mutable QHash<int, QVector<Row>> m_pages;
@@ -70,7 +70,7 @@ public:
 
 protected:
     struct Layout {
-        QList<int> hidden;                 // column positions, hidden in this order
+        QList<int> hidden; // column positions, hidden in this order
         QList<std::pair<int, int>> widths; // position, pixels
     };
 

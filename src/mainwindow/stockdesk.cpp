@@ -73,8 +73,7 @@ Outcome RemoveOne(const std::optional<QString> &name)
         return refused(removalRefused(*name, kBaseIsZero));
     const std::optional<QString> status = WholeStatusText(*newRemaining, *base);
     if (!status)
-        return refused(removalRefused(
-            *name, QStringLiteral("its stock status would fall outside -32768% to 32767%")));
+        return refused(removalRefused(*name, QStringLiteral("its stock status would fall outside -32768% to 32767%")));
 
     // Read before the row is written: the tally copies them.
     const QVariant itemNo = items.Fields(kItemNo);
@@ -128,9 +127,9 @@ Outcome UndoRemoval(const std::optional<QString> &name)
         const double raised = LeadingNumber(items.text(kRemaining)) + 1;
         newRemaining = RoundToInt16(raised);
         if (!newRemaining)
-            return refused(undoRefused(*name, raised > 0
-                                                  ? QStringLiteral("its remaining quantity would go beyond 32767")
-                                                  : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+            return refused(
+                undoRefused(*name, raised > 0 ? QStringLiteral("its remaining quantity would go beyond 32767")
+                                              : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
         // The base is the stored value itself, not its text.
         const std::optional<qint16> base = RoundToInt16(items.Fields(kMaxQuantity).toDouble());
         if (!base)

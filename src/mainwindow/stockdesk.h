@@ -12,9 +12,9 @@ namespace inv::StockDesk {
 
 // The one tally row an action wrote, as its tally line shows it.
 struct TallyChange {
-    QVariant name;     // the row's item_name
-    QVariant before;   // its quantity before; unused when the row is new
-    QVariant after;    // its quantity now
+    QVariant name; // the row's item_name
+    QVariant before; // its quantity before; unused when the row is new
+    QVariant after; // its quantity now
     bool added = false; // the row was appended
 };
 

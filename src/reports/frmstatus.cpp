@@ -23,8 +23,8 @@ QFrame *rectangle(QWidget *parent, const char *name, const char *colour)
 {
     auto *shape = new QFrame(parent);
     shape->setObjectName(QLatin1String(name));
-    shape->setStyleSheet(QStringLiteral("QFrame#%1 { background: %2; border: none; }")
-                             .arg(QLatin1String(name), QLatin1String(colour)));
+    shape->setStyleSheet(
+        QStringLiteral("QFrame#%1 { background: %2; border: none; }").arg(QLatin1String(name), QLatin1String(colour)));
     return shape;
 }
 
@@ -100,7 +100,7 @@ frmstatus::frmstatus() : ChildWindow("frmstatus", QStringLiteral("Item Status"),
         int top;
     };
     const Value values[] = {
-        {&lblno, "lblno", 600},       {&lblname, "lblname", 1080}, {&lblrq, "lblrq", 1560},
+        {&lblno, "lblno", 600},          {&lblname, "lblname", 1080}, {&lblrq, "lblrq", 1560},
         {&lblstatus, "lblstatus", 2040}, {&lbldate, "lbldate", 2520},
     };
     for (const Value &v : values) {

@@ -19,9 +19,9 @@ class Recordset;
 namespace inv::reports {
 
 struct PageShape {
-    int size;      // rows on a page
-    int step;      // rows a page turn moves by
-    int perGroup;  // rows in one column group before the next group begins
+    int size; // rows on a page
+    int step; // rows a page turn moves by
+    int perGroup; // rows in one column group before the next group begins
 };
 
 // The item list: 46 rows, one group, and the last row of a page is the
@@ -39,7 +39,7 @@ struct Page {
 
 class Pager {
 public:
-    explicit Pager(PageShape shape) : m_shape(shape) {}
+    explicit Pager(PageShape shape) : m_shape(shape) { }
 
     const PageShape &shape() const { return m_shape; }
     // The 0-based position, in table order, of the page's first row.

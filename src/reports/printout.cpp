@@ -16,8 +16,8 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyleOptionButton>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 namespace inv::reports {
 
@@ -97,7 +97,8 @@ private:
 } // namespace
 
 PrintoutWindow::PrintoutWindow(const ReportDescription &description)
-    : ChildWindow(description.name, description.title, 15360, 11520), m_description(description),
+    : ChildWindow(description.name, description.title, 15360, 11520),
+      m_description(description),
       m_pager(description.shape)
 {
     QPalette white = palette();
@@ -111,12 +112,11 @@ PrintoutWindow::PrintoutWindow(const ReportDescription &description)
     letterhead->setObjectName(QStringLiteral("letterhead"));
     place(letterhead, 0, 0, 15360, 1335);
     letterhead->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    letterhead->setPixmap(QPixmap(QStringLiteral(":/letterhead.png"))
-                              .scaledToHeight(letterhead->height(), Qt::SmoothTransformation));
+    letterhead->setPixmap(
+        QPixmap(QStringLiteral(":/letterhead.png")).scaledToHeight(letterhead->height(), Qt::SmoothTransformation));
 
     Label1 = ui::makeLabel(this, "Label1", description.heading, ui::timesFont(15.75, true));
-    place(Label1, description.label.x(), description.label.y(), description.label.width(),
-          description.label.height());
+    place(Label1, description.label.x(), description.label.y(), description.label.width(), description.label.height());
 
     cmdprint = ui::makeButton(this, "cmdprint", QStringLiteral("Print"));
     cmdprint->setFont(ui::timesFont(18, true));
@@ -189,8 +189,8 @@ QListWidget *PrintoutWindow::list(const char *name) const
 
 bool PrintoutWindow::Form_Load()
 {
-    Label1->setText(m_description.heading + QString(m_description.gap, QLatin1Char(' ')) +
-                    QLocale().toString(Clock::today(), QLocale::ShortFormat));
+    Label1->setText(m_description.heading + QString(m_description.gap, QLatin1Char(' '))
+                    + QLocale().toString(Clock::today(), QLocale::ShortFormat));
     ui::fitToText(Label1);
     return showPage(&Pager::first);
 }

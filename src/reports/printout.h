@@ -28,11 +28,11 @@ namespace inv::reports {
 struct ReportColumn {
     const char *heading; // the heading box's name
     const char *caption; // its text at opening
-    const char *list;    // the list's name
-    const char *field;   // the field the list shows
-    int group;           // the column group (list pair) on the page
-    int left, width;     // twips; heading box and list share them
-    const char *role;    // for assistive tools: what the column holds
+    const char *list; // the list's name
+    const char *field; // the field the list shows
+    int group; // the column group (list pair) on the page
+    int left, width; // twips; heading box and list share them
+    const char *role; // for assistive tools: what the column holds
 };
 
 struct ReportDescription {
@@ -41,7 +41,7 @@ struct ReportDescription {
     // Opens the check connection and the table's cursor; returns the cursor.
     std::shared_ptr<Recordset> (*open)();
     QString heading; // Label1's text, before the date
-    int gap;         // blanks between the heading and the date
+    int gap; // blanks between the heading and the date
     QRect label, print, prev, next; // twips
     int headingTop, listTop, listHeight;
     PageShape shape;

@@ -1,9 +1,9 @@
 #include "frmaccount.h"
 
-#include "ui/controls.h"
 #include "credentials.h"
 #include "data/module1.h"
 #include "frmwelcome.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"
@@ -18,9 +18,7 @@ namespace inv {
 
 using ui::place;
 
-
-frmaccount::frmaccount(frmwelcome *welcome)
-    : StartupDialog(QString(), startup::ToolWindowFlags()), m_welcome(welcome)
+frmaccount::frmaccount(frmwelcome *welcome) : StartupDialog(QString(), startup::ToolWindowFlags()), m_welcome(welcome)
 {
     setObjectName(QStringLiteral("frmaccount"));
     setWindowTitle(QStringLiteral("Account"));

@@ -56,8 +56,7 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
     place(Label2, 0, 2040, 3975, 255);
     Label2->setAlignment(Qt::AlignCenter);
 
-    Label3 = ui::makeLabel(this, "Label3", QStringLiteral("For more information visit"), ui::sansFont(7),
-                           whiteOnBlack);
+    Label3 = ui::makeLabel(this, "Label3", QStringLiteral("For more information visit"), ui::sansFont(7), whiteOnBlack);
     Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Right-aligned and sized to its text: it grows to the left of its
     // right edge (75 + 1740 twips).

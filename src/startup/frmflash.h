@@ -42,7 +42,6 @@ signals:
     void firstPainted();
 
 public:
-
     // A progress step; after the last one, the hand-over check.
     void Timer1_Timer();
     // The hand-over check: once the last block has been painted, unload and

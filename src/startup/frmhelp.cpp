@@ -55,7 +55,8 @@ QString frmhelp::SoftwareInfo()
         QStringLiteral("Publisher: ") + QLatin1String(ui::kPublisherName),
         QString(),
         QStringLiteral("Developer: ") + QLatin1String(ui::kDeveloperName),
-    }.join(QLatin1Char('\n'));
+    }
+        .join(QLatin1Char('\n'));
 }
 
 void frmhelp::Label1_Click()

@@ -1,10 +1,10 @@
 #include "frmlogin.h"
 
-#include "ui/controls.h"
 #include "credentials.h"
 #include "data/clock.h"
 #include "data/module1.h"
 #include "navigation.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"
@@ -65,7 +65,7 @@ frmlogin::frmlogin() : StartupDialog(QStringLiteral(":/login.png"), Qt::Dialog |
     place(cmdexit, 3000, 1560, 1215, 375);
 
     Label3 = ui::makeLabel(this, "Label3", QStringLiteral("Label3"), ui::sansFont(9.75),
-                   QStringLiteral("background: #E0E0E0; border: 1px solid #C0C0C0; border-radius: 4px;"));
+                           QStringLiteral("background: #E0E0E0; border: 1px solid #C0C0C0; border-radius: 4px;"));
     place(Label3, 120, 1680, 1455, 255);
     Label3->setAlignment(Qt::AlignCenter);
 
@@ -138,8 +138,8 @@ QString frmlogin::ClockText(const QTime &time)
     QString format = locale.timeFormat(QLocale::ShortFormat);
     if (!format.contains(QLatin1Char('s'))) {
         const int minutes = format.indexOf(QLatin1String("mm"));
-        format = minutes >= 0 ? format.insert(minutes + 2, QLatin1String(":ss"))
-                              : locale.timeFormat(QLocale::LongFormat);
+        format =
+            minutes >= 0 ? format.insert(minutes + 2, QLatin1String(":ss")) : locale.timeFormat(QLocale::LongFormat);
     }
     return locale.toString(time, format);
 }

@@ -1,8 +1,8 @@
 #include "frmuser.h"
 
-#include "ui/controls.h"
 #include "credentials.h"
 #include "data/module1.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"
@@ -21,7 +21,7 @@ namespace {
 QLabel *caption(QWidget *parent, const char *name, const QString &text)
 {
     return ui::makeLabel(parent, name, text, ui::sansFont(8, true),
-                              QStringLiteral("color: black; background: transparent;"));
+                         QStringLiteral("color: black; background: transparent;"));
 }
 } // namespace
 

@@ -1,10 +1,10 @@
 #include "frmwelcome.h"
 
-#include "ui/controls.h"
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 #include "frmaccount.h"
 #include "navigation.h"
+#include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"
@@ -16,7 +16,6 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-
 
 namespace inv {
 
@@ -54,8 +53,7 @@ QLabel *title(QWidget *parent, const char *name, const QString &text)
 
 } // namespace
 
-frmwelcome::frmwelcome()
-    : StartupDialog(QStringLiteral(":/welcome.png"), startup::ToolWindowFlags())
+frmwelcome::frmwelcome() : StartupDialog(QStringLiteral(":/welcome.png"), startup::ToolWindowFlags())
 {
     setObjectName(QStringLiteral("frmwelcome"));
     setWindowTitle(QStringLiteral("Welcome"));
@@ -97,8 +95,9 @@ bool frmwelcome::Form_Load()
         try {
             Module1::OpenCheckConnection();
         } catch (const RecordsError &e) {
-            ui::Prompts::message(this, e.description() + QStringLiteral("\n\nChoose the database file again: "
-                                                                        "click User or Admin."));
+            ui::Prompts::message(this, e.description()
+                                           + QStringLiteral("\n\nChoose the database file again: "
+                                                            "click User or Admin."));
             Module1::dbPath = fallback;
             m_chooseAgain = true;
         }
@@ -168,8 +167,9 @@ void frmwelcome::chooseDatabaseFile()
     try {
         SqlCipherConnection::open(path);
     } catch (const RecordsError &e) {
-        ui::Prompts::message(this, e.description() + QStringLiteral("\n\nNothing was stored. Click User or Admin "
-                                                                    "again to choose a records database file."));
+        ui::Prompts::message(this, e.description()
+                                       + QStringLiteral("\n\nNothing was stored. Click User or Admin "
+                                                        "again to choose a records database file."));
         return;
     }
     ui::guarded(this, [&] {

@@ -18,7 +18,7 @@ void ShowWelcome();
 bool ShowLogin();
 
 enum class Mode {
-    Full,       // after a login: every function
+    Full, // after a login: every function
     Restricted, // the User entry: viewing and printing only
 };
 

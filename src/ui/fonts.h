@@ -5,7 +5,7 @@
 
 namespace inv::ui {
 
-QFont sansFont(qreal points, bool bold = false);  // MS Sans Serif
+QFont sansFont(qreal points, bool bold = false); // MS Sans Serif
 QFont timesFont(qreal points, bool bold = false); // Times New Roman
 QFont cambriaFont(qreal points, bool bold = false);
 

@@ -7,7 +7,7 @@
 namespace inv::ui {
 
 enum class OnClose {
-    Keep,   // the caller owns the window
+    Keep, // the caller owns the window
     Delete, // the window unloads itself when it closes
 };
 

@@ -51,10 +51,7 @@ public:
         return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
     }
 
-    QString openFile(QWidget *parent) override
-    {
-        return QFileDialog::getOpenFileName(parent);
-    }
+    QString openFile(QWidget *parent) override { return QFileDialog::getOpenFileName(parent); }
 
     bool printDialog(QWidget *parent, QPrinter *printer) override
     {
@@ -62,10 +59,7 @@ public:
         return dialog.exec() == QDialog::Accepted;
     }
 
-    void openUrl(const QUrl &url) override
-    {
-        QDesktopServices::openUrl(url);
-    }
+    void openUrl(const QUrl &url) override { QDesktopServices::openUrl(url); }
 };
 
 RealPrompts g_real;
@@ -88,7 +82,7 @@ namespace {
 // with the control that had the focus before.
 class GiveFocusBack {
 public:
-    explicit GiveFocusBack(QWidget *parent) : m_window(parent ? parent->window() : nullptr) {}
+    explicit GiveFocusBack(QWidget *parent) : m_window(parent ? parent->window() : nullptr) { }
     ~GiveFocusBack()
     {
         if (m_window && m_window->isVisible() && m_window->isEnabled())

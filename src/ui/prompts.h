@@ -32,8 +32,7 @@ namespace Prompts {
 QString applicationTitle();
 
 // A title of QString() (null) stands for the application title.
-Answer message(QWidget *parent, const QString &text, const QString &title = QString(),
-               Buttons buttons = Buttons::Ok);
+Answer message(QWidget *parent, const QString &text, const QString &title = QString(), Buttons buttons = Buttons::Ok);
 QString openFile(QWidget *parent);
 bool printDialog(QWidget *parent, QPrinter *printer);
 void openUrl(const QUrl &url);

@@ -25,7 +25,10 @@ QToolButton *arrow(QWidget *parent, Qt::ArrowType type, const QString &name)
 } // namespace
 
 UpDown::UpDown(QWidget *parent, const char *name, int minimum, int maximum, int value, int increment)
-    : QWidget(parent), m_minimum(minimum), m_maximum(maximum), m_value(std::clamp(value, minimum, maximum)),
+    : QWidget(parent),
+      m_minimum(minimum),
+      m_maximum(maximum),
+      m_value(std::clamp(value, minimum, maximum)),
       m_increment(increment)
 {
     setObjectName(QLatin1String(name));

@@ -7,8 +7,8 @@
 //   items_worker <database> <first k> <ready-file>
 
 #include "data/connection.h"
-#include "data/module1.h"
 #include "data/itemlookup.h"
+#include "data/module1.h"
 #include "items/itemrecords.h"
 
 #include <QCoreApplication>

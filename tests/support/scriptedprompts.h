@@ -119,8 +119,8 @@ private:
 
 // Fails the test when a prompt came that the test did not answer, or an
 // answer was left over.
-#define VERIFY_PROMPTS(prompts)                                                                                 \
-    do {                                                                                                        \
-        QVERIFY2((prompts).unexpected.isEmpty(), qPrintable((prompts).unexpected.join(QLatin1String("; ")))); \
-        QVERIFY2((prompts).unused().isEmpty(), qPrintable((prompts).unused().join(QLatin1String("; "))));     \
+#define VERIFY_PROMPTS(prompts)                                                                                        \
+    do {                                                                                                               \
+        QVERIFY2((prompts).unexpected.isEmpty(), qPrintable((prompts).unexpected.join(QLatin1String("; "))));          \
+        QVERIFY2((prompts).unused().isEmpty(), qPrintable((prompts).unused().join(QLatin1String("; "))));              \
     } while (false)

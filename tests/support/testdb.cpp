@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QTest>
 
-
 namespace testing {
 
 TestDb::TestDb(const QString &dir, const QString &name) : m_path(QDir(dir).filePath(name))

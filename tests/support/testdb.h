@@ -25,8 +25,7 @@ public:
     TestDb &tally(const QString &no, const QString &name, int quantity,
                   const QString &description = QStringLiteral("desc"));
     // Adds the one Misc row.
-    TestDb &misc(const QVariant &user, const QVariant &pass, const QVariant &coname = {},
-                 const QVariant &pat = {});
+    TestDb &misc(const QVariant &user, const QVariant &pass, const QVariant &coname = {}, const QVariant &pat = {});
 
     // Reads a field of the n-th row (0-based, stored order).
     QVariant value(const QString &table, int row, const QString &field) const;

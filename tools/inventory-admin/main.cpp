@@ -14,26 +14,25 @@
 
 namespace {
 
-const char *const kUsage =
-    "usage:\n"
-    "  inventory-admin create PATH [--company NAME] [--user NAME --password PASS] [--demo]\n"
-    "      creates a new records database at PATH (never overwrites a file);\n"
-    "      --user and --password add the account, --company needs them,\n"
-    "      --demo adds a few demo items\n"
-    "  inventory-admin company PATH NAME\n"
-    "      sets the company name of an existing database that has an account\n"
-    "  inventory-admin check PATH\n"
-    "      checks the file (integrity and tables) without writing to it\n"
-    "  inventory-admin backup PATH DEST\n"
-    "      writes a checked copy of the database to DEST (a new file), also while\n"
-    "      the program has it open\n"
-    "  inventory-admin restore BACKUP PATH\n"
-    "      puts a sound backup in place of PATH, keeping the former file as\n"
-    "      PATH.before-restore; refused while the program has PATH open\n"
-    "  inventory-admin export PATH [--table Items|Itemsout] [--output FILE]\n"
-    "      writes a table as CSV (default Items) to FILE (a new file) or to\n"
-    "      standard output\n"
-    "  inventory-admin --help | --version\n";
+const char *const kUsage = "usage:\n"
+                           "  inventory-admin create PATH [--company NAME] [--user NAME --password PASS] [--demo]\n"
+                           "      creates a new records database at PATH (never overwrites a file);\n"
+                           "      --user and --password add the account, --company needs them,\n"
+                           "      --demo adds a few demo items\n"
+                           "  inventory-admin company PATH NAME\n"
+                           "      sets the company name of an existing database that has an account\n"
+                           "  inventory-admin check PATH\n"
+                           "      checks the file (integrity and tables) without writing to it\n"
+                           "  inventory-admin backup PATH DEST\n"
+                           "      writes a checked copy of the database to DEST (a new file), also while\n"
+                           "      the program has it open\n"
+                           "  inventory-admin restore BACKUP PATH\n"
+                           "      puts a sound backup in place of PATH, keeping the former file as\n"
+                           "      PATH.before-restore; refused while the program has PATH open\n"
+                           "  inventory-admin export PATH [--table Items|Itemsout] [--output FILE]\n"
+                           "      writes a table as CSV (default Items) to FILE (a new file) or to\n"
+                           "      standard output\n"
+                           "  inventory-admin --help | --version\n";
 
 // The one line shown for an option this command does not know.
 const char *const kShortUsage = "usage: inventory-admin COMMAND ARGUMENTS... (inventory-admin --help lists them)\n";

@@ -20,12 +20,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
-#include <QtMath>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QRadialGradient>
 #include <QTransform>
+#include <QtMath>
 
 #include <algorithm>
 #include <cmath>
@@ -35,16 +35,16 @@ namespace {
 
 // ---------------------------------------------------------------- palette
 
-const QColor kInk(0x2B, 0x3A, 0x48);         // text and dark outlines
-const QColor kSlate(0x3D, 0x6A, 0x8C);       // main colour
+const QColor kInk(0x2B, 0x3A, 0x48); // text and dark outlines
+const QColor kSlate(0x3D, 0x6A, 0x8C); // main colour
 const QColor kSlateDark(0x29, 0x4B, 0x66);
 const QColor kSlateLight(0x8F, 0xB0, 0xC8);
 const QColor kPaper(0xFF, 0xFF, 0xFF);
-const QColor kPale(0xF6, 0xF8, 0xFA);        // light backgrounds, top
-const QColor kPale2(0xE8, 0xEE, 0xF3);       // light backgrounds, bottom
-const QColor kCardTop(0xEC, 0xCD, 0x96);     // cardboard, lit top face
-const QColor kCardLeft(0xD8, 0xAA, 0x6C);    // cardboard, front-left face
-const QColor kCardRight(0xBE, 0x8C, 0x51);   // cardboard, shaded face
+const QColor kPale(0xF6, 0xF8, 0xFA); // light backgrounds, top
+const QColor kPale2(0xE8, 0xEE, 0xF3); // light backgrounds, bottom
+const QColor kCardTop(0xEC, 0xCD, 0x96); // cardboard, lit top face
+const QColor kCardLeft(0xD8, 0xAA, 0x6C); // cardboard, front-left face
+const QColor kCardRight(0xBE, 0x8C, 0x51); // cardboard, shaded face
 const QColor kCardEdge(0x7A, 0x58, 0x30);
 const QColor kTape(0xF7, 0xE9, 0xC9);
 const QColor kGreen(0x3E, 0x9A, 0x62);
@@ -83,8 +83,7 @@ QFont font(const char *family, int pixelSize, bool bold)
     f.setStyleStrategy(QFont::PreferAntialias);
     const QFontInfo info(f);
     if (info.family() != f.family())
-        std::fprintf(stderr, "makeart: font \"%s\" not found, using \"%s\"\n", family,
-                     qPrintable(info.family()));
+        std::fprintf(stderr, "makeart: font \"%s\" not found, using \"%s\"\n", family, qPrintable(info.family()));
     return f;
 }
 
@@ -120,8 +119,7 @@ struct BoxColours {
 // An isometric carton. (cx, y0) is the top corner of the lid, w the full
 // width, h the height of the side faces. The box covers
 // [cx - w/2, cx + w/2] x [y0, y0 + w/2 + h].
-void isoBox(QPainter &p, qreal cx, qreal y0, qreal w, qreal h, bool tape = true,
-            const BoxColours &c = BoxColours())
+void isoBox(QPainter &p, qreal cx, qreal y0, qreal w, qreal h, bool tape = true, const BoxColours &c = BoxColours())
 {
     const QPointF T(cx, y0);
     const QPointF R(cx + w / 2, y0 + w / 4);
@@ -156,7 +154,7 @@ void isoBox(QPainter &p, qreal cx, qreal y0, qreal w, qreal h, bool tape = true,
         // edge B-R; the tape follows it and runs a little way down the side.
         const QPointF m1 = (T + L) / 2;
         const QPointF m2 = (B + R) / 2;
-        const QPointF along = (L - T) * 0.14;   // half the tape width
+        const QPointF along = (L - T) * 0.14; // half the tape width
         const QPointF side(0, h * 0.42);
         p.setBrush(c.tape);
         p.drawPolygon(QPolygonF({m1 - along, m2 - along, m2 + along, m1 + along}));
@@ -187,7 +185,7 @@ void isoBox(QPainter &p, qreal cx, qreal y0, qreal w, qreal h, bool tape = true,
 // The single-box mark fitted into a square-ish rectangle.
 void boxMark(QPainter &p, const QRectF &r, bool tape = true)
 {
-    const qreal ratio = 0.5 + 0.52;     // total height / width
+    const qreal ratio = 0.5 + 0.52; // total height / width
     const qreal w = std::min(r.width(), r.height() / ratio);
     const qreal h = w * 0.52;
     const qreal y0 = r.center().y() - w * ratio / 2;
@@ -317,8 +315,8 @@ void badge(QPainter &p, const QPointF &c, qreal r, const QColor &col, char sym)
 
 // A solid block arrow from `from` to `to`, with a head at both ends when
 // `twoWay` is set.
-void blockArrow(QPainter &p, const QPointF &from, const QPointF &to, qreal shaft, qreal head,
-                const QColor &col, bool twoWay = false)
+void blockArrow(QPainter &p, const QPointF &from, const QPointF &to, qreal shaft, qreal head, const QColor &col,
+                bool twoWay = false)
 {
     const QPointF d = to - from;
     const qreal len = std::hypot(d.x(), d.y());
@@ -430,8 +428,7 @@ void sheet(QPainter &p, const QRectF &r, int lines)
     p.drawPath(path);
     // folded corner
     p.setBrush(QColor(0xD3, 0xDE, 0xE7));
-    p.drawPolygon(QPolygonF({QPointF(r.right() - fold, r.top()),
-                             QPointF(r.right() - fold, r.top() + fold),
+    p.drawPolygon(QPolygonF({QPointF(r.right() - fold, r.top()), QPointF(r.right() - fold, r.top() + fold),
                              QPointF(r.right(), r.top() + fold)}));
     // ruled lines
     p.setPen(QPen(kSlateLight, 1.0));
@@ -722,8 +719,7 @@ QImage mainBackground()
         QPainter m(&mask);
         m.setRenderHint(QPainter::Antialiasing);
         m.setCompositionMode(QPainter::CompositionMode_Source);
-        m.fillRect(QRectF(QRectF(lists).topLeft() / 16, QRectF(lists).size() / 16),
-                   QColor(0, 0, 0, 11));
+        m.fillRect(QRectF(QRectF(lists).topLeft() / 16, QRectF(lists).size() / 16), QColor(0, 0, 0, 11));
     }
     mask = mask.scaled(W, H, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     {
