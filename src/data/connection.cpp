@@ -36,18 +36,6 @@ QString RecordsError::description() const
 
 Connection::~Connection() = default;
 
-void Connection::forEachOf(const QString &table, const QVector<int> &fields, const std::function<void(const Row &)> &fn)
-{
-    Row picked;
-    forEach(table, [&](const Row &row) {
-        picked.key = row.key;
-        picked.values.clear();
-        for (int field : fields)
-            picked.values << row.values.value(field);
-        fn(picked);
-    });
-}
-
 // Plain versions on top of the row walk, for engines without their own.
 QStringList Connection::columnText(const QString &table, int field)
 {

@@ -89,11 +89,6 @@ public:
     virtual std::optional<Row> read(const QString &table, qint64 key) = 0;
     // Every row in stored order.
     virtual void forEach(const QString &table, const std::function<void(const Row &)> &fn) = 0;
-    // Every row in stored order with only the fields at the given positions,
-    // values in the order asked for: far cheaper than whole rows when a
-    // window lists a column or two of a long table.
-    virtual void forEachOf(const QString &table, const QVector<int> &fields,
-                           const std::function<void(const Row &)> &fn);
 
     // One field of every row with the row's key (a null QVariant where the
     // field holds no value), in whatever order is cheapest to read: an index

@@ -1,5 +1,7 @@
 #include "recordset.h"
 
+#include <limits>
+
 #include <QLocale>
 
 namespace inv {
@@ -238,7 +240,9 @@ void Recordset::forEach(const QStringList &fields, const std::function<void(cons
     QVector<int> positions;
     for (const QString &field : fields)
         positions << requireField(field);
-    m_connection->forEachOf(m_table, positions, fn);
+    // One statement for the whole table, only the named fields.
+    for (const Row &row : m_connection->readRows(m_table, positions, std::nullopt, std::numeric_limits<int>::max()))
+        fn(row);
 }
 
 void Recordset::forEachValue(const QString &field, const std::function<void(qint64 key, const QVariant &value)> &fn)

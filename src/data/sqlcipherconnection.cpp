@@ -476,38 +476,6 @@ void SqlCipherConnection::forEachValue(const QString &table, int field,
         m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
 }
 
-void SqlCipherConnection::forEachOf(const QString &table, const QVector<int> &fields,
-                                    const std::function<void(const Row &)> &fn)
-{
-    const TableMeta meta = m_handle->meta(table);
-    QStringList columns{QStringLiteral("rowid")};
-    QVector<bool> isDate;
-    for (int field : fields) {
-        if (field < 0 || field >= meta.fields.size())
-            throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
-        columns << quoted(meta.fields[field]);
-        isDate << meta.isDate.value(field);
-    }
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql = QStringLiteral("SELECT %1 FROM %2 ORDER BY rowid")
-                               .arg(columns.join(QLatin1String(", ")), quoted(table))
-                               .toUtf8();
-    if (sqlite3_prepare_v2(m_handle->db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
-    int rc;
-    Row row;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        row.key = sqlite3_column_int64(stmt, 0);
-        row.values.clear();
-        for (int c = 0; c < isDate.size(); ++c)
-            row.values << columnValue(stmt, c + 1, isDate[c]);
-        fn(row);
-    }
-    if (rc != SQLITE_DONE)
-        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
-}
-
 QStringList SqlCipherConnection::columnText(const QString &table, int field)
 {
     const TableMeta &meta = m_handle->meta(table);

@@ -35,8 +35,6 @@ public:
     std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) override;
     std::optional<Row> read(const QString &table, qint64 key) override;
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
-    void forEachOf(const QString &table, const QVector<int> &fields,
-                   const std::function<void(const Row &)> &fn) override;
     void forEachValue(const QString &table, int field,
                       const std::function<void(qint64 key, const QVariant &value)> &fn) override;
     QStringList columnText(const QString &table, int field) override;
