@@ -129,11 +129,7 @@ class TestPrintouts : public QObject {
 private slots:
     void init()
     {
-        m_dir = testing::newProgramFolder();
-        m_db = std::make_unique<TestDb>(m_dir->path());
-        m_db->misc("admin", "pw");
-        Module1::dbPath = m_db->path();
-        Module1::OpenRecordsConnection();
+        m_db = testing::newRecordsRun(m_dir);
         Clock::setFixed(QDateTime(QDate(2026, 3, 10), QTime(9, 30)));
     }
 

@@ -67,11 +67,7 @@ class TestStatusWindow : public QObject {
 private slots:
     void init()
     {
-        m_dir = testing::newProgramFolder();
-        m_db = std::make_unique<TestDb>(m_dir->path());
-        m_db->misc("admin", "pw");
-        Module1::dbPath = m_db->path();
-        Module1::OpenRecordsConnection();
+        m_db = testing::newRecordsRun(m_dir);
     }
 
     void cleanup()

@@ -95,6 +95,16 @@ std::unique_ptr<QTemporaryDir> newProgramFolder()
     return dir;
 }
 
+std::unique_ptr<TestDb> newRecordsRun(std::unique_ptr<QTemporaryDir> &dir)
+{
+    dir = newProgramFolder();
+    auto db = std::make_unique<TestDb>(dir->path());
+    db->misc("admin", "pw");
+    inv::Module1::dbPath = db->path();
+    inv::Module1::OpenRecordsConnection();
+    return db;
+}
+
 QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes)
 {
     const QString path = QDir(dir).filePath(name);

@@ -40,6 +40,11 @@ private:
 // go, and a new temporary folder standing for the program's folder.
 std::unique_ptr<QTemporaryDir> newProgramFolder();
 
+// A fresh run on a records database with an account, as the windows find it
+// after the log-in: dir becomes the new program folder, the database is made
+// there, dbPath points at it and the records connection is open on it.
+std::unique_ptr<TestDb> newRecordsRun(std::unique_ptr<QTemporaryDir> &dir);
+
 // Writes bytes to dir/name and returns the path (for files that are not
 // records databases).
 QString writeFile(const QString &dir, const QString &name, const QByteArray &bytes);
