@@ -134,7 +134,7 @@ void BM_Click(benchmark::State &state)
     state.counters["bare_us"] = bareWall / clicks * 1e6;
     state.counters["ratio"] = clickWall / bareWall;
     main.reset();
-    Module1::Reset();
+    Module1::reset();
 }
 
 // Filling the item list, at the window's load or at Show Transaction.
@@ -149,7 +149,7 @@ void BM_Fill(benchmark::State &state)
     for (auto _ : state) {
         std::unique_ptr<frmmain> loaded;
         if (!kShowTransaction) {
-            Module1::Reset();
+            Module1::reset();
             Module1::dbPath = f.path;
             Module1::OpenRecordsConnection();
             Module1::OpenMisc();
@@ -181,7 +181,7 @@ void BM_Fill(benchmark::State &state)
     state.counters["bare_us"] = bareWall / double(state.iterations()) * 1e6;
     state.counters["ratio"] = fillWall / bareWall;
     main.reset();
-    Module1::Reset();
+    Module1::reset();
 }
 
 void BM_Load(benchmark::State &state)
@@ -247,7 +247,7 @@ void checks(int n)
                 "ends the wait)\n",
                 n, wakeUps() - before, seconds);
     main.reset();
-    Module1::Reset();
+    Module1::reset();
 }
 
 } // namespace

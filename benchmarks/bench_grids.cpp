@@ -82,7 +82,7 @@ void BM_Grid(benchmark::State &state)
     const int n = int(state.range(0));
     Fixture &f = fixture(n);
     BareRead bare(f, std::is_same_v<Grid, frmremain> ? kRemainSql : kRemovedSql);
-    Module1::Reset();
+    Module1::reset();
     Module1::dbPath = f.path;
     Module1::OpenRecordsConnection();
     double gridWall = 0, bareWall = 0, memory = 0, before = 0, open = 0;
@@ -118,7 +118,7 @@ void BM_Grid(benchmark::State &state)
     state.counters["mem_ratio"] = memory / runs;
     state.counters["mb_before"] = before / runs;
     state.counters["mb_open"] = open / runs;
-    Module1::Reset();
+    Module1::reset();
 }
 
 void BM_Remaining(benchmark::State &state)
@@ -134,7 +134,7 @@ void BM_Removed(benchmark::State &state)
 template <typename Grid>
 void idleCheck(const char *title, int n)
 {
-    Module1::Reset();
+    Module1::reset();
     Module1::dbPath = fixture(n).path;
     Module1::OpenRecordsConnection();
     std::unique_ptr<Grid> grid = openGrid<Grid>();
@@ -156,7 +156,7 @@ void idleCheck(const char *title, int n)
                 title, n, wakeUps() - before);
     grid.reset();
     settle();
-    Module1::Reset();
+    Module1::reset();
 }
 
 } // namespace

@@ -167,7 +167,7 @@ void BM_Add(benchmark::State &state)
     report(state, windowTotal, bareTotal);
     for (sqlite3_stmt *stmt : {begin, find, insert, commit})
         sqlite3_finalize(stmt);
-    Module1::Reset();
+    Module1::reset();
 }
 
 // One keystroke's look-up against the bare SELECT. withBoxes: the edit
@@ -205,7 +205,7 @@ void lookup(benchmark::State &state, bool withBoxes)
             const Clocks t0 = Clocks::now();
             if (withBoxes) {
                 window.txtitemno_Change();
-            } else if (FindByItemNo(ItemTable::Items, typed) == ItemNoMatch::Found) {
+            } else if (findByItemNo(ItemTable::Items, typed) == ItemNoMatch::Found) {
                 for (int c = 0; c < 4; ++c)
                     seen[c] = Module1::rsItems->text(fields[c]);
             }
@@ -232,7 +232,7 @@ void lookup(benchmark::State &state, bool withBoxes)
     }
     report(state, windowTotal, bareTotal);
     sqlite3_finalize(find);
-    Module1::Reset();
+    Module1::reset();
 }
 
 void BM_Lookup(benchmark::State &state)

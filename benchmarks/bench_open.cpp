@@ -23,7 +23,7 @@ namespace {
 QString makeDatabase(const QTemporaryDir &dir, int items)
 {
     const QString path = dir.filePath(QStringLiteral("Bench.mdb"));
-    if (auto error = inv::CreateRecordsDatabase(path, {}))
+    if (auto error = inv::createRecordsDatabase(path, {}))
         qFatal("%s", qPrintable(*error));
     auto cn = inv::SqlCipherConnection::open(path);
     inv::Transaction t(cn);
@@ -42,7 +42,7 @@ QString makeDatabase(const QTemporaryDir &dir, int items)
 void BM_ActionOpens(benchmark::State &state)
 {
     QTemporaryDir dir;
-    inv::Module1::Reset();
+    inv::Module1::reset();
     inv::Module1::dbPath = makeDatabase(dir, int(state.range(0)));
     inv::Module1::OpenRecordsConnection();
     for (auto _ : state) {
@@ -52,7 +52,7 @@ void BM_ActionOpens(benchmark::State &state)
         inv::Module1::OpenItemsout();
         benchmark::DoNotOptimize(inv::Module1::rsItems.get());
     }
-    inv::Module1::Reset();
+    inv::Module1::reset();
 }
 BENCHMARK(BM_ActionOpens)->Arg(1000)->Unit(benchmark::kMicrosecond);
 

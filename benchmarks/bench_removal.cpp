@@ -66,7 +66,7 @@ void BM_Removal(benchmark::State &state)
     for (auto _ : state) {
         const double w0 = wallSeconds(), c0 = cpuSeconds();
         for (int i = 0; i < kBlock; ++i) {
-            if (!StockDesk::RemoveOne(name).changed) {
+            if (!StockDesk::removeOne(name).changed) {
                 state.SkipWithError("the click took no unit");
                 return;
             }
@@ -87,7 +87,7 @@ void BM_Removal(benchmark::State &state)
     state.counters["bare_cpu_us"] = bareCpu / n * 1e6;
     state.counters["ratio"] = removalWall / bareWall;
     state.counters["cpu_ratio"] = removalCpu / bareCpu;
-    Module1::Reset();
+    Module1::reset();
 }
 
 } // namespace

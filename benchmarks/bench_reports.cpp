@@ -159,7 +159,7 @@ void pageTurn(benchmark::State &state, const char *table, const char *bareSql, i
     state.counters["bare_us"] = bareTime / count * 1e6;
     state.counters["ratio"] = turnTime / bareTime;
     state.counters["page_rows"] = n - last;
-    Module1::Reset();
+    Module1::reset();
 }
 
 void BM_ItemListLastPage(benchmark::State &state)

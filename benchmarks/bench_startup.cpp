@@ -92,7 +92,7 @@ int child(int argc, char **argv, const timespec &t0)
         std::printf("%.3f\n", watcher.splashPainted);
         return 0;
     }
-    inv::Module1::SetProgramFolder(QString::fromLocal8Bit(argv[3]));
+    inv::Module1::setProgramFolder(QString::fromLocal8Bit(argv[3]));
     if (!inv::startup::Start())
         return 2;
     QTimer::singleShot(10000, &app, [] { QCoreApplication::exit(3); });
@@ -153,7 +153,7 @@ int main(int argc, char **argv)
     const QString def = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
     const QString chosen = QDir(dir.path()).filePath(QStringLiteral("Chosen.mdb"));
     for (const QString &path : {def, chosen})
-        if (auto error = inv::CreateRecordsDatabase(path, {}))
+        if (auto error = inv::createRecordsDatabase(path, {}))
             qFatal("%s", qPrintable(*error));
     {
         bench::SqliteDb db(def);

@@ -173,7 +173,7 @@ void BM_OpenStatusWindow(benchmark::State &state)
     state.counters["index_us"] = indexedTime / runs * 1e6;
     state.counters["ratio"] = windowTime / sortedTime;
     state.counters["index_ratio"] = windowTime / indexedTime;
-    Module1::Reset();
+    Module1::reset();
 }
 
 constexpr int kBlock = 16;
@@ -226,7 +226,7 @@ void BM_SelectInStatusWindow(benchmark::State &state)
     const double selections = double(state.iterations()) * kBlock;
     state.counters["bare_us"] = bareTime / selections * 1e6;
     state.counters["ratio"] = windowTime / bareTime;
-    Module1::Reset();
+    Module1::reset();
 }
 
 } // namespace

@@ -178,7 +178,7 @@ void BM_Change(benchmark::State &state)
     const double n = double(state.iterations()) * kBlock;
     state.counters["bare_us"] = bareWall / n * 1e6;
     state.counters["ratio"] = windowWall / bareWall;
-    Module1::Reset();
+    Module1::reset();
 }
 
 void BM_Load(benchmark::State &state)
@@ -208,7 +208,7 @@ void BM_Load(benchmark::State &state)
     }
     state.counters["bare_us"] = bareWall / double(state.iterations()) * 1e6;
     state.counters["ratio"] = windowWall / bareWall;
-    Module1::Reset();
+    Module1::reset();
 }
 
 } // namespace

@@ -136,7 +136,7 @@ struct RecordsFile {
     RecordsFile()
     {
         path = QDir(dir.path()).filePath(QStringLiteral("Records.mdb"));
-        if (auto error = inv::CreateRecordsDatabase(path, {}))
+        if (auto error = inv::createRecordsDatabase(path, {}))
             qFatal("%s", qPrintable(*error));
     }
 };
@@ -248,7 +248,7 @@ private:
 // window's load leaves it.
 inline void startRun(const QString &path)
 {
-    inv::Module1::Reset();
+    inv::Module1::reset();
     inv::Module1::dbPath = path;
     inv::Module1::OpenRecordsConnection();
 }

@@ -51,7 +51,7 @@ private slots:
     {
         QFETCH(bool, restricted);
         QTemporaryDir dir;
-        Module1::SetProgramFolder(dir.path());
+        Module1::setProgramFolder(dir.path());
         testing::TestDb(dir.path()).misc("admin", "pw");
         QVERIFY(testing::startRun());
         std::unique_ptr<frmmain> main(testing::loadWindow<frmmain>());

@@ -25,7 +25,7 @@ class TestAccount : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { m_hash = HashPassword("pw"); }
+    void initTestCase() { m_hash = hashPassword("pw"); }
 
     void init() { m_dir = testing::newProgramFolder(); }
 
@@ -88,8 +88,8 @@ private slots:
             QCOMPARE(db.count("Misc"), 1);
             QCOMPARE(db.value("Misc", 0, "User").toString(), storedUser);
             const QString stored = db.value("Misc", 0, "pass").toString();
-            QVERIFY(IsPasswordHash(stored));
-            QVERIFY(CheckPassword(stored, pass.trimmed()));
+            QVERIFY(isPasswordHash(stored));
+            QVERIFY(checkPassword(stored, pass.trimmed()));
             QVERIFY(db.value("Misc", 0, "pat").isNull());
             QVERIFY(db.value("Misc", 0, "coname").isNull());
             QVERIFY(!account);
@@ -260,8 +260,8 @@ private slots:
 
         QCOMPARE(chosen.value("Misc", 0, "User").toString(), QString("keeper"));
         const QString stored = chosen.value("Misc", 0, "pass").toString();
-        QVERIFY(IsPasswordHash(stored));
-        QVERIFY(CheckPassword(stored, "new pw"));
+        QVERIFY(isPasswordHash(stored));
+        QVERIFY(checkPassword(stored, "new pw"));
         QCOMPARE(def.value("Misc", 0, "User").toString(), QString("first"));
         QCOMPARE(def.value("Misc", 0, "pass").toString(), QString("first pw"));
         QCOMPARE(chosen.count("Misc"), 1);

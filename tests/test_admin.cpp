@@ -24,8 +24,8 @@ private slots:
         QCOMPARE(value(path, "Misc", "User").toString(), QString("admin"));
         QCOMPARE(value(path, "Misc", "coname").toString(), QString("Acme"));
         const QString stored = value(path, "Misc", "pass").toString();
-        QVERIFY(inv::IsPasswordHash(stored));
-        QVERIFY(inv::CheckPassword(stored, "s3cret"));
+        QVERIFY(inv::isPasswordHash(stored));
+        QVERIFY(inv::checkPassword(stored, "s3cret"));
         QVERIFY(value(path, "Misc", "pat").isNull());
         QVERIFY(value(path, "Items", "Status").toString().endsWith('%'));
 

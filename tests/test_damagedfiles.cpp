@@ -45,7 +45,7 @@ private slots:
     {
         QFETCH(QString, damage);
         QFETCH(QString, use);
-        const QString defaultPath = Module1::DefaultDatabasePath();
+        const QString defaultPath = Module1::defaultDatabasePath();
         const QString damaged = use == "default" ? defaultPath : m_dir->filePath("Damaged.mdb");
         if (damage == "wrongkey") {
             testing::makeBadDatabase(damaged, "otherkey");
@@ -79,14 +79,14 @@ private slots:
         if (use == "main") {
             // The file passed the welcome window and the login; the main
             // window is the first to open it.
-            QVERIFY(!startup::ShowMain(startup::Mode::Full));
+            QVERIFY(!startup::showMain(startup::Mode::Full));
             QCOMPARE(prompts.messages.size(), 2);
             verifyDamagedMessage(prompts.messages[0].text, damaged);
             verifyDamagedMessage(prompts.messages[1].text, damaged);
             QVERIFY(prompts.messages[1].text.contains("Choose the database file again"));
             welcome = testing::shownWindow<frmwelcome>();
         } else {
-            startup::ShowWelcome();
+            startup::showWelcome();
             welcome = testing::shownWindow<frmwelcome>();
             QVERIFY(welcome);
             if (use == "remembered") {

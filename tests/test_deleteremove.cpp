@@ -20,10 +20,7 @@ class TestDeleteRemove : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_db = testing::newRecordsRun(m_dir);
-    }
+    void init() { m_db = testing::newRecordsRun(m_dir); }
 
     void cleanup()
     {

@@ -29,8 +29,8 @@ private slots:
     void initTestCase()
     {
         // One hash for the whole run: hashing is slow on purpose.
-        m_hash = HashPassword("Secret 1");
-        QVERIFY(IsPasswordHash(m_hash));
+        m_hash = hashPassword("Secret 1");
+        QVERIFY(isPasswordHash(m_hash));
     }
 
     void init() { m_dir = testing::newProgramFolder(); }
@@ -144,8 +144,8 @@ private slots:
         enter(login, "admin", "old pw");
         QCOMPARE(prompts.last().text, QString("Login successful!"));
         const QString stored = db.value("Misc", 0, "pass").toString();
-        QVERIFY(IsPasswordHash(stored));
-        QVERIFY(CheckPassword(stored, "old pw"));
+        QVERIFY(isPasswordHash(stored));
+        QVERIFY(checkPassword(stored, "old pw"));
         QCOMPARE(db.value("Misc", 0, "User").toString(), QString("admin"));
 
         // The next login is checked against the hash.

@@ -139,7 +139,7 @@ private slots:
         QFETCH(QVariant, name);
         QFETCH(QVariant, quantity);
         QFETCH(QString, line);
-        QCOMPARE(frmmain::TallyLine(name, quantity), line);
+        QCOMPARE(frmmain::tallyLine(name, quantity), line);
     }
 
     // Each press reloads both lists from the database, showing or hiding.
@@ -196,7 +196,7 @@ private slots:
         TestDb db(m_dir->path());
         db.misc("admin", "pw").item("1", "Toner", 3, 10);
         QVERIFY(loadMain());
-        Module1::Reset(); // let go of the open file, as a fresh action would find it
+        Module1::reset(); // let go of the open file, as a fresh action would find it
         Module1::dbPath = db.path();
         QVERIFY(QFile::remove(db.path()));
         testing::ScriptedPrompts prompts;

@@ -26,9 +26,9 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QVERIFY(dir().isValid());
-        Module1::Reset();
+        Module1::reset();
     }
-    void cleanup() { Module1::Reset(); }
+    void cleanup() { Module1::reset(); }
 
     void cursorWalksTheTableInStoredOrder()
     {
@@ -246,8 +246,8 @@ private slots:
         def.misc("admin", "pw", "Default Co", chosen.path()).item("1", "Default item", 1, 1);
         chosen.misc("clerk", "pw2", "Chosen Co", chosen.path()).item("1", "Chosen item", 1, 1);
 
-        Module1::SetProgramFolder(dir().path());
-        Module1::dbPath = Module1::DefaultDatabasePath();
+        Module1::setProgramFolder(dir().path());
+        Module1::dbPath = Module1::defaultDatabasePath();
         QCOMPARE(Module1::dbPath, def.path());
         Module1::OpenRecordsConnection();
         Module1::OpenMisc();
@@ -293,7 +293,7 @@ private slots:
         QCOMPARE(SqlCipherConnection::handlesOpened(), opened);
 
         // A file replaced under the same name is opened afresh.
-        Module1::Reset();
+        Module1::reset();
         QVERIFY(QFile::remove(db.path()));
         TestDb again(dir().path());
         again.item("9", "New", 1, 1);
@@ -357,7 +357,7 @@ private slots:
             before = f.readAll();
         }
 
-        const auto problem = CheckRecordsDatabase(path);
+        const auto problem = checkRecordsDatabase(path);
         QVERIFY(problem.has_value());
         QVERIFY2(problem->contains(path), qPrintable(*problem));
         QVERIFY2(problem->contains(reason), qPrintable(*problem));
@@ -379,13 +379,13 @@ private slots:
     void createRefusesAnExistingFileAndHalfAccounts()
     {
         TestDb db(dir().path());
-        QVERIFY(CreateRecordsDatabase(db.path(), {}).has_value());
+        QVERIFY(createRecordsDatabase(db.path(), {}).has_value());
         const QString other = dir().filePath("Other.mdb");
         NewDatabase onlyCompany;
         onlyCompany.company = "Acme";
-        QVERIFY(CreateRecordsDatabase(other, onlyCompany).has_value());
+        QVERIFY(createRecordsDatabase(other, onlyCompany).has_value());
         QVERIFY(!QFileInfo::exists(other));
-        QVERIFY(SetCompanyName(db.path(), "Acme").has_value()); // no account yet
+        QVERIFY(setCompanyName(db.path(), "Acme").has_value()); // no account yet
         QCOMPARE(db.count("Misc"), 0);
     }
 

@@ -540,7 +540,7 @@ private:
     {
         QStringList lines;
         for (int i = 0; i < db.count("Itemsout"); ++i)
-            lines << frmmain::TallyLine(db.value("Itemsout", i, "item_name"), db.value("Itemsout", i, "quantity"));
+            lines << frmmain::tallyLine(db.value("Itemsout", i, "item_name"), db.value("Itemsout", i, "quantity"));
         std::stable_sort(lines.begin(), lines.end(), [](const QString &a, const QString &b) {
             return QString::compare(a, b, Qt::CaseInsensitive) < 0;
         });

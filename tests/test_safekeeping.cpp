@@ -264,7 +264,7 @@ private slots:
             QVERIFY2(run.exitCode == 0, qPrintable(where + ": " + run.err));
             QVERIFY2(QString::fromUtf8(run.out).startsWith(dest + ": a checked copy of " + db.path()),
                      run.out.constData());
-            const inv::AdminReport check = inv::CheckDatabase(dest);
+            const inv::AdminReport check = inv::checkDatabase(dest);
             QVERIFY2(check.ok(), qPrintable(where + ": " + check.problems.join('\n')));
             QCOMPARE(check.items, 5003);
             qint64 taken = 0;
@@ -360,7 +360,7 @@ private slots:
             const QByteArray now = contents(path);
             QVERIFY2(now == formerBytes || now == backupBytes,
                      qPrintable(where + ": the file is neither the former one nor the backup"));
-            const inv::AdminReport check = inv::CheckDatabase(path);
+            const inv::AdminReport check = inv::checkDatabase(path);
             QVERIFY2(check.ok(), qPrintable(where + ": " + check.problems.join('\n')));
             if (now == backupBytes) {
                 ++killedAfter;
@@ -434,12 +434,12 @@ private slots:
         TestDb(m_dir->path(), "Large.mdb");
         addFiller(large, 3000);
         makeCutOffChange(large, path);
-        QVERIFY(!inv::CheckDatabase(path).ok());
+        QVERIFY(!inv::checkDatabase(path).ok());
         run = admin({"restore", backup, path});
         QVERIFY2(run.exitCode == 0, qPrintable(run.err));
         QVERIFY(!QFileInfo::exists(path + "-journal"));
-        QVERIFY2(inv::CheckDatabase(path + ".before-restore").ok(),
-                 qPrintable(inv::CheckDatabase(path + ".before-restore").problems.join('\n')));
+        QVERIFY2(inv::checkDatabase(path + ".before-restore").ok(),
+                 qPrintable(inv::checkDatabase(path + ".before-restore").problems.join('\n')));
         inv::KeyedFile kept(path + ".before-restore", inv::KeyedFile::Mode::ReadOnly);
         QCOMPARE(kept.value("SELECT count(*) FROM Items WHERE Description LIKE '%never committed'").toInt(), 0);
     }

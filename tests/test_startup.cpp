@@ -157,7 +157,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QString, reason);
-        const QString path = Module1::DefaultDatabasePath();
+        const QString path = Module1::defaultDatabasePath();
         if (kind == "empty")
             testing::writeFile(m_dir->path(), "Records.mdb", {});
         else if (kind == "text")
@@ -207,7 +207,7 @@ private slots:
         testing::ScriptedPrompts prompts;
         bool splashPaintedFirst = false;
         QStringList opens;
-        Module1::SetConnectionFactory([&](const QString &path) -> std::shared_ptr<Connection> {
+        Module1::setConnectionFactory([&](const QString &path) -> std::shared_ptr<Connection> {
             if (opens.isEmpty()) {
                 auto *splash = testing::findWindow<frmflash>();
                 splashPaintedFirst = splash && splash->isVisible() && splash->painted();
@@ -219,7 +219,7 @@ private slots:
         const bool started = startup::Start();
         QTRY_VERIFY_WITH_TIMEOUT(testing::shownWindow<frmwelcome>() || !started, 5000);
         const int handles = SqlCipherConnection::handlesOpened() - handlesBefore;
-        Module1::SetConnectionFactory(
+        Module1::setConnectionFactory(
             [](const QString &path) -> std::shared_ptr<Connection> { return SqlCipherConnection::open(path); });
         QVERIFY(started);
         QVERIFY(splashPaintedFirst);

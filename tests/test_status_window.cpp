@@ -65,10 +65,7 @@ class TestStatusWindow : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_db = testing::newRecordsRun(m_dir);
-    }
+    void init() { m_db = testing::newRecordsRun(m_dir); }
 
     void cleanup()
     {

@@ -314,13 +314,13 @@ private slots:
         // User opens the check connection, then the main window's load
         // opens the records connection: that one fails.
         int opens = 0;
-        Module1::SetConnectionFactory([&opens](const QString &path) -> std::shared_ptr<Connection> {
+        Module1::setConnectionFactory([&opens](const QString &path) -> std::shared_ptr<Connection> {
             if (++opens == 2)
                 throw RecordsError(path, "the disk is gone");
             return SqlCipherConnection::open(path);
         });
         welcome->cmduser->click();
-        Module1::SetConnectionFactory(
+        Module1::setConnectionFactory(
             [](const QString &path) -> std::shared_ptr<Connection> { return SqlCipherConnection::open(path); });
 
         QCOMPARE(prompts.messages.size(), 1);

@@ -40,7 +40,7 @@ Connection::~Connection() = default;
 QStringList Connection::columnText(const QString &table, int field)
 {
     QStringList texts;
-    forEach(table, [&](const Row &row) { texts << FieldText(row.values.value(field)); });
+    forEach(table, [&](const Row &row) { texts << fieldText(row.values.value(field)); });
     return texts;
 }
 

@@ -97,7 +97,7 @@ public:
     virtual void forEachValue(const QString &table, int field,
                               const std::function<void(qint64 key, const QVariant &value)> &fn) = 0;
 
-    // One field of every row as text (FieldText), in stored order.
+    // One field of every row as text (fieldText), in stored order.
     virtual QStringList columnText(const QString &table, int field);
     // Up to limit rows in stored order, starting at the row whose key is
     // from (or the first row after it); nullopt starts at the first row.

@@ -4,7 +4,7 @@
 
 namespace inv {
 
-ItemNoMatch FindByItemNo(ItemTable table, const QString &text)
+ItemNoMatch findByItemNo(ItemTable table, const QString &text)
 {
     Module1::OpenCheckConnection();
     if (!Module1::cnRecords)

@@ -19,6 +19,6 @@ enum class ItemTable { Items, Itemsout };
 // Re-opens the check connection and the table's cursor (rsItems or
 // rsItemsout), then finds the row. Throws RecordsError when the database
 // fails.
-ItemNoMatch FindByItemNo(ItemTable table, const QString &text);
+ItemNoMatch findByItemNo(ItemTable table, const QString &text);
 
 } // namespace inv

@@ -272,7 +272,7 @@ QStringList fieldsOf(KeyedFile &db, const QString &table)
 QStringList schemaProblems(KeyedFile &db, const QStringList &only = {})
 {
     QStringList problems;
-    for (const TableDef &table : RecordsTables()) {
+    for (const TableDef &table : recordsTables()) {
         const QString name = QString::fromLatin1(table.name);
         if (!only.isEmpty() && !only.contains(name))
             continue;
@@ -381,7 +381,7 @@ AdminReport checkOpen(KeyedFile &db)
 
 } // namespace
 
-AdminReport CheckDatabase(const QString &path)
+AdminReport checkDatabase(const QString &path)
 {
     AdminReport report;
     if (auto problem = fileProblem(path)) {
@@ -397,7 +397,7 @@ AdminReport CheckDatabase(const QString &path)
     return report;
 }
 
-AdminReport BackupDatabase(const QString &path, const QString &dest)
+AdminReport backupDatabase(const QString &path, const QString &dest)
 {
     AdminReport report;
     auto refuse = [&](const QString &problem) {
@@ -463,7 +463,7 @@ AdminReport BackupDatabase(const QString &path, const QString &dest)
     }
 
     // The copy as it lies on the disk, read afresh.
-    const AdminReport check = CheckDatabase(tmp.path());
+    const AdminReport check = checkDatabase(tmp.path());
     if (!check.ok()) {
         report.problems << QStringLiteral("%1: the copy fails its check, so no backup is made").arg(path);
         report.problems << check.problems;
@@ -488,7 +488,7 @@ AdminReport BackupDatabase(const QString &path, const QString &dest)
     return report;
 }
 
-AdminReport RestoreDatabase(const QString &backup, const QString &path)
+AdminReport restoreDatabase(const QString &backup, const QString &path)
 {
     AdminReport report;
     auto refuse = [&](const QString &problem) {
@@ -499,7 +499,7 @@ AdminReport RestoreDatabase(const QString &backup, const QString &path)
         return refuse(QStringLiteral("no database file was given"));
 
     // Refused before anything is touched.
-    const AdminReport backupCheck = CheckDatabase(backup);
+    const AdminReport backupCheck = checkDatabase(backup);
     if (!backupCheck.ok()) {
         report.problems << backupCheck.problems
                         << QStringLiteral("%1 is not a sound backup; %2 is left as it is").arg(backup, path);
@@ -580,7 +580,7 @@ AdminReport RestoreDatabase(const QString &backup, const QString &path)
     tmp.adopt(copy);
     if (auto problem = copyBytes(backup, copy, mode))
         return refuse(*problem);
-    const AdminReport copyCheck = CheckDatabase(copy);
+    const AdminReport copyCheck = checkDatabase(copy);
     if (!copyCheck.ok()) {
         report.problems << copyCheck.problems;
         return refuse(QStringLiteral("the copy of %1 beside %2 fails its check").arg(backup, path));
@@ -625,7 +625,7 @@ AdminReport RestoreDatabase(const QString &backup, const QString &path)
     return report;
 }
 
-QStringList ExportableTables()
+QStringList exportableTables()
 {
     return {QStringLiteral("Items"), QStringLiteral("Itemsout")};
 }
@@ -688,16 +688,16 @@ QByteArray csvValue(sqlite3_stmt *stmt, int column, bool isDate)
 
 } // namespace
 
-AdminReport ExportCsv(const QString &path, const QString &table, QIODevice &out)
+AdminReport exportCsv(const QString &path, const QString &table, QIODevice &out)
 {
     AdminReport report;
     auto refuse = [&](const QString &problem) {
         report.problems << problem;
         return report;
     };
-    if (!ExportableTables().contains(table))
+    if (!exportableTables().contains(table))
         return refuse(QStringLiteral("there is no table %1 to export: export %2")
-                          .arg(table, ExportableTables().join(QLatin1String(" or "))));
+                          .arg(table, exportableTables().join(QLatin1String(" or "))));
     if (auto problem = fileProblem(path))
         return refuse(*problem);
 
@@ -764,7 +764,7 @@ AdminReport ExportCsv(const QString &path, const QString &table, QIODevice &out)
     return report;
 }
 
-AdminReport ExportCsvFile(const QString &path, const QString &table, const QString &file)
+AdminReport exportCsvFile(const QString &path, const QString &table, const QString &file)
 {
     AdminReport report;
     if (file.isEmpty()) {
@@ -786,7 +786,7 @@ AdminReport ExportCsvFile(const QString &path, const QString &table, const QStri
             report.problems << QStringLiteral("%1 cannot be written (%2)").arg(file, out.errorString());
             return report;
         }
-        report = ExportCsv(path, table, out);
+        report = exportCsv(path, table, out);
         if (!report.ok())
             return report;
         if (!out.flush() || ::fsync(out.handle()) != 0) {

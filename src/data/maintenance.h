@@ -26,32 +26,32 @@ struct AdminReport {
 // Opens path read-only with the system's key, checks that it holds the three
 // tables with the fields the program uses, and runs the engine's full
 // integrity check, all in one read. Never writes to the file, nor beside it.
-AdminReport CheckDatabase(const QString &path);
+AdminReport checkDatabase(const QString &path);
 
 // Copies the records database at path to dest, which must not exist: a
 // consistent copy (every change committed when it starts and nothing
 // half-written), keyed like the original, written to a temporary file beside
 // dest, checked, and only then given the name dest. Works while the program
 // has path open and keeps writing to it.
-AdminReport BackupDatabase(const QString &path, const QString &dest);
+AdminReport backupDatabase(const QString &path, const QString &dest);
 
 // Puts the backup at backup in place of path. The backup is checked first
 // and refused when it is not sound, and refused while a program has path
 // open. path is replaced in one step (at every moment it is the former file
 // whole or the backup whole); the former file is kept as
 // "PATH.before-restore", which is never overwritten.
-AdminReport RestoreDatabase(const QString &backup, const QString &path);
+AdminReport restoreDatabase(const QString &backup, const QString &path);
 
 // The tables export can write.
-QStringList ExportableTables();
+QStringList exportableTables();
 
 // Writes table (Items or Itemsout) of the database at path as CSV (RFC 4180:
 // a header row of the field names, fields quoted when they hold a comma, a
 // quote or a line break, quotes doubled, UTF-8, CRLF line ends), rows in
 // stored order, values as stored, dates in ISO form. Reads read-only.
-AdminReport ExportCsv(const QString &path, const QString &table, QIODevice &out);
+AdminReport exportCsv(const QString &path, const QString &table, QIODevice &out);
 // The same into a new file (refused when file exists); the file appears
 // whole or not at all.
-AdminReport ExportCsvFile(const QString &path, const QString &table, const QString &file);
+AdminReport exportCsvFile(const QString &path, const QString &table, const QString &file);
 
 } // namespace inv

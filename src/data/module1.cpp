@@ -53,7 +53,7 @@ void OpenMisc()
     rsMisc = openCursor(QStringLiteral("Misc"));
 }
 
-bool MiscFirstRow()
+bool miscFirstRow()
 {
     if (rsMisc->RecordCount() == 0)
         return false;
@@ -73,23 +73,29 @@ void OpenItemsout()
     rsItemsout = openCursor(QStringLiteral("Itemsout"));
 }
 
-QString DefaultDatabasePath()
+void openRecordsItems()
+{
+    OpenRecordsConnection();
+    OpenItems();
+}
+
+QString defaultDatabasePath()
 {
     const QString folder = g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
     return QDir(folder).filePath(QStringLiteral("Records.mdb"));
 }
 
-void SetProgramFolder(const QString &folder)
+void setProgramFolder(const QString &folder)
 {
     g_programFolder = folder;
 }
 
-void SetConnectionFactory(ConnectionFactory f)
+void setConnectionFactory(ConnectionFactory f)
 {
     factory() = std::move(f);
 }
 
-void Reset()
+void reset()
 {
     rsMisc.reset();
     rsItems.reset();

@@ -29,20 +29,25 @@ void OpenMisc();
 void OpenItems();
 void OpenItemsout();
 
+// Re-opens the records connection on dbPath and the Items cursor on it, as
+// the remaining-items grid loads. The main window's load runs it too, so that
+// from then on every table is read from the database of the run.
+void openRecordsItems();
+
 // Puts rsMisc (opened by OpenMisc) on the first Misc row, the one that holds
 // the account; false when Misc holds no row. Throws RecordsError.
-bool MiscFirstRow();
+bool miscFirstRow();
 
 // Records.mdb in the program's folder.
-QString DefaultDatabasePath();
+QString defaultDatabasePath();
 // For tests and tools: the folder that stands for the program's folder.
-void SetProgramFolder(const QString &folder);
+void setProgramFolder(const QString &folder);
 
 // The engine: opens a connection on a path. SQLCipher unless replaced.
 using ConnectionFactory = std::function<std::shared_ptr<Connection>(const QString &path)>;
-void SetConnectionFactory(ConnectionFactory factory);
+void setConnectionFactory(ConnectionFactory factory);
 
 // Releases every connection and cursor and empties dbPath.
-void Reset();
+void reset();
 
 } // namespace inv::Module1

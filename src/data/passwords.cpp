@@ -12,7 +12,7 @@ bool ready()
 }
 } // namespace
 
-QString HashPassword(const QString &password)
+QString hashPassword(const QString &password)
 {
     if (!ready())
         return QString();
@@ -25,16 +25,16 @@ QString HashPassword(const QString &password)
     return QString::fromLatin1(out);
 }
 
-bool IsPasswordHash(const QString &stored)
+bool isPasswordHash(const QString &stored)
 {
     return stored.startsWith(QLatin1String("$argon2id$")) || stored.startsWith(QLatin1String("$argon2i$"));
 }
 
-bool CheckPassword(const QString &stored, const QString &typed)
+bool checkPassword(const QString &stored, const QString &typed)
 {
     if (stored.isNull())
         return false;
-    if (!IsPasswordHash(stored))
+    if (!isPasswordHash(stored))
         return stored == typed;
     if (!ready())
         return false;

@@ -6,15 +6,15 @@
 namespace inv {
 
 // The hash to store for a password. Empty on failure (out of memory).
-QString HashPassword(const QString &password);
+QString hashPassword(const QString &password);
 
 // Whether a stored value is a password hash (as opposed to a plain text
 // password left by an older version).
-bool IsPasswordHash(const QString &stored);
+bool isPasswordHash(const QString &stored);
 
 // Whether typed matches the stored value: verified against the hash, or
 // compared exactly (case-sensitive, untrimmed) when the stored value is an
 // old plain text password. A stored value without text matches nothing.
-bool CheckPassword(const QString &stored, const QString &typed);
+bool checkPassword(const QString &stored, const QString &typed);
 
 } // namespace inv

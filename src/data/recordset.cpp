@@ -135,7 +135,7 @@ QVector<QVector<QVariant>> Recordset::GetRows(int rows, const QStringList &field
 
 QString Recordset::text(const QString &field)
 {
-    return FieldText(Fields(field));
+    return fieldText(Fields(field));
 }
 
 void Recordset::setField(const QString &field, const QVariant &value)
@@ -251,7 +251,7 @@ void Recordset::forEachValue(const QString &field, const std::function<void(qint
     m_connection->forEachValue(m_table, requireField(field), fn);
 }
 
-QString FieldText(const QVariant &value)
+QString fieldText(const QVariant &value)
 {
     if (value.isNull() || !value.isValid())
         return QString();

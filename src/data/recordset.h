@@ -63,7 +63,7 @@ public:
     // the current row. Gives the row a scan from the first row would find.
     bool FindFirst(const QString &field, const QString &text);
 
-    // One field of every row as text (FieldText), in stored order.
+    // One field of every row as text (fieldText), in stored order.
     QStringList columnText(const QString &field);
 
     // Calls fn for every row in stored order, values by position.
@@ -95,6 +95,6 @@ private:
 };
 
 // A field value as text, the way the windows show and read values.
-QString FieldText(const QVariant &value);
+QString fieldText(const QVariant &value);
 
 } // namespace inv

@@ -15,7 +15,7 @@ namespace inv {
 
 const char *const kRecordsPassword = "7204316";
 
-const QVector<TableDef> &RecordsTables()
+const QVector<TableDef> &recordsTables()
 {
     // The stored field order is fixed together with the grids: the grid of
     // Items hides positions 0, 4, 7, 8, 9 and shows number, name,
@@ -51,7 +51,7 @@ const QVector<TableDef> &RecordsTables()
     return tables;
 }
 
-QVector<DemoItem> DemoItems()
+QVector<DemoItem> demoItems()
 {
     return {
         {QStringLiteral("P-100"), QStringLiteral("Bond paper"), QStringLiteral("A4 bond paper, 80 gsm, ream of 500"),
@@ -74,7 +74,7 @@ QString quoted(const char *identifier)
 
 } // namespace
 
-QString CreateTableStatement(const TableDef &table)
+QString createTableStatement(const TableDef &table)
 {
     QStringList columns;
     for (const FieldDef &field : table.fields)
@@ -115,8 +115,8 @@ std::unique_ptr<KeyedFile> openedOrNull(const QString &path, KeyedFile::Mode mod
 
 void createTables(KeyedFile &db)
 {
-    for (const TableDef &table : RecordsTables())
-        db.exec(CreateTableStatement(table));
+    for (const TableDef &table : recordsTables())
+        db.exec(createTableStatement(table));
     // Lookups by name and by number find the first row without a scan.
     db.exec(QStringLiteral("CREATE INDEX Items_item_name ON Items(item_name)"));
     db.exec(QStringLiteral("CREATE INDEX Items_item_no ON Items(item_no)"));
@@ -126,7 +126,7 @@ void createTables(KeyedFile &db)
 
 } // namespace
 
-std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatabase &options)
+std::optional<QString> createRecordsDatabase(const QString &path, const NewDatabase &options)
 {
     if (QFileInfo::exists(path))
         return QStringLiteral("%1 already exists; it is left as it is").arg(path);
@@ -144,7 +144,7 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
         db.exec(QStringLiteral("BEGIN"));
         createTables(db);
         if (!options.user.trimmed().isEmpty()) {
-            const QString hash = HashPassword(options.password.trimmed());
+            const QString hash = hashPassword(options.password.trimmed());
             if (hash.isEmpty())
                 throw RecordsError(path, QStringLiteral("the password cannot be hashed"));
             db.run(QStringLiteral("INSERT INTO Misc (User, pass, coname, pat) VALUES (?, ?, ?, ?)"),
@@ -153,7 +153,7 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
         }
         if (options.demo) {
             const QString today = Clock::today().toString(Qt::ISODate);
-            for (const DemoItem &item : DemoItems()) {
+            for (const DemoItem &item : demoItems()) {
                 const QString status =
                     WholeStatusText(qint16(item.remaining), qint16(item.original)).value_or(QString());
                 db.run(QStringLiteral("INSERT INTO Items (item_no, item_name, Description, original_quantity, "
@@ -171,9 +171,9 @@ std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatab
     return std::nullopt;
 }
 
-std::optional<QString> SetCompanyName(const QString &path, const QString &company)
+std::optional<QString> setCompanyName(const QString &path, const QString &company)
 {
-    if (auto problem = CheckRecordsDatabase(path))
+    if (auto problem = checkRecordsDatabase(path))
         return problem;
     const auto file = openedOrNull(path, KeyedFile::Mode::ReadWrite);
     if (!file)
@@ -193,7 +193,7 @@ std::optional<QString> SetCompanyName(const QString &path, const QString &compan
     return std::nullopt;
 }
 
-std::optional<QString> CheckRecordsDatabase(const QString &path)
+std::optional<QString> checkRecordsDatabase(const QString &path)
 {
     try {
         SqlCipherConnection::open(path);

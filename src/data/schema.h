@@ -25,10 +25,10 @@ struct TableDef {
 };
 
 // Items, Itemsout and Misc.
-const QVector<TableDef> &RecordsTables();
+const QVector<TableDef> &recordsTables();
 
 // The CREATE TABLE statement of a table, its fields in stored order.
-QString CreateTableStatement(const TableDef &table);
+QString createTableStatement(const TableDef &table);
 
 struct DemoItem {
     QString itemNo, name, description;
@@ -43,17 +43,17 @@ struct NewDatabase {
 };
 
 // The items a demo database starts with.
-QVector<DemoItem> DemoItems();
+QVector<DemoItem> demoItems();
 
 // Creates a new keyed records database at path. Refuses an existing file.
 // Returns an error text, or nothing on success; on failure no file is left.
-std::optional<QString> CreateRecordsDatabase(const QString &path, const NewDatabase &options);
+std::optional<QString> createRecordsDatabase(const QString &path, const NewDatabase &options);
 
 // Sets Misc.coname of an existing database; refuses one without an account.
-std::optional<QString> SetCompanyName(const QString &path, const QString &company);
+std::optional<QString> setCompanyName(const QString &path, const QString &company);
 
 // Checks that path holds a records database that can be opened; the reason
 // when it cannot. Creates and changes nothing.
-std::optional<QString> CheckRecordsDatabase(const QString &path);
+std::optional<QString> checkRecordsDatabase(const QString &path);
 
 } // namespace inv

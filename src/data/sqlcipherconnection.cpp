@@ -292,7 +292,7 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
         h->fail(QStringLiteral("it cannot be read"));
     }
     quickCheck(*h);
-    for (const TableDef &table : RecordsTables()) {
+    for (const TableDef &table : recordsTables()) {
         const QString name = QString::fromLatin1(table.name);
         h->readTable(name);
         if (!h->tables.contains(name))
@@ -491,7 +491,7 @@ QStringList SqlCipherConnection::columnText(const QString &table, int field)
             texts << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)),
                                        sqlite3_column_bytes(stmt, 0));
         else
-            texts << FieldText(columnValue(stmt, 0, isDate));
+            texts << fieldText(columnValue(stmt, 0, isDate));
     }
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE)

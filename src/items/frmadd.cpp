@@ -52,7 +52,7 @@ void frmadd::cmdadd_Click()
 {
     ItemRecords::Outcome outcome;
     const bool done = ui::guarded(this, [&] {
-        outcome = ItemRecords::AddItem(
+        outcome = ItemRecords::addItem(
             {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->toPlainText()});
     });
     if (!done)

@@ -21,13 +21,13 @@ void frmdelete::cmddelete_Click()
 {
     bool deleted = false;
     ui::guarded(this, [&] {
-        if (FindByItemNo(ItemTable::Items, txtitemno->text()) != ItemNoMatch::Found)
+        if (findByItemNo(ItemTable::Items, txtitemno->text()) != ItemNoMatch::Found)
             return;
         if (ui::Prompts::message(this, QStringLiteral("Are you sure you want to delete this item?"),
                                  QStringLiteral("Confirm"), ui::Buttons::YesNo)
             != ui::Answer::Yes)
             return;
-        ItemRecords::DeleteCurrentItem();
+        ItemRecords::deleteCurrentItem();
         deleted = true;
     });
     if (!deleted)

@@ -46,7 +46,7 @@ void frmedit::save()
     cmdsave->setText(kEdit);
     ItemRecords::Outcome outcome;
     const bool done = ui::guarded(this, [&] {
-        outcome = ItemRecords::EditItem(
+        outcome = ItemRecords::editItem(
             {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->text()});
     });
     if (!done || outcome.result == ItemRecords::Result::NotFound)

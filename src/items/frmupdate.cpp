@@ -171,7 +171,7 @@ frmupdate::frmupdate() : ChildWindow("frmupdate", QStringLiteral("Update Invento
 bool frmupdate::Form_Load()
 {
     return ui::guarded(this, [this] {
-        const StockChange::Lists lists = StockChange::LoadLists();
+        const StockChange::Lists lists = StockChange::loadLists();
         fill(cmbitemno, lists.numbers, StockChange::kNumberPlaceholder);
         fill(cmbitemname, lists.names, StockChange::kNamePlaceholder);
     });
@@ -183,7 +183,7 @@ void frmupdate::pick(bool byName)
     QComboBox *picked = byName ? cmbitemname : cmbitemno;
     QComboBox *other = byName ? cmbitemno : cmbitemname;
     ui::guarded(this, [&] {
-        if (const std::optional<StockChange::Shown> shown = StockChange::Pick(by, picked->currentText())) {
+        if (const std::optional<StockChange::Shown> shown = StockChange::pick(by, picked->currentText())) {
             lblqua->setText(shown->remaining);
             lblstat->setText(shown->status);
             other->setEditText(shown->other);
@@ -209,7 +209,7 @@ void frmupdate::change(bool add)
 {
     StockChange::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
-        outcome = StockChange::ChangeQuantity(add ? StockChange::Direction::Add : StockChange::Direction::Less,
+        outcome = StockChange::changeQuantity(add ? StockChange::Direction::Add : StockChange::Direction::Less,
                                               cmbitemno->currentText(), cmbitemname->currentText(), txtqua->text());
     });
     if (!ok || !outcome.acted)

@@ -1,21 +1,13 @@
 #include "itemrecords.h"
 
 #include "data/clock.h"
+#include "data/fields.h"
 #include "data/module1.h"
 #include "data/status.h"
 
 namespace inv::ItemRecords {
 
 namespace {
-
-const QString kItemNo = QStringLiteral("item_no");
-const QString kItemName = QStringLiteral("item_name");
-const QString kDescription = QStringLiteral("Description");
-const QString kOriginal = QStringLiteral("original_quantity");
-const QString kRemaining = QStringLiteral("remaining_quantity");
-const QString kMax = QStringLiteral("max_quantity");
-const QString kStatus = QStringLiteral("Status");
-const QString kDateUpdated = QStringLiteral("date_updated");
 
 const QString kCannotProcess = QStringLiteral("Cannot proccess");
 
@@ -46,7 +38,7 @@ std::optional<qint16> quantity(const QString &text, const QString &box, QString 
 
 } // namespace
 
-Outcome WorkOut(const QString &originalText, const QString &remainingText, Quantities *out)
+Outcome workOut(const QString &originalText, const QString &remainingText, Quantities *out)
 {
     QString why;
     const std::optional<qint16> original = quantity(originalText, QStringLiteral("Original Quantity"), &why);
@@ -68,7 +60,7 @@ Outcome WorkOut(const QString &originalText, const QString &remainingText, Quant
     return Outcome{};
 }
 
-Outcome AddItem(const ItemInput &in)
+Outcome addItem(const ItemInput &in)
 {
     if (anyBoxEmpty(in))
         return refused(Result::EmptyBox, QStringLiteral("Fill all boxes"));
@@ -82,15 +74,15 @@ Outcome AddItem(const ItemInput &in)
     if (items.FindFirst(kItemNo, itemNo))
         return refused(Result::Duplicate, QStringLiteral("Item number already exist."));
     Quantities q;
-    if (Outcome why = WorkOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
+    if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
     items.AddNew();
     items.setField(kItemNo, itemNo);
     items.setField(kItemName, in.name.trimmed());
     items.setField(kDescription, in.description.trimmed());
-    items.setField(kOriginal, int(q.original));
+    items.setField(kOriginalQuantity, int(q.original));
     items.setField(kRemaining, int(q.remaining));
-    items.setField(kMax, int(q.original));
+    items.setField(kMaxQuantity, int(q.original));
     items.setField(kStatus, q.status);
     items.setField(kDateUpdated, Clock::today());
     items.Update();
@@ -98,7 +90,7 @@ Outcome AddItem(const ItemInput &in)
     return Outcome{};
 }
 
-Outcome EditItem(const ItemInput &in)
+Outcome editItem(const ItemInput &in)
 {
     if (anyBoxEmpty(in))
         return refused(Result::EmptyBox, QStringLiteral("Fill all boxes"));
@@ -111,12 +103,12 @@ Outcome EditItem(const ItemInput &in)
     if (!items.FindFirst(kItemNo, itemNo))
         return Outcome{Result::NotFound, {}, {}};
     Quantities q;
-    if (Outcome why = WorkOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
+    if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
     items.setField(kItemNo, itemNo);
     items.setField(kItemName, in.name.trimmed());
     items.setField(kDescription, in.description.trimmed());
-    items.setField(kOriginal, int(q.original));
+    items.setField(kOriginalQuantity, int(q.original));
     items.setField(kRemaining, int(q.remaining));
     items.setField(kStatus, q.status);
     items.Update();
@@ -124,7 +116,7 @@ Outcome EditItem(const ItemInput &in)
     return Outcome{};
 }
 
-void DeleteCurrentItem()
+void deleteCurrentItem()
 {
     if (!Module1::rsItems)
         return;

@@ -42,21 +42,21 @@ struct Quantities {
     qint16 remaining = 0;
     QString status;
 };
-Outcome WorkOut(const QString &originalText, const QString &remainingText, Quantities *out);
+Outcome workOut(const QString &originalText, const QString &remainingText, Quantities *out);
 
 // A new Items row from the boxes: refused when a box is empty, when the
 // trimmed number is already an item's number, or when the quantities give
 // no status; otherwise written with max_quantity equal to the original
 // quantity and today's date.
-Outcome AddItem(const ItemInput &input);
+Outcome addItem(const ItemInput &input);
 
 // Writes the name, the description, the quantities and the status worked
 // out from the boxes to the first item whose number is the trimmed
 // itemNo. max_quantity and date_updated stay.
-Outcome EditItem(const ItemInput &input);
+Outcome editItem(const ItemInput &input);
 
-// Deletes the row on which rsItems stands (found by FindByItemNo). The
+// Deletes the row on which rsItems stands (found by findByItemNo). The
 // item's tally rows stay.
-void DeleteCurrentItem();
+void deleteCurrentItem();
 
 } // namespace inv::ItemRecords

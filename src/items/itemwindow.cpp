@@ -156,7 +156,7 @@ void ItemShowWindow::showItem(const QString &name, const QString &original, cons
 void ItemShowWindow::txtitemno_Change()
 {
     ui::guarded(this, [this] {
-        const ItemNoMatch match = FindByItemNo(ItemTable::Items, txtitemno->text());
+        const ItemNoMatch match = findByItemNo(ItemTable::Items, txtitemno->text());
         if (match == ItemNoMatch::EmptyTable)
             return;
         if (match == ItemNoMatch::None) {

@@ -1,5 +1,6 @@
 #include "stockchange.h"
 
+#include "data/fields.h"
 #include "data/module1.h"
 
 #include <cmath>
@@ -7,13 +8,6 @@
 namespace inv::StockChange {
 
 namespace {
-
-const QString kItemNo = QStringLiteral("item_no");
-const QString kItemName = QStringLiteral("item_name");
-const QString kDescription = QStringLiteral("Description");
-const QString kRemaining = QStringLiteral("remaining_quantity");
-const QString kStatus = QStringLiteral("Status");
-const QString kMaxQuantity = QStringLiteral("max_quantity");
 
 Recordset &openItems()
 {
@@ -37,7 +31,7 @@ QString cannotUpdate(const QString &item, const QString &reason)
 
 } // namespace
 
-Lists LoadLists()
+Lists loadLists()
 {
     Recordset &items = openItems();
     Lists lists;
@@ -46,13 +40,13 @@ Lists LoadLists()
     lists.names.reserve(rows);
     // Only the two listed fields are read: a long table fills much faster.
     items.forEach({kItemNo, kItemName}, [&](const Row &row) {
-        lists.numbers << FieldText(row.values[0]);
-        lists.names << FieldText(row.values[1]);
+        lists.numbers << fieldText(row.values[0]);
+        lists.names << fieldText(row.values[1]);
     });
     return lists;
 }
 
-std::optional<Shown> Pick(PickedBy by, const QString &text)
+std::optional<Shown> pick(PickedBy by, const QString &text)
 {
     Recordset &items = openItems();
     const bool byName = by == PickedBy::ItemName;
@@ -66,7 +60,7 @@ std::optional<Shown> Pick(PickedBy by, const QString &text)
     return shown;
 }
 
-Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString &itemName, const QString &typed)
+Outcome changeQuantity(Direction direction, const QString &itemNo, const QString &itemName, const QString &typed)
 {
     if (itemNo == kNumberPlaceholder || itemName == kNamePlaceholder)
         return {};

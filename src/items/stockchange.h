@@ -27,7 +27,7 @@ struct Lists {
     QStringList numbers;
     QStringList names;
 };
-Lists LoadLists();
+Lists loadLists();
 
 // The item as a pick shows it; every text is empty for a field without a
 // value.
@@ -41,7 +41,7 @@ struct Shown {
 // The first row, in table order, whose item_name (by ItemName) or item_no
 // (by ItemNumber) is exactly text; nullopt when none is. Re-opens the check
 // connection and the Items cursor.
-std::optional<Shown> Pick(PickedBy by, const QString &text);
+std::optional<Shown> pick(PickedBy by, const QString &text);
 
 enum class Direction { Add, Less };
 
@@ -65,6 +65,6 @@ struct Outcome {
 // the item's maximum quantity is 0 or either stored quantity lies outside
 // -32768..32767, or the new remaining quantity would. Throws RecordsError
 // when the database fails (nothing is then written).
-Outcome ChangeQuantity(Direction direction, const QString &itemNo, const QString &itemName, const QString &typed);
+Outcome changeQuantity(Direction direction, const QString &itemNo, const QString &itemName, const QString &typed);
 
 } // namespace inv::StockChange

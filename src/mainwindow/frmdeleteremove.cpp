@@ -79,7 +79,7 @@ void frmdeleteremove::showRow(const QString &name, const QString &quantity, cons
 void frmdeleteremove::txtitemno_Change()
 {
     ui::guarded(this, [this] {
-        const ItemNoMatch match = FindByItemNo(ItemTable::Itemsout, txtitemno->text());
+        const ItemNoMatch match = findByItemNo(ItemTable::Itemsout, txtitemno->text());
         if (match == ItemNoMatch::EmptyTable)
             return;
         Recordset &rs = *Module1::rsItemsout;
@@ -95,7 +95,7 @@ void frmdeleteremove::cmddelete_Click()
 {
     bool deleted = false;
     ui::guarded(this, [&] {
-        if (FindByItemNo(ItemTable::Itemsout, txtitemno->text()) != ItemNoMatch::Found)
+        if (findByItemNo(ItemTable::Itemsout, txtitemno->text()) != ItemNoMatch::Found)
             return;
         Recordset &rs = *Module1::rsItemsout;
         if (ui::Prompts::message(this, QStringLiteral("Are you sure you want to delete this item?"),

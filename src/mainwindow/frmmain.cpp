@@ -498,7 +498,7 @@ void frmmain::mLogOut_Click()
     close();
 }
 
-QString frmmain::HelpText()
+QString frmmain::helpText()
 {
     return QStringList{QStringLiteral("If you have questions or comments, feel free to contact the developer."),
                        QString(),
@@ -510,9 +510,9 @@ QString frmmain::HelpText()
         .join(QLatin1Char('\n'));
 }
 
-void frmmain::ShowHelp()
+void frmmain::showHelp()
 {
-    ui::Prompts::message(this, HelpText(), QLatin1String(ui::kPublisherName));
+    ui::Prompts::message(this, helpText(), QLatin1String(ui::kPublisherName));
 }
 
 void frmmain::Toolbar1_ButtonClick(QAction *button)
@@ -525,7 +525,7 @@ void frmmain::Toolbar1_ButtonClick(QAction *button)
     else if (key == QLatin1String("Print"))
         openEntry(QStringLiteral("nRemainingItems"));
     else if (key == QLatin1String("Help"))
-        ShowHelp();
+        showHelp();
     else if (key == QLatin1String("Logo"))
         openEntry(QStringLiteral("Logo"));
 }
@@ -535,7 +535,7 @@ bool frmmain::Form_Load()
     return ui::guarded(this, [this] {
         // The records connection follows dbPath from here on, opened as the
         // remaining-items grid opens it.
-        frmremain::OpenCursor();
+        Module1::openRecordsItems();
 
         Module1::OpenCheckConnection();
         Module1::OpenItems();
@@ -544,7 +544,7 @@ bool frmmain::Form_Load()
         canUndo = false;
 
         // A Misc table without a row leaves the design-time caption.
-        if (Module1::MiscFirstRow()) {
+        if (Module1::miscFirstRow()) {
             const QString coname = Module1::rsMisc->text(QStringLiteral("coname"));
             if (!coname.isEmpty())
                 setWindowTitle(coname + QStringLiteral(" Inventory System"));
@@ -560,9 +560,9 @@ void frmmain::fillItemList()
     ui::fillSorted(lstitem, Module1::rsItems->columnText(QStringLiteral("item_name")));
 }
 
-QString frmmain::TallyLine(const QVariant &name, const QVariant &quantity)
+QString frmmain::tallyLine(const QVariant &name, const QVariant &quantity)
 {
-    return FieldText(name) + QStringLiteral("      (") + FieldText(quantity) + QStringLiteral(")");
+    return fieldText(name) + QStringLiteral("      (") + fieldText(quantity) + QStringLiteral(")");
 }
 
 void frmmain::RefillRemovedList()
@@ -576,7 +576,7 @@ void frmmain::RefillRemovedList()
     QStringList lines;
     lines.reserve(rows.size());
     for (const Row &row : rows)
-        lines << TallyLine(row.values.value(0), row.values.value(1));
+        lines << tallyLine(row.values.value(0), row.values.value(1));
     ui::fillSorted(lstremove, lines);
     m_tallyVersion = rs.connection()->dataVersion();
 }
@@ -598,9 +598,9 @@ bool frmmain::applyTallyChange(const std::optional<StockDesk::TallyChange> &chan
     // A fractional quantity may read back otherwise than it was written.
     if (change->after.typeId() == QMetaType::Double)
         return false;
-    const QString line = TallyLine(change->name, change->after);
+    const QString line = tallyLine(change->name, change->after);
     const bool placed = change->added ? ui::insertSorted(lstremove, line) >= 0
-                                      : ui::replaceSorted(lstremove, TallyLine(change->name, change->before), line);
+                                      : ui::replaceSorted(lstremove, tallyLine(change->name, change->before), line);
     if (!placed)
         return false;
     // As after a refill: nothing selected, the list at its top.
@@ -685,7 +685,7 @@ void frmmain::lstitem_Click()
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
         const DataVersion before = Module1::cnRecords ? Module1::cnRecords->dataVersion() : DataVersion{};
-        outcome = StockDesk::RemoveOne(selectedItemName());
+        outcome = StockDesk::removeOne(selectedItemName());
         followTally(before, outcome.tally);
     });
     if (!ok)
@@ -703,7 +703,7 @@ void frmmain::cmdundo()
     std::optional<StockDesk::TallyChange> change;
     if (canUndo && m_unitToUndo) {
         StockDesk::Outcome outcome;
-        if (!ui::guarded(this, [&] { outcome = StockDesk::UndoRemoval(selectedItemName()); }))
+        if (!ui::guarded(this, [&] { outcome = StockDesk::undoRemoval(selectedItemName()); }))
             before = {};
         change = outcome.tally;
         if (!outcome.message.isEmpty())
@@ -722,7 +722,7 @@ void frmmain::cmdclear()
 {
     m_tallyVersion = {};
     ui::guarded(this, [this] {
-        StockDesk::ClearTally();
+        StockDesk::clearTally();
         lstremove->clear();
         m_tallyVersion = Module1::rsItemsout->connection()->dataVersion();
     });

@@ -45,7 +45,7 @@ public:
     bool transactionPanelShown() const;
 
     // "Toner      (12)"; a value without text contributes nothing.
-    static QString TallyLine(const QVariant &name, const QVariant &quantity);
+    static QString tallyLine(const QVariant &name, const QVariant &quantity);
 
     QToolBar *Toolbar1;
     QToolButton *cmdadd;
@@ -104,8 +104,8 @@ public:
     void nExit_Click();
     void mLogOut_Click();
     // The toolbar's help message.
-    void ShowHelp();
-    static QString HelpText();
+    void showHelp();
+    static QString helpText();
 
     // Makes a window for an entry; nullptr when its loading failed (the
     // window has shown why).

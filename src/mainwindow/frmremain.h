@@ -11,12 +11,6 @@ class frmremain : public GridWindow {
 public:
     frmremain();
 
-    // The first half of loading: re-opens the records connection on dbPath
-    // and the Items cursor on it. The main window's load runs it as well, so
-    // that from then on every table is read from the database of the run.
-    // Throws RecordsError.
-    static void OpenCursor();
-
     // Opens the connection and the cursor and fills the grid. False when the
     // database failed (a message was shown).
     bool Form_Load();

@@ -85,10 +85,10 @@ QVariant RecordsModel::data(const QModelIndex &index, int role) const
             return QVariant();
         const int slot = m_slot.value(index.column(), -1);
         if (slot >= 0)
-            return FieldText(r->values.value(slot));
+            return fieldText(r->values.value(slot));
         // A hidden field: nobody shows it, so it is read for this cell alone.
         const std::optional<Row> whole = m_connection->read(m_table, r->key);
-        return whole ? FieldText(whole->values.value(index.column())) : QVariant();
+        return whole ? fieldText(whole->values.value(index.column())) : QVariant();
     } catch (const RecordsError &e) {
         // Painting cannot stop for a message box: the window shows it next.
         m_failed = true;

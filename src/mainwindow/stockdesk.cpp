@@ -1,6 +1,7 @@
 #include "stockdesk.h"
 
 #include "data/clock.h"
+#include "data/fields.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -9,16 +10,6 @@
 namespace inv::StockDesk {
 
 namespace {
-
-const QString kItemNo = QStringLiteral("item_no");
-const QString kItemName = QStringLiteral("item_name");
-const QString kDescription = QStringLiteral("Description");
-const QString kRemaining = QStringLiteral("remaining_quantity");
-const QString kStatus = QStringLiteral("Status");
-const QString kMaxQuantity = QStringLiteral("max_quantity");
-const QString kDateUpdated = QStringLiteral("date_updated");
-const QString kTempdate = QStringLiteral("tempdate");
-const QString kQuantity = QStringLiteral("quantity");
 
 // A computed quantity as stored: a whole value as a whole number.
 QVariant quantityValue(double value)
@@ -48,7 +39,7 @@ const QString kBaseOutOfRange = QStringLiteral("its base quantity lies outside -
 
 } // namespace
 
-Outcome RemoveOne(const std::optional<QString> &name)
+Outcome removeOne(const std::optional<QString> &name)
 {
     Module1::OpenCheckConnection();
     Module1::OpenItems();
@@ -94,7 +85,7 @@ Outcome RemoveOne(const std::optional<QString> &name)
     if (tally.FindFirst(kItemName, *name)) {
         change.name = tally.Fields(kItemName);
         change.before = tally.Fields(kQuantity);
-        change.after = quantityValue(LeadingNumber(FieldText(change.before)) + 1);
+        change.after = quantityValue(LeadingNumber(fieldText(change.before)) + 1);
         tally.setField(kQuantity, change.after);
         tally.Update();
     } else {
@@ -110,7 +101,7 @@ Outcome RemoveOne(const std::optional<QString> &name)
     return Outcome{true, {}, change};
 }
 
-Outcome UndoRemoval(const std::optional<QString> &name)
+Outcome undoRemoval(const std::optional<QString> &name)
 {
     if (!name || !Module1::rsItems || !Module1::rsItemsout)
         return {};
@@ -148,7 +139,7 @@ Outcome UndoRemoval(const std::optional<QString> &name)
     if (tallyFound) {
         // No lower bound: a row at 0 stays and shows 0.
         const QVariant before = tally.Fields(kQuantity);
-        change = TallyChange{tally.Fields(kItemName), before, quantityValue(LeadingNumber(FieldText(before)) - 1)};
+        change = TallyChange{tally.Fields(kItemName), before, quantityValue(LeadingNumber(fieldText(before)) - 1)};
         tally.setField(kQuantity, change->after);
         tally.Update();
     }
@@ -162,7 +153,7 @@ Outcome UndoRemoval(const std::optional<QString> &name)
     return Outcome{true, {}, change};
 }
 
-void ClearTally()
+void clearTally()
 {
     Module1::OpenCheckConnection();
     Module1::OpenItemsout();

@@ -33,7 +33,7 @@ struct Outcome {
 // without stock is left alone silently; an item whose status cannot be
 // worked out is left alone with a message. Throws RecordsError when the
 // database fails (nothing is then written).
-Outcome RemoveOne(const std::optional<QString> &name);
+Outcome removeOne(const std::optional<QString> &name);
 
 // Puts back the unit taken by the last removal of name, on the cursors as
 // they were last opened (none is opened here): the tally row, when there is
@@ -41,10 +41,10 @@ Outcome RemoveOne(const std::optional<QString> &name);
 // former date back. Refused with a message, changing nothing, when the
 // remaining quantity would pass 32767 or the status cannot be worked out.
 // Does nothing while the cursors have never been opened.
-Outcome UndoRemoval(const std::optional<QString> &name);
+Outcome undoRemoval(const std::optional<QString> &name);
 
 // Deletes every tally row, last row first, on a freshly opened Itemsout
 // cursor. Items is not touched.
-void ClearTally();
+void clearTally();
 
 } // namespace inv::StockDesk

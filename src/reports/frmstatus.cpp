@@ -129,7 +129,7 @@ bool frmstatus::Form_Load()
         Module1::OpenItems();
         std::vector<std::pair<QString, qint64>> names;
         Module1::rsItems->forEachValue(QStringLiteral("item_name"), [&](qint64 key, const QVariant &name) {
-            names.emplace_back(FieldText(name), key);
+            names.emplace_back(fieldText(name), key);
         });
         m_names->setStringList(ui::sortedAsListed(std::move(names)));
     });

@@ -47,7 +47,7 @@ Page Pager::read(Recordset &rows, const QStringList &fields) const
     for (int i = 0; i < values.size(); ++i) {
         QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
         for (int f = 0; f < fields.size(); ++f)
-            group[f] << FieldText(values[i].value(f));
+            group[f] << fieldText(values[i].value(f));
     }
     page.rows = int(values.size());
     return page;

@@ -10,23 +10,23 @@ const QString kUserField = QStringLiteral("User");
 const QString PassField = QStringLiteral("pass");
 } // namespace
 
-bool CheckAccount(const QString &user, const QString &password)
+bool checkAccount(const QString &user, const QString &password)
 {
-    if (!Module1::MiscFirstRow())
+    if (!Module1::miscFirstRow())
         return false;
     auto &rs = *Module1::rsMisc;
     const QVariant storedUser = rs.Fields(kUserField);
-    if (storedUser.isNull() || FieldText(storedUser) != user)
+    if (storedUser.isNull() || fieldText(storedUser) != user)
         return false;
     const QVariant storedPass = rs.Fields(PassField);
     if (storedPass.isNull())
         return false;
-    const QString stored = FieldText(storedPass);
-    const bool plainText = !IsPasswordHash(stored);
-    if (plainText ? stored != password : !CheckPassword(stored, password))
+    const QString stored = fieldText(storedPass);
+    const bool plainText = !isPasswordHash(stored);
+    if (plainText ? stored != password : !checkPassword(stored, password))
         return false;
     if (plainText) {
-        const QString hash = HashPassword(password);
+        const QString hash = hashPassword(password);
         if (!hash.isEmpty()) {
             rs.setField(PassField, hash);
             rs.Update();
@@ -35,10 +35,10 @@ bool CheckAccount(const QString &user, const QString &password)
     return true;
 }
 
-void WriteAccount(const QString &user, const QString &password)
+void writeAccount(const QString &user, const QString &password)
 {
     auto &rs = *Module1::rsMisc;
-    const QString hash = HashPassword(password);
+    const QString hash = hashPassword(password);
     if (hash.isEmpty()) {
         rs.CancelUpdate();
         throw RecordsError(rs.connection()->path(), QStringLiteral("the password cannot be stored safely"));

@@ -11,10 +11,10 @@ namespace inv::startup {
 // without a value matches nothing. A password still stored as plain text by
 // an older version is replaced by its hash once it has matched.
 // False when the table has no row. Throws RecordsError.
-bool CheckAccount(const QString &user, const QString &password);
+bool checkAccount(const QString &user, const QString &password);
 
 // Sets the user name and the hash of password in the current row of rsMisc
 // (a new row after AddNew) and writes the row. Throws RecordsError.
-void WriteAccount(const QString &user, const QString &password);
+void writeAccount(const QString &user, const QString &password);
 
 } // namespace inv::startup

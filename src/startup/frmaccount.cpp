@@ -18,7 +18,7 @@ namespace inv {
 
 using ui::place;
 
-frmaccount::frmaccount(frmwelcome *welcome) : StartupDialog(QString(), startup::ToolWindowFlags()), m_welcome(welcome)
+frmaccount::frmaccount(frmwelcome *welcome) : StartupDialog(QString(), startup::toolWindowFlags()), m_welcome(welcome)
 {
     setObjectName(QStringLiteral("frmaccount"));
     setWindowTitle(QStringLiteral("Account"));
@@ -67,7 +67,7 @@ void frmaccount::cmdcreate_Click()
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
         Module1::rsMisc->AddNew();
-        startup::WriteAccount(user, pass);
+        startup::writeAccount(user, pass);
     });
     if (!ok)
         return;

@@ -78,10 +78,10 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
 bool frmflash::Form_Load()
 {
     return ui::guarded(nullptr, [] {
-        Module1::dbPath = Module1::DefaultDatabasePath();
+        Module1::dbPath = Module1::defaultDatabasePath();
         Module1::OpenRecordsConnection();
         Module1::OpenMisc();
-        if (Module1::MiscFirstRow()) {
+        if (Module1::miscFirstRow()) {
             const QString pat = Module1::rsMisc->text(QStringLiteral("pat"));
             if (!pat.isEmpty())
                 Module1::dbPath = pat;
@@ -114,7 +114,7 @@ void frmflash::Timer2_Timer()
     // The splash goes before the next window (or its messages) shows. Hidden
     // rather than closed: closing the last window would end the program.
     hide();
-    startup::ShowWelcome();
+    startup::showWelcome();
     deleteLater();
 }
 

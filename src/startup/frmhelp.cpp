@@ -17,7 +17,7 @@ namespace inv {
 
 using ui::place;
 
-frmhelp::frmhelp() : QWidget(nullptr, startup::ToolWindowFlags())
+frmhelp::frmhelp() : QWidget(nullptr, startup::toolWindowFlags())
 {
     setObjectName(QStringLiteral("frmhelp"));
     setWindowTitle(QStringLiteral("Tavrisk Developer"));
@@ -30,7 +30,7 @@ frmhelp::frmhelp() : QWidget(nullptr, startup::ToolWindowFlags())
     txtinfo->setFont(ui::sansFont(8));
     txtinfo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     place(txtinfo, 1800, 1800, 3975, 2415);
-    txtinfo->setPlainText(SoftwareInfo());
+    txtinfo->setPlainText(softwareInfo());
     txtinfo->setAccessibleName(QStringLiteral("Software information"));
     txtinfo->setFocus();
 
@@ -45,7 +45,7 @@ frmhelp::frmhelp() : QWidget(nullptr, startup::ToolWindowFlags())
     Label1->installEventFilter(this);
 }
 
-QString frmhelp::SoftwareInfo()
+QString frmhelp::softwareInfo()
 {
     return QStringList{
         QStringLiteral("Software Name: Tavrisk Inventory System"),

@@ -22,7 +22,7 @@ public:
     void Label1_Click();
 
     // The seven lines of software information.
-    static QString SoftwareInfo();
+    static QString softwareInfo();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

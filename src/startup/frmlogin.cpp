@@ -107,7 +107,7 @@ void frmlogin::cmdenter_Click()
     const bool ok = ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
-        match = startup::CheckAccount(txtuser->text(), txtpass->text());
+        match = startup::checkAccount(txtuser->text(), txtpass->text());
     });
     if (!ok)
         return;
@@ -115,7 +115,7 @@ void frmlogin::cmdenter_Click()
         ui::Prompts::message(this, QStringLiteral("Login successful!"), QStringLiteral("Welcome"));
         txtuser->clear();
         txtpass->clear();
-        startup::ShowMain(startup::Mode::Full);
+        startup::showMain(startup::Mode::Full);
         close();
         return;
     }
@@ -128,11 +128,11 @@ void frmlogin::cmdenter_Click()
 
 void frmlogin::cmdexit_Click()
 {
-    startup::ShowWelcome();
+    startup::showWelcome();
     close();
 }
 
-QString frmlogin::ClockText(const QTime &time)
+QString frmlogin::clockText(const QTime &time)
 {
     const QLocale locale;
     QString format = locale.timeFormat(QLocale::ShortFormat);
@@ -147,7 +147,7 @@ QString frmlogin::ClockText(const QTime &time)
 void frmlogin::Timer1_Timer()
 {
     const QTime now = Clock::now().time();
-    Label3->setText(ClockText(now));
+    Label3->setText(clockText(now));
     // A few milliseconds past the boundary, so that the next tick surely
     // shows the next second.
     Timer1->start(1000 - now.msec() + 5);

@@ -43,7 +43,7 @@ public:
     void Timer2_Timer();
 
     // The text of the clock: the short time format with seconds.
-    static QString ClockText(const QTime &time);
+    static QString clockText(const QTime &time);
 
 private:
     void setTitle(const QString &text);

@@ -25,7 +25,7 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text)
 }
 } // namespace
 
-frmuser::frmuser() : StartupDialog(QString(), startup::ToolWindowFlags())
+frmuser::frmuser() : StartupDialog(QString(), startup::toolWindowFlags())
 {
     setObjectName(QStringLiteral("frmuser"));
     setWindowTitle(QStringLiteral("Change Username/Password"));
@@ -88,7 +88,7 @@ void frmuser::cmdenter_Click()
             return;
         }
         if (!saving) {
-            if (startup::CheckAccount(txtuser->text(), txtpass->text())) {
+            if (startup::checkAccount(txtuser->text(), txtpass->text())) {
                 setState(true);
             } else {
                 ui::Prompts::message(this, QStringLiteral("Username and/or Password is invalid"),
@@ -96,9 +96,9 @@ void frmuser::cmdenter_Click()
                 txtuser->setFocus();
             }
         } else {
-            if (!Module1::MiscFirstRow())
+            if (!Module1::miscFirstRow())
                 throw RecordsError(Module1::rsMisc->connection()->path(), QStringLiteral("it holds no account"));
-            startup::WriteAccount(txtuser->text().trimmed(), txtpass->text().trimmed());
+            startup::writeAccount(txtuser->text().trimmed(), txtpass->text().trimmed());
             setState(false);
             ui::Prompts::message(this, QStringLiteral("Account successfully change!"), QStringLiteral("Success"));
         }

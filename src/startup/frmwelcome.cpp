@@ -53,7 +53,7 @@ QLabel *title(QWidget *parent, const char *name, const QString &text)
 
 } // namespace
 
-frmwelcome::frmwelcome() : StartupDialog(QStringLiteral(":/welcome.png"), startup::ToolWindowFlags())
+frmwelcome::frmwelcome() : StartupDialog(QStringLiteral(":/welcome.png"), startup::toolWindowFlags())
 {
     setObjectName(QStringLiteral("frmwelcome"));
     setWindowTitle(QStringLiteral("Welcome"));
@@ -90,7 +90,7 @@ frmwelcome::frmwelcome() : StartupDialog(QStringLiteral(":/welcome.png"), startu
 
 bool frmwelcome::Form_Load()
 {
-    const QString fallback = Module1::DefaultDatabasePath();
+    const QString fallback = Module1::defaultDatabasePath();
     if (Module1::dbPath != fallback) {
         try {
             Module1::OpenCheckConnection();
@@ -105,7 +105,7 @@ bool frmwelcome::Form_Load()
     return ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
-        if (!Module1::MiscFirstRow()) {
+        if (!Module1::miscFirstRow()) {
             showFirstRunFace();
             return;
         }
@@ -144,7 +144,7 @@ bool frmwelcome::databaseChosen()
     const bool ok = ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
-        hasRow = Module1::MiscFirstRow();
+        hasRow = Module1::miscFirstRow();
         if (hasRow) {
             chosen = !Module1::rsMisc->text(PatField).isEmpty();
         }
@@ -186,7 +186,7 @@ void frmwelcome::cmdadmin_Click()
 {
     if (!databaseChosen())
         return;
-    if (startup::ShowLogin())
+    if (startup::showLogin())
         close();
 }
 
@@ -196,7 +196,7 @@ void frmwelcome::cmduser_Click()
         return;
     // Without a password: viewing and printing only. Should the main window
     // fail to load, the road leads back to a fresh welcome window.
-    startup::ShowMain(startup::Mode::Restricted);
+    startup::showMain(startup::Mode::Restricted);
     close();
 }
 

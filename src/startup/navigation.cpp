@@ -9,7 +9,7 @@
 
 namespace inv::startup {
 
-void ShowWelcome()
+void showWelcome()
 {
     auto *welcome = ui::loadWindow<frmwelcome>(ui::OnClose::Delete);
     if (!welcome) {
@@ -19,7 +19,7 @@ void ShowWelcome()
     welcome->show();
 }
 
-bool ShowLogin()
+bool showLogin()
 {
     auto *login = ui::loadWindow<frmlogin>(ui::OnClose::Delete);
     if (!login)
@@ -28,16 +28,16 @@ bool ShowLogin()
     return true;
 }
 
-frmmain *ShowMain(Mode mode)
+frmmain *showMain(Mode mode)
 {
     auto *main = ui::loadWindow<frmmain>(ui::OnClose::Delete);
     if (!main) {
-        ShowWelcome();
+        showWelcome();
         return nullptr;
     }
     if (mode == Mode::Restricted)
         main->setRestrictedMode();
-    QObject::connect(main, &frmmain::loggedOut, main, [] { ShowWelcome(); });
+    QObject::connect(main, &frmmain::loggedOut, main, [] { showWelcome(); });
     main->show();
     return main;
 }

@@ -11,11 +11,11 @@ namespace inv::startup {
 // After the splash, on logging in or out: a freshly loaded welcome window.
 // Ends the program when even that cannot read its database (the reason has
 // been shown).
-void ShowWelcome();
+void showWelcome();
 
 // Admin's way in: the login window. False when it could not read its
 // database (the reason has been shown); the caller then stays.
-bool ShowLogin();
+bool showLogin();
 
 enum class Mode {
     Full, // after a login: every function
@@ -25,6 +25,6 @@ enum class Mode {
 // Loads and shows the main window. When its load fails (the reason has been
 // shown) the road leads back to a fresh welcome window and nullptr is
 // returned.
-frmmain *ShowMain(Mode mode);
+frmmain *showMain(Mode mode);
 
 } // namespace inv::startup

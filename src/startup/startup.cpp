@@ -36,7 +36,7 @@ bool Start()
     splash->show();
     waitForFirstPaint(splash);
 
-    const QString path = Module1::DefaultDatabasePath();
+    const QString path = Module1::defaultDatabasePath();
     // Opened here once; the splash window's load then shares the open file.
     Module1::dbPath = path;
     try {

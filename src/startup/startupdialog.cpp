@@ -38,7 +38,7 @@ void StartupDialog::keyPressEvent(QKeyEvent *event)
     QDialog::keyPressEvent(event);
 }
 
-Qt::WindowFlags ToolWindowFlags()
+Qt::WindowFlags toolWindowFlags()
 {
     // Not Qt::Tool: a tool window does not count as an open window, so the
     // program would end when the last ordinary window closes.

@@ -27,6 +27,6 @@ private:
 };
 
 // The window flags of a fixed window with a title bar and a close box only.
-Qt::WindowFlags ToolWindowFlags();
+Qt::WindowFlags toolWindowFlags();
 
 } // namespace inv::startup

@@ -51,16 +51,16 @@ int main(int argc, char *argv[])
             const QString no = QStringLiteral("K-%1").arg(k);
             const QString original = QString::number(k % 50 + 1);
             const QString remaining = QString::number(k % 7);
-            expectWritten(ItemRecords::AddItem({no, QStringLiteral("Name %1").arg(k), original, remaining,
+            expectWritten(ItemRecords::addItem({no, QStringLiteral("Name %1").arg(k), original, remaining,
                                                 QStringLiteral("Desc %1").arg(k)}),
                           "add");
-            expectWritten(ItemRecords::EditItem({no, QStringLiteral("Edited %1").arg(k), original, remaining,
+            expectWritten(ItemRecords::editItem({no, QStringLiteral("Edited %1").arg(k), original, remaining,
                                                  QStringLiteral("Edited desc %1").arg(k)}),
                           "edit");
             if (k % 3 == 0) {
-                if (FindByItemNo(ItemTable::Items, no) != ItemNoMatch::Found)
+                if (findByItemNo(ItemTable::Items, no) != ItemNoMatch::Found)
                     throw std::runtime_error("the item to delete is gone");
-                ItemRecords::DeleteCurrentItem();
+                ItemRecords::deleteCurrentItem();
             }
         }
     } catch (const RecordsError &e) {

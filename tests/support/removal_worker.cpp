@@ -50,13 +50,13 @@ int main(int argc, char *argv[])
         std::optional<QString> undoable;
         for (;;) {
             if (undoable && pickAction(random) == 0) {
-                const inv::StockDesk::Outcome outcome = inv::StockDesk::UndoRemoval(undoable);
+                const inv::StockDesk::Outcome outcome = inv::StockDesk::undoRemoval(undoable);
                 if (!outcome.message.isEmpty())
                     throw std::runtime_error(outcome.message.toStdString());
                 undoable.reset();
             } else {
                 const QString name = names.at(pickName(random));
-                const inv::StockDesk::Outcome outcome = inv::StockDesk::RemoveOne(name);
+                const inv::StockDesk::Outcome outcome = inv::StockDesk::removeOne(name);
                 if (!outcome.message.isEmpty())
                     throw std::runtime_error(outcome.message.toStdString());
                 undoable = outcome.changed ? std::optional<QString>(name) : std::nullopt;

@@ -13,7 +13,7 @@ namespace testing {
 
 TestDb::TestDb(const QString &dir, const QString &name) : m_path(QDir(dir).filePath(name))
 {
-    if (auto error = inv::CreateRecordsDatabase(m_path, {}))
+    if (auto error = inv::createRecordsDatabase(m_path, {}))
         qFatal("cannot create a test database: %s", qPrintable(*error));
 }
 
@@ -90,8 +90,8 @@ std::unique_ptr<QTemporaryDir> newProgramFolder()
     auto dir = std::make_unique<QTemporaryDir>();
     if (!dir->isValid())
         qFatal("cannot make a temporary folder");
-    inv::Module1::Reset();
-    inv::Module1::SetProgramFolder(dir->path());
+    inv::Module1::reset();
+    inv::Module1::setProgramFolder(dir->path());
     return dir;
 }
 
@@ -122,14 +122,14 @@ void makeBadDatabase(const QString &path, const QString &kind)
                                                                : inv::kRecordsPassword;
     try {
         inv::KeyedFile db(path, inv::KeyedFile::Mode::Create, password);
-        for (inv::TableDef table : inv::RecordsTables()) {
+        for (inv::TableDef table : inv::recordsTables()) {
             if (QLatin1String(table.name) == QLatin1String("Misc")) {
                 if (kind == QLatin1String("notable"))
                     continue;
                 if (kind == QLatin1String("nofield"))
                     table.fields.removeIf([](const inv::FieldDef &f) { return QLatin1String(f.name) == "pat"; });
             }
-            db.exec(inv::CreateTableStatement(table));
+            db.exec(inv::createTableStatement(table));
         }
     } catch (const inv::RecordsError &e) {
         qFatal("cannot write %s: %s", qPrintable(path), qPrintable(e.message()));

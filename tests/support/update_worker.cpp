@@ -46,7 +46,7 @@ int main(int argc, char *argv[])
         ready.close();
 
         for (;;) {
-            const inv::StockChange::Outcome outcome = inv::StockChange::ChangeQuantity(
+            const inv::StockChange::Outcome outcome = inv::StockChange::changeQuantity(
                 add(random) ? inv::StockChange::Direction::Add : inv::StockChange::Direction::Less,
                 numbers.at(pickNumber(random)), QStringLiteral("any"), QString::number(pickQuantity(random)));
             if (!outcome.changed)

@@ -33,7 +33,7 @@ inline void deleteAllWindows()
 inline void endRun()
 {
     deleteAllWindows();
-    inv::Module1::Reset();
+    inv::Module1::reset();
 }
 
 // The first window of type W, or nullptr.

@@ -116,7 +116,7 @@ int main(int argc, char **argv)
         if (!options.company.isEmpty() && !hasUser)
             return fail(QStringLiteral("--company needs --user and --password: a database without an account "
                                        "starts with the creation of the account"));
-        if (auto error = inv::CreateRecordsDatabase(path, options))
+        if (auto error = inv::createRecordsDatabase(path, options))
             return fail(*error);
         std::printf("created %s\n", qPrintable(path));
         return 0;
@@ -125,7 +125,7 @@ int main(int argc, char **argv)
     if (command == "company") {
         if (args.size() != 2)
             return usage();
-        if (auto error = inv::SetCompanyName(args[0], args[1]))
+        if (auto error = inv::setCompanyName(args[0], args[1]))
             return fail(*error);
         return 0;
     }
@@ -133,19 +133,19 @@ int main(int argc, char **argv)
     if (command == "check") {
         if (args.size() != 1)
             return usage();
-        return report(inv::CheckDatabase(args[0]));
+        return report(inv::checkDatabase(args[0]));
     }
 
     if (command == "backup") {
         if (args.size() != 2)
             return usage();
-        return report(inv::BackupDatabase(args[0], args[1]));
+        return report(inv::backupDatabase(args[0], args[1]));
     }
 
     if (command == "restore") {
         if (args.size() != 2)
             return usage();
-        return report(inv::RestoreDatabase(args[0], args[1]));
+        return report(inv::restoreDatabase(args[0], args[1]));
     }
 
     if (command == "export") {
@@ -163,11 +163,11 @@ int main(int argc, char **argv)
             (option == "--table" ? table : output) = args.takeFirst();
         }
         if (!output.isEmpty())
-            return report(inv::ExportCsvFile(path, table, output));
+            return report(inv::exportCsvFile(path, table, output));
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly))
             return fail(QStringLiteral("standard output cannot be written"));
-        const inv::AdminReport result = inv::ExportCsv(path, table, out);
+        const inv::AdminReport result = inv::exportCsv(path, table, out);
         out.close();
         return report(result, false);
     }
