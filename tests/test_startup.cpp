@@ -5,6 +5,7 @@
 #include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmflash.h"
+#include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"
 #include "startup/startup.h"
 #include "support/scriptedprompts.h"
@@ -13,6 +14,8 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
@@ -228,6 +231,49 @@ private slots:
         QCOMPARE(handles, 2);
         QCOMPARE(Module1::dbPath, chosen.path());
         QVERIFY(prompts.messages.isEmpty());
+    }
+
+    // A run opens each file's handle once (each open derives the key, some
+    // 30 ms): from the start through the log-in, clicks, the windows of the
+    // main window, a log-out and a second entry in user mode.
+    void aWholeRunOpensEachFileOnce()
+    {
+        TestDb def(m_dir->path());
+        TestDb chosen(m_dir->path(), "Chosen.mdb");
+        chosen.misc("admin", "pw", {}, chosen.path()).item("A-1", "Alpha", 5, 10).item("B-2", "Beta", 5, 10);
+        def.misc("admin", "pw", {}, chosen.path());
+        testing::ScriptedPrompts prompts;
+        const int handlesBefore = SqlCipherConnection::handlesOpened();
+        QVERIFY(startup::Start());
+        QTRY_VERIFY_WITH_TIMEOUT(testing::shownWindow<frmwelcome>(), 5000);
+
+        testing::shownWindow<frmwelcome>()->cmdadmin->click();
+        auto *login = testing::shownWindow<frmlogin>();
+        QVERIFY(login);
+        login->txtuser->setText("admin");
+        login->txtpass->setText("pw");
+        login->cmdenter->click();
+        frmmain *main = testing::shownWindow<frmmain>();
+        QVERIFY(main);
+        for (int i = 0; i < 3; ++i) {
+            main->lstitem->setCurrentRow(i % 2);
+            main->lstitem_Click();
+        }
+        QCOMPARE(chosen.count("Itemsout"), 2);
+        for (const char *entry : {"nRemaining", "nRemovedItems", "nViewItemStatus", "nRemainingItems"}) {
+            QWidget *window = main->openEntry(QString::fromLatin1(entry));
+            QVERIFY2(window, entry);
+            window->close();
+            QCoreApplication::processEvents();
+        }
+        main->mLogOut_Click();
+        QTRY_VERIFY(testing::shownWindow<frmwelcome>());
+        testing::shownWindow<frmwelcome>()->cmduser->click();
+        QVERIFY(testing::shownWindow<frmmain>());
+
+        QCOMPARE(SqlCipherConnection::handlesOpened() - handlesBefore, 2);
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, QStringLiteral("Login successful!"));
     }
 
 private:
