@@ -681,7 +681,10 @@ void SqlCipherConnection::rollback()
         return;
     }
     m_handle->rollbackOnly = false;
-    m_handle->exec("ROLLBACK");
+    // A failed write may have ended the transaction in the engine already
+    // (a full disk, an I/O error); then there is nothing left to undo.
+    if (!sqlite3_get_autocommit(m_handle->db))
+        m_handle->exec("ROLLBACK");
 }
 
 } // namespace inv
