@@ -33,6 +33,20 @@ private slots:
         QCOMPARE(value(path, "Misc", "coname").toString(), QString("Beta Supplies"));
     }
 
+    // "--password -" takes the password from standard input, so that it
+    // never stands in the list of processes.
+    void createReadsThePasswordFromInput()
+    {
+        const QString path = m_dir->filePath("Quiet.mdb");
+        QProcess admin;
+        admin.start(INVENTORY_ADMIN, {"create", path, "--user", "admin", "--password", "-"});
+        admin.write("s3cret word\r\n");
+        admin.closeWriteChannel();
+        QVERIFY(admin.waitForFinished(30000));
+        QCOMPARE(admin.exitCode(), 0);
+        QVERIFY(inv::checkPassword(value(path, "Misc", "pass").toString(), "s3cret word"));
+    }
+
     void createWithoutAccountIsAFirstRun()
     {
         const QString path = m_dir->filePath("Empty.mdb");
@@ -52,6 +66,8 @@ private slots:
             << QStringList{"create", "@new", "--user", "admin"} << "--user and --password go together";
         QTest::addRow("blank password") << QStringList{"create", "@new", "--user", "a", "--password", "  "}
                                         << "must not be empty";
+        QTest::addRow("no password on input")
+            << QStringList{"create", "@new", "--user", "a", "--password", "-"} << "must not be empty";
         QTest::addRow("unknown option") << QStringList{"create", "@new", "--force"} << "unknown option --force";
         QTest::addRow("company on a first run") << QStringList{"company", "@existing", "Acme"} << "no account yet";
         QTest::addRow("company on a missing file") << QStringList{"company", "@new", "Acme"} << "does not exist";
@@ -71,6 +87,7 @@ private slots:
 
         QProcess admin;
         admin.start(INVENTORY_ADMIN, args);
+        admin.closeWriteChannel();
         QVERIFY(admin.waitForFinished(30000));
         QVERIFY(admin.exitCode() != 0);
         const QString err = QString::fromUtf8(admin.readAllStandardError()).trimmed();
@@ -85,6 +102,7 @@ private:
     {
         QProcess admin;
         admin.start(INVENTORY_ADMIN, args);
+        admin.closeWriteChannel();
         if (!admin.waitForFinished(30000))
             return -1;
         return admin.exitCode();

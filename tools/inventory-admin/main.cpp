@@ -11,13 +11,17 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
 const char *const kUsage = "usage:\n"
                            "  inventory-admin create PATH [--company NAME] [--user NAME --password PASS] [--demo]\n"
                            "      creates a new records database at PATH (never overwrites a file);\n"
-                           "      --user and --password add the account, --company needs them,\n"
+                           "      --user and --password add the account, --company needs them;\n"
+                           "      --password - reads the password from the first line of standard\n"
+                           "      input, so that it does not show in the list of processes;\n"
                            "      --demo adds a few demo items\n"
                            "  inventory-admin company PATH NAME\n"
                            "      sets the company name of an existing database that has an account\n"
@@ -36,6 +40,31 @@ const char *const kUsage = "usage:\n"
 
 // The one line shown for an option this command does not know.
 const char *const kShortUsage = "usage: inventory-admin COMMAND ARGUMENTS... (inventory-admin --help lists them)\n";
+
+// The first line of standard input, without its line end. Typed at a
+// terminal, it is asked for and not echoed.
+QString passwordFromInput()
+{
+    termios before{};
+    const bool typed = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &before) == 0;
+    if (typed) {
+        std::fputs("Password: ", stderr);
+        termios quiet = before;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    QFile in;
+    QByteArray line;
+    if (in.open(stdin, QIODevice::ReadOnly))
+        line = in.readLine();
+    if (typed) {
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        std::fputs("\n", stderr);
+    }
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    return QString::fromUtf8(line);
+}
 
 int fail(const QString &message)
 {
@@ -105,7 +134,7 @@ int main(int argc, char **argv)
                 options.user = value;
                 hasUser = true;
             } else {
-                options.password = value;
+                options.password = value == QLatin1String("-") ? passwordFromInput() : value;
                 hasPassword = true;
             }
         }
