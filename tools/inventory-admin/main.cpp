@@ -51,14 +51,14 @@ QString passwordFromInput()
         std::fputs("Password: ", stderr);
         termios quiet = before;
         quiet.c_lflag &= ~tcflag_t(ECHO);
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
     }
     QFile in;
     QByteArray line;
     if (in.open(stdin, QIODevice::ReadOnly))
         line = in.readLine();
     if (typed) {
-        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &before);
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &before);
         std::fputs("\n", stderr);
     }
     while (line.endsWith('\n') || line.endsWith('\r'))
