@@ -485,6 +485,10 @@ private slots:
             "Ελληνικά, 日本語, Кириллица 🙂",
             "  spaced  ",
             "=SUM(A1:A2)",
+            "+1+2",
+            "-A1",
+            "@SUM(A1)",
+            "-5",
             "",
         };
         for (int i = 0; i < awkward.size(); ++i)
@@ -500,6 +504,16 @@ private slots:
         db.row("Items", {{"item_no", "1.50"}, {"item_name", "No description, no dates"}});
         db.tally("007", "Bolts, M6, box of 100", 3, "line one\nline \"two\"");
 
+        // A text a spreadsheet would run as a formula is written with a
+        // leading apostrophe; a negative number is not.
+        auto inert = [](const QVariant &v) {
+            const QString text = v.toString();
+            if (v.typeId() != QMetaType::QString || text.isEmpty() || !QString("=+-@").contains(text.front()))
+                return text;
+            bool number = false;
+            text.toDouble(&number);
+            return number ? text : "'" + text;
+        };
         // What the file stores, each value as its text.
         auto stored = [&](const QString &table) {
             QVector<QStringList> rows;
@@ -508,7 +522,7 @@ private slots:
             cn->forEach(table, [&](const inv::Row &row) {
                 QStringList values;
                 for (const QVariant &v : row.values)
-                    values << (v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate) : v.toString());
+                    values << (v.typeId() == QMetaType::QDate ? v.toDate().toString(Qt::ISODate) : inert(v));
                 rows << values;
             });
             return rows;

@@ -656,6 +656,19 @@ void appendField(QByteArray &out, const QByteArray &value)
     out += '"';
 }
 
+// A text that a spreadsheet would take for a formula (a leading =, +, -, @,
+// tab or carriage return) gets a leading apostrophe, so that opening the
+// export never runs what a user typed into a name or description; a plain
+// number such as -5 stays as it is.
+QByteArray inert(const QByteArray &text)
+{
+    if (text.isEmpty() || !QByteArray("=+-@\t\r").contains(text.front()))
+        return text;
+    bool number = false;
+    text.toDouble(&number);
+    return number ? text : '\'' + text;
+}
+
 // A stored value as its CSV text: numbers as written, texts as stored, dates
 // in ISO form, nothing for no value.
 QByteArray csvValue(sqlite3_stmt *stmt, int column, bool isDate)
@@ -675,7 +688,7 @@ QByteArray csvValue(sqlite3_stmt *stmt, int column, bool isDate)
                 && (text.size() == 10 || text.mid(10).trimmed() == "00:00:00" || text.mid(10) == "T00:00:00"))
                 return date.toString(Qt::ISODate).toUtf8();
         }
-        return text;
+        return inert(text);
     }
     case SQLITE_BLOB:
         return QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
