@@ -60,6 +60,20 @@ Outcome workOut(const QString &originalText, const QString &remainingText, Quant
     return Outcome{};
 }
 
+namespace {
+
+// The fields an add and an edit both take from the boxes.
+void setBoxes(Recordset &items, const QString &itemNo, const ItemInput &in, const Quantities &q)
+{
+    items.setField(kItemNo, itemNo);
+    items.setField(kItemName, in.name.trimmed());
+    items.setField(kDescription, in.description.trimmed());
+    items.setField(kOriginalQuantity, int(q.original));
+    items.setField(kRemaining, int(q.remaining));
+}
+
+} // namespace
+
 Outcome addItem(const ItemInput &in)
 {
     if (anyBoxEmpty(in))
@@ -77,11 +91,7 @@ Outcome addItem(const ItemInput &in)
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
     items.AddNew();
-    items.setField(kItemNo, itemNo);
-    items.setField(kItemName, in.name.trimmed());
-    items.setField(kDescription, in.description.trimmed());
-    items.setField(kOriginalQuantity, int(q.original));
-    items.setField(kRemaining, int(q.remaining));
+    setBoxes(items, itemNo, in, q);
     items.setField(kMaxQuantity, int(q.original));
     items.setField(kStatus, q.status);
     items.setField(kDateUpdated, Clock::today());
@@ -105,11 +115,7 @@ Outcome editItem(const ItemInput &in)
     Quantities q;
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
-    items.setField(kItemNo, itemNo);
-    items.setField(kItemName, in.name.trimmed());
-    items.setField(kDescription, in.description.trimmed());
-    items.setField(kOriginalQuantity, int(q.original));
-    items.setField(kRemaining, int(q.remaining));
+    setBoxes(items, itemNo, in, q);
     items.setField(kStatus, q.status);
     items.Update();
     transaction.commit();
