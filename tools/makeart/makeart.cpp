@@ -11,7 +11,7 @@
 // Style: flat colours with soft gradients, a pale blue-grey "store room"
 // palette, slate blue as the main colour and cardboard tan for boxes. The
 // box mark (an isometric carton with a strip of tape) is the product logo and
-// reappears in the buttons, the splash and the letterhead.
+// reappears in the buttons and the splash.
 
 #include <QColor>
 #include <QDir>
@@ -812,27 +812,27 @@ QImage about()
 
 QImage letterhead()
 {
+    // A light-grey band with white lettering: on screen it marks the top
+    // inch of the page, kept blank on paper for the store's own letterhead.
     const int W = 900, H = 110;
     QImage img = canvas(W, H);
     QPainter p(&img);
     prepare(p);
-    p.fillRect(QRectF(0, 0, W, H), kPaper);
-    // the coloured band: solid slate behind the mark, fading out before the
-    // right half so a dark title can be printed there
-    QLinearGradient band(0, 0, 440, 0);
-    band.setColorAt(0.0, kSlateDark);
-    band.setColorAt(0.25, kSlate);
-    band.setColorAt(0.55, kSlateLight);
-    band.setColorAt(0.78, QColor(0xDC, 0xE7, 0xEF));
-    band.setColorAt(0.92, QColor(0xF4, 0xF7, 0xFA));
-    band.setColorAt(1.0, kPaper);
-    p.fillRect(QRectF(0, 12, 440, 80), band);
-    // the mark
-    floorShadow(p, QPointF(62, 82), 34, 6, 90);
-    boxMark(p, QRectF(24, 16, 74, 74));
-    // rules along the bottom: slate across, with a short tan accent
-    p.fillRect(QRectF(0, 100, W, 2), kSlate);
-    p.fillRect(QRectF(0, 100, 120, 2), kCardLeft);
+    p.fillRect(QRectF(0, 0, W, H), QColor(0xD3, 0xD3, 0xD3));
+    p.fillRect(QRectF(0, H - 4, W, 4), QColor(0xC0, 0xC0, 0xC0));
+    QFont big(QStringLiteral("Liberation Sans"));
+    big.setPixelSize(34);
+    big.setBold(true);
+    big.setLetterSpacing(QFont::AbsoluteSpacing, 6);
+    p.setFont(big);
+    p.setPen(kPaper);
+    p.drawText(QRectF(0, 14, W, 52), Qt::AlignCenter, QStringLiteral("LETTERHEAD"));
+    QFont small(QStringLiteral("Liberation Sans"));
+    small.setPixelSize(15);
+    small.setLetterSpacing(QFont::AbsoluteSpacing, 2);
+    p.setFont(small);
+    p.drawText(QRectF(0, 64, W, 26), Qt::AlignCenter,
+               QStringLiteral("this band stays blank on paper: one inch kept for the store's own letterhead"));
     return img;
 }
 
