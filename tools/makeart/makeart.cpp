@@ -814,24 +814,26 @@ QImage letterhead()
 {
     // A light-grey band with white lettering: on screen it marks the top
     // inch of the page, kept blank on paper for the store's own letterhead.
-    const int W = 900, H = 110;
+    // Drawn at the band's own size (15360 x 1335 twips), so that it spans
+    // the window's width.
+    const int W = 1024, H = 89;
     QImage img = canvas(W, H);
     QPainter p(&img);
     prepare(p);
     p.fillRect(QRectF(0, 0, W, H), QColor(0xD3, 0xD3, 0xD3));
     p.fillRect(QRectF(0, H - 4, W, 4), QColor(0xC0, 0xC0, 0xC0));
     QFont big(QStringLiteral("Liberation Sans"));
-    big.setPixelSize(34);
+    big.setPixelSize(30);
     big.setBold(true);
     big.setLetterSpacing(QFont::AbsoluteSpacing, 6);
     p.setFont(big);
     p.setPen(kPaper);
-    p.drawText(QRectF(0, 14, W, 52), Qt::AlignCenter, QStringLiteral("LETTERHEAD"));
+    p.drawText(QRectF(0, 8, W, 46), Qt::AlignCenter, QStringLiteral("LETTERHEAD"));
     QFont small(QStringLiteral("Liberation Sans"));
-    small.setPixelSize(15);
+    small.setPixelSize(14);
     small.setLetterSpacing(QFont::AbsoluteSpacing, 2);
     p.setFont(small);
-    p.drawText(QRectF(0, 64, W, 26), Qt::AlignCenter,
+    p.drawText(QRectF(0, 52, W, 24), Qt::AlignCenter,
                QStringLiteral("this band stays blank on paper: one inch kept for the store's own letterhead"));
     return img;
 }
@@ -861,7 +863,7 @@ const Art kArt[] = {
     {"tb_help.png", tbHelp, 32, 32},
     {"tb_logo.png", tbLogo, 32, 32},
     {"app_icon.png", appIcon, 64, 64},
-    {"letterhead.png", letterhead, 900, 110},
+    {"letterhead.png", letterhead, 1024, 89},
 };
 
 } // namespace
