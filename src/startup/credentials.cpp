@@ -7,7 +7,7 @@ namespace inv::startup {
 
 namespace {
 const QString kUserField = QStringLiteral("User");
-const QString PassField = QStringLiteral("pass");
+const QString kPassField = QStringLiteral("pass");
 } // namespace
 
 bool checkAccount(const QString &user, const QString &password)
@@ -18,7 +18,7 @@ bool checkAccount(const QString &user, const QString &password)
     const QVariant storedUser = rs.Fields(kUserField);
     if (storedUser.isNull() || fieldText(storedUser) != user)
         return false;
-    const QVariant storedPass = rs.Fields(PassField);
+    const QVariant storedPass = rs.Fields(kPassField);
     if (storedPass.isNull())
         return false;
     const QString stored = fieldText(storedPass);
@@ -28,7 +28,7 @@ bool checkAccount(const QString &user, const QString &password)
     if (plainText) {
         const QString hash = hashPassword(password);
         if (!hash.isEmpty()) {
-            rs.setField(PassField, hash);
+            rs.setField(kPassField, hash);
             rs.Update();
         }
     }
@@ -44,7 +44,7 @@ void writeAccount(const QString &user, const QString &password)
         throw RecordsError(rs.connection()->path(), QStringLiteral("the password cannot be stored safely"));
     }
     rs.setField(kUserField, user);
-    rs.setField(PassField, hash);
+    rs.setField(kPassField, hash);
     rs.Update();
 }
 

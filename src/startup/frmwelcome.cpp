@@ -23,7 +23,7 @@ using ui::place;
 
 namespace {
 
-const QString PatField = QStringLiteral("pat");
+const QString kPatField = QStringLiteral("pat");
 
 // A push button whose caption wraps over several lines.
 class WrappingButton : public QPushButton {
@@ -146,7 +146,7 @@ bool frmwelcome::databaseChosen()
         Module1::OpenMisc();
         hasRow = Module1::miscFirstRow();
         if (hasRow) {
-            chosen = !Module1::rsMisc->text(PatField).isEmpty();
+            chosen = !Module1::rsMisc->text(kPatField).isEmpty();
         }
     });
     if (ok && hasRow && (!chosen || m_chooseAgain)) {
@@ -174,7 +174,7 @@ void frmwelcome::chooseDatabaseFile()
     }
     ui::guarded(this, [&] {
         Module1::rsMisc->MoveFirst();
-        Module1::rsMisc->setField(PatField, path);
+        Module1::rsMisc->setField(kPatField, path);
         Module1::rsMisc->Update();
         // The login checks its connection on the chosen file from now on.
         Module1::dbPath = path;
