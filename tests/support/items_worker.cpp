@@ -27,9 +27,9 @@ int main(int argc, char *argv[])
                 const ItemRecords::Outcome added = ItemRecords::addItem(
                     {no, QStringLiteral("Name %1").arg(k), original, remaining, QStringLiteral("Desc %1").arg(k)});
                 testing::expectWritten(written(added), "an add", added.message);
-                const ItemRecords::Outcome edited = ItemRecords::editItem({no, QStringLiteral("Edited %1").arg(k),
-                                                                           original, remaining,
-                                                                           QStringLiteral("Edited desc %1").arg(k)});
+                const ItemRecords::Outcome edited =
+                    ItemRecords::editItem({no, QStringLiteral("Edited %1").arg(k), original, remaining,
+                                           QStringLiteral("Edited desc %1").arg(k)});
                 testing::expectWritten(written(edited), "an edit", edited.message);
                 if (k % 3 == 0) {
                     if (findByItemNo(ItemTable::Items, no) != ItemNoMatch::Found)

@@ -32,8 +32,7 @@ void killOneRun(const KillRounds &rounds, QRandomGenerator &random, const QStrin
 {
     QFile::remove(readyFile);
     QProcess worker;
-    worker.start(rounds.worker,
-                 QStringList{rounds.database, rounds.number(random), readyFile} + rounds.words);
+    worker.start(rounds.worker, QStringList{rounds.database, rounds.number(random), readyFile} + rounds.words);
     QVERIFY2(worker.waitForStarted(10000), qPrintable(round + ": " + worker.errorString()));
 
     QElapsedTimer opening;
