@@ -22,6 +22,7 @@
 #include <sqlite3.h>
 
 using namespace inv;
+using testing::entries;
 using testing::execSql;
 using testing::snapshot;
 using testing::TestDb;
@@ -29,14 +30,6 @@ using testing::TestDb;
 namespace {
 
 const QDate kToday{2026, 3, 10};
-
-QStringList entries(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
 
 } // namespace
 
