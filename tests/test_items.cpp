@@ -30,28 +30,13 @@
 
 using namespace inv;
 using testing::execSql;
+using testing::snapshot;
 using testing::TestDb;
 using ui::Answer;
 
 namespace {
 
 const QDate kToday{2026, 3, 10};
-
-// Every stored value of both tables, row by row.
-QStringList snapshot(const QString &path)
-{
-    auto cn = SqlCipherConnection::open(path);
-    QStringList rows;
-    for (const QString table : {"Items", "Itemsout"}) {
-        cn->forEach(table, [&](const Row &row) {
-            QStringList values;
-            for (const QVariant &v : row.values)
-                values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
-            rows << table + QLatin1Char(':') + values.join(QLatin1Char('|'));
-        });
-    }
-    return rows;
-}
 
 QStringList shown(const testing::ScriptedPrompts &prompts)
 {

@@ -7,15 +7,11 @@
 #include "data/keyedfile.h"
 #include "data/schema.h"
 #include "data/status.h"
+#include "support/killrounds.h"
 #include "support/testdb.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
 #include <QMap>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QTest>
-#include <QThread>
 
 #include <memory>
 #include <sqlite3.h>
@@ -126,54 +122,21 @@ private slots:
         }
         QVERIFY(!untouchedRow.isEmpty());
 
-        const quint32 seed = QRandomGenerator::global()->generate();
-        QRandomGenerator random(seed);
-        const QString readyFile = dir.filePath("ready");
-        const QString journal = db.path() + QStringLiteral("-journal");
-        int killsInsideAWrite = 0;
-        int roundsWithChanges = 0;
         qint64 previousTaken = 0;
         qint64 taken = 0;
-
-        for (int kill = 1; kill <= kKills; ++kill) {
-            const QString round = QStringLiteral("kill %1 of %2 (seed %3)").arg(kill).arg(kKills).arg(seed);
-            QFile::remove(readyFile);
-            QProcess worker;
-            worker.start(QStringLiteral(REMOVAL_WORKER),
-                         QStringList{db.path(), QString::number(random.generate()), readyFile} + names);
-            QVERIFY2(worker.waitForStarted(10000), qPrintable(round + ": " + worker.errorString()));
-
-            // Killed a few to a few dozen milliseconds into its work.
-            QElapsedTimer opening;
-            opening.start();
-            bool ended = false;
-            while (!QFileInfo::exists(readyFile) && !ended && !opening.hasExpired(10000))
-                ended = worker.waitForFinished(1);
-            if (!ended)
-                QThread::msleep(random.bounded(2, 50));
-            worker.kill();
-            QVERIFY(worker.waitForFinished(10000));
-            // Only the kill may end it: a worker that stopped by itself hit an
-            // error, or was refused an action it should have been allowed.
-            QVERIFY2(worker.exitStatus() == QProcess::CrashExit,
-                     qPrintable(QStringLiteral("%1: the worker ended by itself with status %2: %3")
-                                    .arg(round)
-                                    .arg(worker.exitCode())
-                                    .arg(QString::fromLocal8Bit(worker.readAllStandardError()))));
-            QVERIFY2(QFileInfo::exists(readyFile), qPrintable(round + ": the worker never opened the database"));
-            if (QFileInfo(journal).size() > 0)
-                ++killsInsideAWrite;
-
+        int roundsWithChanges = 0;
+        testing::KillRounds rounds{QStringLiteral(REMOVAL_WORKER), db.path(), names, kKills};
+        rounds.run([&](const QString &round) {
             checkWhole(db.path(), untouchedRow, round, taken);
-            if (QTest::currentTestFailed())
-                return;
             if (taken != previousTaken)
                 ++roundsWithChanges;
             previousTaken = taken;
-        }
+        });
+        if (QTest::currentTestFailed())
+            return;
 
         qInfo("%d kills, %d of them inside a write; %d runs changed the stock; %lld units out in all", kKills,
-              killsInsideAWrite, roundsWithChanges, taken);
+              rounds.killsInsideAWrite, roundsWithChanges, taken);
         // The worker really worked, or the checks above prove nothing.
         QVERIFY2(roundsWithChanges > 0 && taken > 0, "the worker never changed the stock");
     }
@@ -186,16 +149,11 @@ private:
     }
 
     // Checks the invariants that only hold when every removal and undo was
-    // written whole; taken gets the units out of the worked items in all.
+    // written whole (the file's integrity is checked before); taken gets the
+    // units out of the worked items in all.
     static void checkWhole(const QString &path, const QString &untouchedRow, const QString &round, qint64 &taken)
     {
         Reader reader(path);
-        const Rows integrity = reader.query("PRAGMA integrity_check");
-        QVERIFY2(reader.error().isEmpty(), qPrintable(round + ": " + reader.error()));
-        QVERIFY2(integrity.size() == 1 && integrity.first().value(0).toString() == QLatin1String("ok"),
-                 qPrintable(round
-                            + ": integrity check: " + (integrity.isEmpty() ? QString() : describe(integrity.first()))));
-
         const Rows items =
             reader.query("SELECT item_no, item_name, remaining_quantity, max_quantity, Status FROM Items "
                          "ORDER BY rowid");

@@ -14,17 +14,8 @@
 #include <QToolButton>
 
 using namespace inv;
+using testing::entries;
 using testing::TestDb;
-
-namespace {
-QStringList entries(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
-} // namespace
 
 class TestMainWindow : public QObject {
     Q_OBJECT

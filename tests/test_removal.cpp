@@ -22,36 +22,14 @@
 #include <sqlite3.h>
 
 using namespace inv;
+using testing::entries;
 using testing::execSql;
+using testing::snapshot;
 using testing::TestDb;
 
 namespace {
 
 const QDate kToday{2026, 3, 10};
-
-QStringList entries(const QListWidget *list)
-{
-    QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
-    return texts;
-}
-
-// Every stored value of both tables, row by row.
-QStringList snapshot(const QString &path)
-{
-    auto cn = SqlCipherConnection::open(path);
-    QStringList rows;
-    for (const QString table : {"Items", "Itemsout"}) {
-        cn->forEach(table, [&](const Row &row) {
-            QStringList values;
-            for (const QVariant &v : row.values)
-                values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
-            rows << table + QLatin1Char(':') + values.join(QLatin1Char('|'));
-        });
-    }
-    return rows;
-}
 
 } // namespace
 

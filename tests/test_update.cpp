@@ -41,15 +41,7 @@ constexpr quint32 kWhite = 0xFFFFFF;
 // Every stored value of Items, row by row.
 QStringList snapshot(const QString &path)
 {
-    auto cn = SqlCipherConnection::open(path);
-    QStringList rows;
-    cn->forEach("Items", [&](const Row &row) {
-        QStringList values;
-        for (const QVariant &v : row.values)
-            values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
-        rows << values.join(QLatin1Char('|'));
-    });
-    return rows;
+    return testing::snapshot(path, {QStringLiteral("Items")});
 }
 
 QStringList entries(const QComboBox *list)

@@ -7,14 +7,10 @@
 
 #include "data/sqlcipherconnection.h"
 #include "data/status.h"
+#include "support/killrounds.h"
 #include "support/testdb.h"
 
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QTest>
-#include <QThread>
 
 using testing::TestDb;
 
@@ -40,41 +36,10 @@ private slots:
             db.item(number, "Item " + number, kInitialRemaining, kInitialMax,
                     *inv::ExactStatusText(kInitialRemaining, kInitialMax));
 
-        const quint32 seed = QRandomGenerator::global()->generate();
-        QRandomGenerator random(seed);
-        const QString readyFile = dir.filePath("ready");
-        const QString journal = db.path() + QStringLiteral("-journal");
-        int killsInsideAWrite = 0;
         QStringList previous = rows(db.path());
         int roundsWithChanges = 0;
-
-        for (int kill = 1; kill <= kKills; ++kill) {
-            const QString round = QStringLiteral("kill %1 of %2 (seed %3)").arg(kill).arg(kKills).arg(seed);
-            QFile::remove(readyFile);
-            QProcess worker;
-            worker.start(QStringLiteral(UPDATE_WORKER),
-                         QStringList{db.path(), QString::number(random.generate()), readyFile} + kNumbers);
-            QVERIFY2(worker.waitForStarted(10000), qPrintable(round + ": " + worker.errorString()));
-
-            QElapsedTimer opening;
-            opening.start();
-            bool ended = false;
-            while (!QFileInfo::exists(readyFile) && !ended && !opening.hasExpired(10000))
-                ended = worker.waitForFinished(1);
-            if (!ended)
-                QThread::msleep(random.bounded(2, 50));
-            worker.kill();
-            QVERIFY(worker.waitForFinished(10000));
-            QVERIFY2(worker.exitStatus() == QProcess::CrashExit,
-                     qPrintable(QStringLiteral("%1: the worker ended by itself with status %2: %3")
-                                    .arg(round)
-                                    .arg(worker.exitCode())
-                                    .arg(QString::fromLocal8Bit(worker.readAllStandardError()))));
-            if (QFileInfo(journal).size() > 0)
-                ++killsInsideAWrite;
-
-            // Reading through a new handle rolls back what the kill left
-            // unfinished.
+        testing::KillRounds rounds{QStringLiteral(UPDATE_WORKER), db.path(), kNumbers, kKills};
+        rounds.run([&](const QString &round) {
             const QStringList now = rows(db.path());
             QCOMPARE(now.size(), kNumbers.size());
             for (const QString &row : now) {
@@ -89,8 +54,10 @@ private slots:
             if (now != previous)
                 ++roundsWithChanges;
             previous = now;
-        }
-        qInfo("%d kills, %d of them inside a write; %d runs changed the stock", kKills, killsInsideAWrite,
+        });
+        if (QTest::currentTestFailed())
+            return;
+        qInfo("%d kills, %d of them inside a write; %d runs changed the stock", kKills, rounds.killsInsideAWrite,
               roundsWithChanges);
         QVERIFY2(roundsWithChanges > 0, "the worker never changed the stock");
     }

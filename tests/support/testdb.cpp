@@ -191,6 +191,21 @@ void damageDatabase(const QString &path, const QString &kind)
     file.putChar(char(byte ^ 0x5A));
 }
 
+QStringList snapshot(const QString &path, const QStringList &tables)
+{
+    auto cn = inv::SqlCipherConnection::open(path);
+    QStringList rows;
+    for (const QString &table : tables) {
+        cn->forEach(table, [&](const inv::Row &row) {
+            QStringList values;
+            for (const QVariant &v : row.values)
+                values << (v.isNull() ? QStringLiteral("<null>") : v.toString());
+            rows << table + QLatin1Char(':') + values.join(QLatin1Char('|'));
+        });
+    }
+    return rows;
+}
+
 QByteArray fileHash(const QString &path)
 {
     QFile file(path);

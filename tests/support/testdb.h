@@ -63,6 +63,11 @@ void execSql(const QString &path, const QString &statement);
 // the file off in the middle of its last page. The file must be closed.
 void damageDatabase(const QString &path, const QString &kind);
 
+// Every stored value of the tables, row by row ("table:value|value|..."), to
+// show that a refused change wrote nothing.
+QStringList snapshot(const QString &path,
+                     const QStringList &tables = {QStringLiteral("Items"), QStringLiteral("Itemsout")});
+
 // The SHA-256 of a file's bytes, to show that a file was left untouched.
 QByteArray fileHash(const QString &path);
 

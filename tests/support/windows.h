@@ -8,6 +8,7 @@
 #include "ui/loadwindow.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QPointer>
 #include <QWidget>
 
@@ -92,6 +93,15 @@ inline std::unique_ptr<inv::frmmain> startMain()
     if (!startRun())
         return nullptr;
     return std::unique_ptr<inv::frmmain>(inv::ui::loadWindow<inv::frmmain>());
+}
+
+// The texts of a list's entries, in the order shown.
+inline QStringList entries(const QListWidget *list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
 }
 
 } // namespace testing

@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -60,18 +61,18 @@ QColor withAlpha(QColor c, int a)
 
 // ---------------------------------------------------------------- helpers
 
-QImage canvas(int w, int h)
+// A transparent picture of w x h, drawn by draw with antialiasing.
+QImage drawn(int w, int h, const std::function<void(QPainter &)> &draw)
 {
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
-    return img;
-}
-
-void prepare(QPainter &p)
-{
+    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
+    draw(p);
+    p.end();
+    return img;
 }
 
 QFont font(const char *family, int pixelSize, bool bold)
@@ -96,10 +97,12 @@ void lightBackground(QPainter &p, const QRectF &r, QColor top = kPale, QColor bo
     p.fillRect(r, g);
 }
 
-// Draws `layer` over the painter's device with the given opacity. Shapes are
-// drawn on a layer first so that where they overlap they do not add up.
-void blendLayer(QPainter &p, const QImage &layer, qreal opacity)
+// Draws on a layer of the painter's size and blends it in with the given
+// opacity. Shapes are drawn on a layer first so that where they overlap they
+// do not add up.
+void blendLayer(QPainter &p, qreal opacity, const std::function<void(QPainter &)> &draw)
 {
+    const QImage layer = drawn(p.device()->width(), p.device()->height(), draw);
     p.save();
     p.setOpacity(opacity);
     p.drawImage(0, 0, layer);
@@ -444,82 +447,55 @@ void sheet(QPainter &p, const QRectF &r, int lines)
 
 // ---------------------------------------------------------------- 48x48 buttons
 
-QImage btnAdd()
+void btnAdd(QPainter &p)
 {
-    QImage img = canvas(48, 48);
-    QPainter p(&img);
-    prepare(p);
     floorShadow(p, QPointF(22, 42), 18, 4, 50);
     isoBox(p, 21, 7, 34, 19);
     badge(p, QPointF(36.5, 35.5), 8.5, kGreen, '+');
-    return img;
 }
 
-QImage btnEdit()
+void btnEdit(QPainter &p)
 {
-    QImage img = canvas(48, 48);
-    QPainter p(&img);
-    prepare(p);
     // a short ruled line under the pencil tip, as if writing
     p.setPen(QPen(kSlateLight, 2.0, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(6, 43), QPointF(26, 43));
     pencil(p, QPointF(7, 40), 44, 9);
-    return img;
 }
 
-QImage btnDelete()
+void btnDelete(QPainter &p)
 {
-    QImage img = canvas(48, 48);
-    QPainter p(&img);
-    prepare(p);
     floorShadow(p, QPointF(22, 42), 18, 4, 50);
     isoBox(p, 21, 7, 34, 19);
     badge(p, QPointF(36.5, 35.5), 8.5, kRed, 'x');
-    return img;
 }
 
-QImage btnTrans()
+void btnTrans(QPainter &p)
 {
-    QImage img = canvas(48, 48);
-    QPainter p(&img);
-    prepare(p);
     // stock coming in (to the right) and going out (to the left)
     blockArrow(p, QPointF(4, 15.5), QPointF(44, 15.5), 8, 19, kGreen);
     blockArrow(p, QPointF(44, 33.5), QPointF(4, 33.5), 8, 19, kAmber.darker(112));
-    return img;
 }
 
-QImage btnUpdate()
+void btnUpdate(QPainter &p)
 {
-    QImage img = canvas(48, 48);
-    QPainter p(&img);
-    prepare(p);
     floorShadow(p, QPointF(17, 43), 16, 4, 50);
     // two cartons stacked
     isoBox(p, 17, 21, 28, 14, false);
     isoBox(p, 17, 8, 28, 13);
     // up/down arrow at the right
     blockArrow(p, QPointF(40, 45), QPointF(40, 3), 5, 13, kSlate, true);
-    return img;
 }
 
 // ---------------------------------------------------------------- 32x32 toolbar images
 
-QImage tbNew()
+void tbNew(QPainter &p)
 {
-    QImage img = canvas(32, 32);
-    QPainter p(&img);
-    prepare(p);
     sheet(p, QRectF(5.5, 2.5, 19, 26), 4);
     badge(p, QPointF(24, 24), 6.5, kGreen, '+');
-    return img;
 }
 
-QImage tbView()
+void tbView(QPainter &p)
 {
-    QImage img = canvas(32, 32);
-    QPainter p(&img);
-    prepare(p);
     const QPointF c(13, 13);
     const qreal r = 9.5;
     // handle
@@ -537,14 +513,10 @@ QImage tbView()
     // glint
     p.setPen(QPen(QColor(255, 255, 255, 220), 1.6, Qt::SolidLine, Qt::RoundCap));
     p.drawArc(QRectF(c.x() - 6, c.y() - 6, 12, 12), 100 * 16, 70 * 16);
-    return img;
 }
 
-QImage tbPrint()
+void tbPrint(QPainter &p)
 {
-    QImage img = canvas(32, 32);
-    QPainter p(&img);
-    prepare(p);
     QPen edge(kInk, 1.0);
     edge.setJoinStyle(Qt::RoundJoin);
     // paper feeding in at the back
@@ -570,14 +542,10 @@ QImage tbPrint()
     p.setPen(QPen(kSlateLight, 1.0));
     p.drawLine(QPointF(11, 24.5), QPointF(21, 24.5));
     p.drawLine(QPointF(11, 27), QPointF(18, 27));
-    return img;
 }
 
-QImage tbHelp()
+void tbHelp(QPainter &p)
 {
-    QImage img = canvas(32, 32);
-    QPainter p(&img);
-    prepare(p);
     const QPointF c(16, 16);
     QLinearGradient g(0, 2, 0, 30);
     g.setColorAt(0, kSlate.lighter(125));
@@ -592,16 +560,11 @@ QImage tbHelp()
     p.setPen(Qt::NoPen);
     p.setBrush(kPaper);
     p.drawPath(q.translated(c - b.center()));
-    return img;
 }
 
-QImage tbLogo()
+void tbLogo(QPainter &p)
 {
-    QImage img = canvas(32, 32);
-    QPainter p(&img);
-    prepare(p);
     boxMark(p, QRectF(2, 2, 28, 28));
-    return img;
 }
 
 // ---------------------------------------------------------------- logo tile / icon
@@ -637,23 +600,16 @@ void logoTile(QPainter &p, const QRectF &r)
     p.restore();
 }
 
-QImage appIcon()
+void appIcon(QPainter &p)
 {
-    QImage img = canvas(64, 64);
-    QPainter p(&img);
-    prepare(p);
     logoTile(p, QRectF(2, 2, 60, 60));
-    return img;
 }
 
 // ---------------------------------------------------------------- backgrounds
 
-QImage splash()
+void splash(QPainter &p)
 {
-    const int W = 270, H = 169;
-    QImage img = canvas(W, H);
-    QPainter p(&img);
-    prepare(p);
+    const int W = p.device()->width(), H = p.device()->height();
     // light upper part; the progress row and "Loading" label sit at
     // x 56..217, y 88..125 and need a plain background
     lightBackground(p, QRectF(0, 0, W, 128), kPaper, QColor(0xEE, 0xF2, 0xF6));
@@ -678,24 +634,17 @@ QImage splash()
     rule.setColorAt(0, kCardLeft);
     rule.setColorAt(1, withAlpha(kCardLeft, 0));
     p.fillRect(QRectF(85, 60, W - 93, 2), rule);
-    return img;
 }
 
-QImage mainBackground()
+void mainBackground(QPainter &p)
 {
-    const int W = 1024, H = 768;
+    const int W = p.device()->width(), H = p.device()->height();
     const QRect lists(176, 72, 960 - 176, 726 - 72);
-    QImage img = canvas(W, H);
-    QPainter p(&img);
-    prepare(p);
     lightBackground(p, QRectF(0, 0, W, H), QColor(0xF8, 0xFA, 0xFC), QColor(0xEC, 0xF1, 0xF5));
 
     // the motif is drawn on its own layer and blended in very faintly,
     // and fainter still where the lists go
-    QImage layer = canvas(W, H);
-    {
-        QPainter l(&layer);
-        prepare(l);
+    QImage layer = drawn(W, H, [W](QPainter &l) {
         ShelfStyle s;
         s.wood = kSlate;
         s.box = kCardRight;
@@ -710,7 +659,7 @@ QImage mainBackground()
         flatBox(l, 700, 742, 54, 30, s);
         flatBox(l, 634, 698, 50, 28, s);
         flatBox(l, 770, 742, 60, 36, s);
-    }
+    });
     // opacity mask: 11 % around the lists, 4.5 % over them, with a soft
     // change of about 16 px at the border (a small mask scaled up smoothly)
     QImage mask(W / 16, H / 16, QImage::Format_ARGB32_Premultiplied);
@@ -734,15 +683,11 @@ QImage mainBackground()
     floor.setColorAt(0, QColor(0x3D, 0x6A, 0x8C, 14));
     floor.setColorAt(1, QColor(0x3D, 0x6A, 0x8C, 28));
     p.fillRect(QRectF(0, 745, W, H - 745), floor);
-    return img;
 }
 
-QImage welcome()
+void welcome(QPainter &p)
 {
-    const int W = 280, H = 250;
-    QImage img = canvas(W, H);
-    QPainter p(&img);
-    prepare(p);
+    const int W = p.device()->width(), H = p.device()->height();
     lightBackground(p, QRectF(0, 0, W, H), kPaper, kPale2);
     QLinearGradient top(0, 0, W, 0);
     top.setColorAt(0, kSlateDark);
@@ -755,71 +700,41 @@ QImage welcome()
     rule.setColorAt(1, withAlpha(kCardLeft, 0));
     p.fillRect(QRectF(16, 86, W - 32, 1.5), rule);
     // cartons, softened, to the right of the buttons and above the bottom-right buttons
-    QImage layer = canvas(W, H);
-    {
-        QPainter l(&layer);
-        prepare(l);
-        boxGroup(l, 190, 186, 1.25);
-    }
-    blendLayer(p, layer, 0.40);
-    return img;
+    blendLayer(p, 0.40, [](QPainter &l) { boxGroup(l, 190, 186, 1.25); });
 }
 
-QImage login()
+void login(QPainter &p)
 {
-    const int W = 293, H = 134;
-    QImage img = canvas(W, H);
-    QPainter p(&img);
-    prepare(p);
+    const int W = p.device()->width(), H = p.device()->height();
     lightBackground(p, QRectF(0, 0, W, H), kPaper, QColor(0xEB, 0xF0, 0xF4));
     // the top 17 px get a blue strip over them; give them the same colour
     p.fillRect(QRectF(0, 0, W, 17), kSlate);
     // a faint carton in the bottom-right corner
-    QImage layer = canvas(W, H);
-    {
-        QPainter l(&layer);
-        prepare(l);
-        boxMark(l, QRectF(236, 80, 48, 48));
-    }
-    blendLayer(p, layer, 0.12);
-    return img;
+    blendLayer(p, 0.12, [](QPainter &l) { boxMark(l, QRectF(236, 80, 48, 48)); });
 }
 
-QImage about()
+void about(QPainter &p)
 {
-    const int W = 400, H = 350;
-    QImage img = canvas(W, H);
-    QPainter p(&img);
-    prepare(p);
+    const int W = p.device()->width(), H = p.device()->height();
     lightBackground(p, QRectF(0, 0, W, H), kPaper, kPale2);
     // logo tile at the top left
     logoTile(p, QRectF(14, 14, 82, 82));
     // a faint carton group lower left
-    QImage layer = canvas(W, H);
-    {
-        QPainter l(&layer);
-        prepare(l);
-        boxGroup(l, 54, 330, 1.05);
-    }
-    blendLayer(p, layer, 0.16);
+    blendLayer(p, 0.16, [](QPainter &l) { boxGroup(l, 54, 330, 1.05); });
     // thin tan rule above the text box
     QLinearGradient rule(120, 0, 385, 0);
     rule.setColorAt(0, kCardLeft);
     rule.setColorAt(1, withAlpha(kCardLeft, 0));
     p.fillRect(QRectF(120, 110, 265, 1.5), rule);
-    return img;
 }
 
-QImage letterhead()
+void letterhead(QPainter &p)
 {
     // A light-grey band with white lettering: on screen it marks the top
     // inch of the page, kept blank on paper for the store's own letterhead.
     // Drawn at the band's own size (15360 x 1335 twips), so that it spans
     // the window's width.
-    const int W = 1024, H = 89;
-    QImage img = canvas(W, H);
-    QPainter p(&img);
-    prepare(p);
+    const int W = p.device()->width(), H = p.device()->height();
     p.fillRect(QRectF(0, 0, W, H), QColor(0xD3, 0xD3, 0xD3));
     p.fillRect(QRectF(0, H - 4, W, 4), QColor(0xC0, 0xC0, 0xC0));
     QFont big(QStringLiteral("Liberation Sans"));
@@ -835,14 +750,13 @@ QImage letterhead()
     p.setFont(small);
     p.drawText(QRectF(0, 52, W, 24), Qt::AlignCenter,
                QStringLiteral("this band stays blank on paper: one inch kept for the store's own letterhead"));
-    return img;
 }
 
 // ---------------------------------------------------------------- main
 
 struct Art {
     const char *name;
-    QImage (*make)();
+    void (*draw)(QPainter &p);
     int w, h;
 };
 
@@ -889,13 +803,8 @@ int main(int argc, char **argv)
 
     int failures = 0;
     for (const Art &a : kArt) {
-        const QImage img = a.make();
+        const QImage img = drawn(a.w, a.h, a.draw);
         const QString path = dir.filePath(QString::fromLatin1(a.name));
-        if (img.width() != a.w || img.height() != a.h) {
-            std::fprintf(stderr, "makeart: %s has the wrong size\n", a.name);
-            ++failures;
-            continue;
-        }
         // convert so the files store straight (not premultiplied) alpha
         if (!img.convertToFormat(QImage::Format_ARGB32).save(path, "PNG")) {
             std::fprintf(stderr, "makeart: cannot write %s\n", qPrintable(path));
