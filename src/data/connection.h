@@ -109,8 +109,9 @@ public:
     virtual DataVersion dataVersion();
 
     // The first row in stored order whose field equals text exactly
-    // (case-sensitive, untrimmed); a field without a value never matches.
-    virtual std::optional<qint64> findFirst(const QString &table, int field, const QString &text) = 0;
+    // (case-sensitive, untrimmed), read whole; a field without a value never
+    // matches.
+    virtual std::optional<Row> findFirst(const QString &table, int field, const QString &text) = 0;
 
     // Each write is atomic on its own: the row is stored whole or not at all.
     virtual void update(const QString &table, qint64 key, const FieldChanges &changes) = 0;

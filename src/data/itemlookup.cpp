@@ -16,14 +16,12 @@ ItemNoMatch findByItemNo(ItemTable table, const QString &text)
     else
         Module1::OpenItemsout();
     Recordset &rs = table == ItemTable::Items ? *Module1::rsItems : *Module1::rsItemsout;
-    // A fresh cursor stands on the first row unless the table is empty (a
-    // row count would read the whole table).
-    if (!rs.hasCurrent())
-        return ItemNoMatch::EmptyTable;
-    if (!rs.FindFirst(QStringLiteral("item_no"), text))
-        return ItemNoMatch::None;
-    rs.Fields(0); // the window reads the row's fields next, from the cursor
-    return ItemNoMatch::Found;
+    // The row is read with the look-up, so the window's boxes cost no
+    // further read. Only a miss asks whether the table has rows at all.
+    if (rs.FindFirst(QStringLiteral("item_no"), text))
+        return ItemNoMatch::Found;
+    rs.MoveFirst();
+    return rs.hasCurrent() ? ItemNoMatch::None : ItemNoMatch::EmptyTable;
 }
 
 } // namespace inv

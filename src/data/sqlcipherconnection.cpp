@@ -229,6 +229,29 @@ void stepDone(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &what)
         h.fail(what);
 }
 
+// Steps a statement that yields at most one row, its key first and then
+// every field in stored order.
+std::optional<Row> stepRow(SqlCipherHandle &h, sqlite3_stmt *stmt, const TableMeta &meta, const QString &table)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(stmt);
+        return std::nullopt;
+    }
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(stmt);
+        h.fail(QStringLiteral("cannot read the table %1").arg(table));
+    }
+    Row row;
+    row.key = sqlite3_column_int64(stmt, 0);
+    const int columns = sqlite3_column_count(stmt);
+    row.values.reserve(columns - 1);
+    for (int c = 1; c < columns; ++c)
+        row.values << columnValue(stmt, c, c - 1 < meta.isDate.size() && meta.isDate[c - 1]);
+    sqlite3_reset(stmt);
+    return row;
+}
+
 // The first open of a file in a run reads every page of it once (the
 // engine's quick check) before anything can be written to it: a page damaged
 // on disk otherwise shows only when a window reads it, possibly after others
@@ -410,25 +433,10 @@ std::optional<qint64> SqlCipherConnection::keyAtOffset(const QString &table, qin
 std::optional<Row> SqlCipherConnection::read(const QString &table, qint64 key)
 {
     const TableMeta &meta = m_handle->meta(table);
-    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(table)));
+    sqlite3_stmt *stmt =
+        m_handle->statement(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?1").arg(quoted(table)));
     sqlite3_bind_int64(stmt, 1, key);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) {
-        sqlite3_reset(stmt);
-        return std::nullopt;
-    }
-    if (rc != SQLITE_ROW) {
-        sqlite3_reset(stmt);
-        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
-    }
-    Row row;
-    row.key = key;
-    const int columns = sqlite3_column_count(stmt);
-    row.values.reserve(columns);
-    for (int c = 0; c < columns; ++c)
-        row.values << columnValue(stmt, c, c < meta.isDate.size() && meta.isDate[c]);
-    sqlite3_reset(stmt);
-    return row;
+    return stepRow(*m_handle, stmt, meta, table);
 }
 
 void SqlCipherConnection::forEach(const QString &table, const std::function<void(const Row &)> &fn)
@@ -547,19 +555,20 @@ DataVersion SqlCipherConnection::dataVersion()
     }
 }
 
-std::optional<qint64> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
+std::optional<Row> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
 {
     const TableMeta &meta = m_handle->meta(table);
     if (field < 0 || field >= meta.fields.size())
         throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
     // Exact, case-sensitive text comparison (BINARY collation); a NULL never
     // matches. Among equal values, the lowest rowid is the first in order.
+    // The row comes with the key: a window that looks a row up shows it next.
     sqlite3_stmt *stmt = m_handle->statement(
-        QStringLiteral("SELECT rowid FROM %1 WHERE %2 = CAST(?1 AS TEXT) COLLATE BINARY ORDER BY rowid LIMIT 1")
+        QStringLiteral("SELECT rowid, * FROM %1 WHERE %2 = CAST(?1 AS TEXT) COLLATE BINARY ORDER BY rowid LIMIT 1")
             .arg(quoted(table), quoted(meta.fields[field])));
     const QByteArray utf8 = text.toUtf8();
     sqlite3_bind_text(stmt, 1, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
-    return stepKey(*m_handle, stmt);
+    return stepRow(*m_handle, stmt, meta, table);
 }
 
 void SqlCipherConnection::update(const QString &table, qint64 key, const FieldChanges &changes)

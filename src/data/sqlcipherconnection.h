@@ -41,7 +41,7 @@ public:
     QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                           int limit) override;
     DataVersion dataVersion() override;
-    std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
+    std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;
     void remove(const QString &table, qint64 key) override;
