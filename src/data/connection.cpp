@@ -59,6 +59,15 @@ QVector<Row> Connection::readRows(const QString &table, const QVector<int> &fiel
     return rows;
 }
 
+QVector<Row> Connection::readRowsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                      int limit)
+{
+    if (skip == 0)
+        return readRows(table, fields, from, limit);
+    const std::optional<qint64> start = keyAtOffset(table, from, skip);
+    return start ? readRows(table, fields, *start, limit) : QVector<Row>();
+}
+
 DataVersion Connection::dataVersion()
 {
     return {};

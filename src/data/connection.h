@@ -104,6 +104,12 @@ public:
     // Each row's values hold only the given fields, in the order given.
     virtual QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                                   int limit);
+    // Up to limit rows in stored order, beginning skip rows after the row
+    // whose key is from (skip rows before it when skip is negative; at from,
+    // or the first row after it, when skip is 0). Nothing when no row is
+    // there. Each row's values hold only the given fields, in the order given.
+    virtual QVector<Row> readRowsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                      int limit);
     // See DataVersion. Never throws: when the engine cannot tell, the
     // version is unknown.
     virtual DataVersion dataVersion();

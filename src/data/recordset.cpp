@@ -127,21 +127,16 @@ QVariant Recordset::Fields(const QString &field)
     return Fields(requireField(field));
 }
 
-QVector<QVector<QVariant>> Recordset::GetRows(int rows, const QStringList &fields)
+QVector<Row> Recordset::GetRows(int rows, const QStringList &fields, int skip)
 {
     ensureOpen();
     QVector<int> positions;
     positions.reserve(fields.size());
     for (const QString &field : fields)
         positions << requireField(field);
-    QVector<QVector<QVariant>> values;
     if (!hasCurrent())
-        return values;
-    QVector<Row> read = m_connection->readRows(m_table, positions, *m_key, rows);
-    values.reserve(read.size());
-    for (Row &row : read)
-        values << std::move(row.values);
-    return values;
+        return {};
+    return m_connection->readRowsFrom(m_table, positions, *m_key, skip, rows);
 }
 
 QString Recordset::text(const QString &field)

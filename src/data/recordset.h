@@ -45,10 +45,12 @@ public:
     // unknown.
     QVariant Fields(const QString &field);
     QVariant Fields(int position);
-    // The values of the named fields of the current row and the rows after
-    // it, at most rows of them, in stored order, read together; one vector
-    // per row. The current row stays. Nothing when no row is current.
-    QVector<QVector<QVariant>> GetRows(int rows, const QStringList &fields);
+    // The named fields of at most rows rows in stored order, read together,
+    // beginning at the current row, or skip rows after it (before it when
+    // skip is negative); each row with its key, values in the order named.
+    // The current row stays. Nothing when no row is current or none is
+    // there.
+    QVector<Row> GetRows(int rows, const QStringList &fields, int skip = 0);
     // The field converted to text: "" for no value, dates in the short date
     // format, whole numbers without decimals.
     QString text(const QString &field);

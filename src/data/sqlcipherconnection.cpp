@@ -510,6 +510,12 @@ QStringList SqlCipherConnection::columnText(const QString &table, int field)
 QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                                            int limit)
 {
+    return readRowsFrom(table, fields, from.value_or(std::numeric_limits<qint64>::min()), 0, limit);
+}
+
+QVector<Row> SqlCipherConnection::readRowsFrom(const QString &table, const QVector<int> &fields, qint64 from,
+                                               int skip, int limit)
+{
     const TableMeta &meta = m_handle->meta(table);
     QStringList columns{QStringLiteral("rowid")};
     for (int field : fields) {
@@ -517,11 +523,22 @@ QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<i
             throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
         columns << quoted(meta.fields[field]);
     }
-    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= ?1 ORDER BY rowid "
-                                                            "LIMIT ?2")
-                                                 .arg(quoted(table), columns.join(QLatin1String(", "))));
-    sqlite3_bind_int64(stmt, 1, from.value_or(std::numeric_limits<qint64>::min()));
+    // One statement whichever way: the rows skipped are stepped over in the
+    // key's order without reading their fields, so the cost is that of the
+    // rows read, not of their place in the table.
+    QString sql;
+    if (skip == 0)
+        sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2");
+    else if (skip > 0)
+        sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid > ?1 ORDER BY rowid LIMIT ?2 OFFSET ?3");
+    else
+        sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= (SELECT rowid FROM %1 WHERE rowid < ?1 ORDER BY rowid "
+                             "DESC LIMIT 1 OFFSET ?3) ORDER BY rowid LIMIT ?2");
+    sqlite3_stmt *stmt = m_handle->statement(sql.arg(quoted(table), columns.join(QLatin1String(", "))));
+    sqlite3_bind_int64(stmt, 1, from);
     sqlite3_bind_int(stmt, 2, limit);
+    if (skip != 0)
+        sqlite3_bind_int64(stmt, 3, qint64(skip > 0 ? skip : -qint64(skip)) - 1);
     QVector<Row> rows;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
