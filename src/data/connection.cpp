@@ -59,13 +59,22 @@ QVector<Row> Connection::readRows(const QString &table, const QVector<int> &fiel
     return rows;
 }
 
-QVector<Row> Connection::readRowsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
-                                      int limit)
+QVector<TextRow> Connection::readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                           int limit)
 {
-    if (skip == 0)
-        return readRows(table, fields, from, limit);
-    const std::optional<qint64> start = keyAtOffset(table, from, skip);
-    return start ? readRows(table, fields, *start, limit) : QVector<Row>();
+    std::optional<qint64> start = from;
+    if (skip != 0)
+        start = keyAtOffset(table, from, skip);
+    QVector<TextRow> texts;
+    if (!start)
+        return texts;
+    for (const Row &row : readRows(table, fields, *start, limit)) {
+        TextRow text{row.key, {}};
+        for (const QVariant &value : row.values)
+            text.texts << fieldText(value);
+        texts << text;
+    }
+    return texts;
 }
 
 DataVersion Connection::dataVersion()

@@ -127,7 +127,7 @@ QVariant Recordset::Fields(const QString &field)
     return Fields(requireField(field));
 }
 
-QVector<Row> Recordset::GetRows(int rows, const QStringList &fields, int skip)
+QVector<TextRow> Recordset::GetRowTexts(int rows, const QStringList &fields, int skip)
 {
     ensureOpen();
     QVector<int> positions;
@@ -136,7 +136,7 @@ QVector<Row> Recordset::GetRows(int rows, const QStringList &fields, int skip)
         positions << requireField(field);
     if (!hasCurrent())
         return {};
-    return m_connection->readRowsFrom(m_table, positions, *m_key, skip, rows);
+    return m_connection->readTextsFrom(m_table, positions, *m_key, skip, rows);
 }
 
 QString Recordset::text(const QString &field)

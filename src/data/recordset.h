@@ -45,12 +45,12 @@ public:
     // unknown.
     QVariant Fields(const QString &field);
     QVariant Fields(int position);
-    // The named fields of at most rows rows in stored order, read together,
-    // beginning at the current row, or skip rows after it (before it when
-    // skip is negative); each row with its key, values in the order named.
-    // The current row stays. Nothing when no row is current or none is
-    // there.
-    QVector<Row> GetRows(int rows, const QStringList &fields, int skip = 0);
+    // The named fields, as text (fieldText), of at most rows rows in stored
+    // order, read together, beginning at the current row, or skip rows after
+    // it (before it when skip is negative); each row with its key, texts in
+    // the order named. The current row stays. Nothing when no row is
+    // current or none is there.
+    QVector<TextRow> GetRowTexts(int rows, const QStringList &fields, int skip = 0);
     // The field converted to text: "" for no value, dates in the short date
     // format, whole numbers without decimals.
     QString text(const QString &field);

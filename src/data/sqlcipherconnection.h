@@ -40,8 +40,8 @@ public:
     QStringList columnText(const QString &table, int field) override;
     QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                           int limit) override;
-    QVector<Row> readRowsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
-                              int limit) override;
+    QVector<TextRow> readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                   int limit) override;
     DataVersion dataVersion() override;
     std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;

@@ -8,7 +8,7 @@ Page Pager::first(Recordset &rows, const QStringList &fields)
 {
     m_start = 0;
     rows.MoveFirst();
-    return page(rows.GetRows(m_shape.size, fields), int(fields.size()));
+    return page(rows.GetRowTexts(m_shape.size, fields), int(fields.size()));
 }
 
 Page Pager::next(Recordset &rows, const QStringList &fields)
@@ -16,9 +16,9 @@ Page Pager::next(Recordset &rows, const QStringList &fields)
     if (!m_first)
         return first(rows, fields); // an empty table: nothing to move over
     rows.setBookmark(*m_first);
-    QVector<Row> read = rows.GetRows(m_shape.size, fields, m_shape.step);
+    QVector<TextRow> read = rows.GetRowTexts(m_shape.size, fields, m_shape.step);
     if (read.isEmpty())
-        read = rows.GetRows(m_shape.size, fields); // the page on view is the last one
+        read = rows.GetRowTexts(m_shape.size, fields); // the page on view is the last one
     else
         m_start += m_shape.step;
     return page(read, int(fields.size()));
@@ -29,14 +29,14 @@ Page Pager::previous(Recordset &rows, const QStringList &fields)
     if (!m_first || m_start - m_shape.step < 0)
         return first(rows, fields);
     rows.setBookmark(*m_first);
-    const QVector<Row> read = rows.GetRows(m_shape.size, fields, -m_shape.step);
+    const QVector<TextRow> read = rows.GetRowTexts(m_shape.size, fields, -m_shape.step);
     if (read.isEmpty())
         return first(rows, fields); // rows before the page went away meanwhile
     m_start -= m_shape.step;
     return page(read, int(fields.size()));
 }
 
-Page Pager::page(const QVector<Row> &rows, int fields)
+Page Pager::page(const QVector<TextRow> &rows, int fields)
 {
     Page page;
     const int groups = (m_shape.size + m_shape.perGroup - 1) / m_shape.perGroup;
@@ -44,7 +44,7 @@ Page Pager::page(const QVector<Row> &rows, int fields)
     for (int i = 0; i < rows.size(); ++i) {
         QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
         for (int f = 0; f < fields; ++f)
-            group[f] << fieldText(rows[i].values.value(f));
+            group[f] << rows[i].texts.value(f);
     }
     page.rows = int(rows.size());
     m_first = rows.isEmpty() ? std::nullopt : std::optional<qint64>(rows.first().key);

@@ -14,7 +14,7 @@
 
 namespace inv {
 class Recordset;
-struct Row;
+struct TextRow;
 }
 
 namespace inv::reports {
@@ -58,7 +58,7 @@ public:
 
 private:
     // The page of the rows read; their first becomes the page's bookmark.
-    Page page(const QVector<Row> &rows, int fields);
+    Page page(const QVector<TextRow> &rows, int fields);
 
     PageShape m_shape;
     int m_start = 0;
