@@ -112,6 +112,10 @@ frmstatus::frmstatus() : ChildWindow("frmstatus", QStringLiteral("Item Status"),
     lbldesc->setWordWrap(true);
     lbldesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(lbldesc, 5880, 3360, 4935, 3735);
+    // The value labels keep their place whatever they show: a new text then
+    // asks the window for no layout of its own, only a repaint.
+    for (QLabel *label : {lblno, lblname, lblrq, lblstatus, lbldate, lbldesc})
+        label->setFixedSize(label->size());
 
     lstitem->setFocus();
     connect(lstitem->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
