@@ -14,11 +14,11 @@
 #include "support/windows.h"
 #include "ui/twips.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemModelTester>
 #include <QListView>
 #include <QLocale>
 #include <QProcess>

@@ -15,7 +15,7 @@
 namespace inv {
 class Recordset;
 struct TextRow;
-}
+} // namespace inv
 
 namespace inv::reports {
 
