@@ -19,7 +19,7 @@
 #include "reports/frmprintl.h"
 
 #include <QApplication>
-#include <QListWidget>
+#include <QListView>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -152,7 +152,7 @@ void pageTurn(benchmark::State &state, const char *table, const char *bareSql, i
         turnTime += turns;
         state.SetIterationTime(turns / kBlock);
     }
-    if (window.pageStart() != last || window.lists().first()->count() != n - last)
+    if (window.pageStart() != last || window.lists().first()->model()->rowCount() != n - last)
         state.SkipWithError("the turn did not show the last page");
     benchmark::DoNotOptimize(sink);
     const double count = double(state.iterations()) * kBlock;

@@ -132,18 +132,15 @@ private slots:
         const auto cn = fillTable(db.path(), table, rows, holes);
 
         Pager pager(items ? reports::kItemListPage : reports::kRemovedListPage);
-        // Every turn works on a freshly opened cursor, as the windows do.
-        pager.first(*std::make_shared<Recordset>(cn, table));
+        // Every turn works on a freshly opened cursor, as the windows do, and
+        // brings the page then on view.
+        const QStringList fields{"item_name"};
+        reports::Page page = pager.first(*std::make_shared<Recordset>(cn, table), fields);
         for (QChar turn : turns) {
             Recordset cursor(cn, table);
-            if (turn == 'n')
-                pager.next(cursor);
-            else
-                pager.previous(cursor);
+            page = turn == 'n' ? pager.next(cursor, fields) : pager.previous(cursor, fields);
         }
         QCOMPARE(pager.pageStart(), start);
-        Recordset cursor(cn, table);
-        const reports::Page page = pager.read(cursor, {"item_name"});
         QStringList found;
         for (const auto &group : page.entries)
             found << rowRun(group[0]);
@@ -170,9 +167,8 @@ private slots:
         const auto cn = SqlCipherConnection::open(db.path());
         Pager pager(reports::kItemListPage);
         Recordset cursor(cn, "Items");
-        pager.first(cursor);
         const reports::Page page =
-            pager.read(cursor, {"item_no", "item_name", "Description", "remaining_quantity", "Status"});
+            pager.first(cursor, {"item_no", "item_name", "Description", "remaining_quantity", "Status"});
         QCOMPARE(page.rows, 4);
         QCOMPARE(page.entries[0][0], QStringList({"1", "", "3", "4"}));
         QCOMPARE(page.entries[0][1], QStringList({"Toner", "No values", "", "Stapler"}));

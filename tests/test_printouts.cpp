@@ -14,15 +14,17 @@
 #include "support/windows.h"
 #include "ui/twips.h"
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QLocale>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSortFilterProxyModel>
 
 using namespace inv;
 using reports::PrintoutWindow;
@@ -61,12 +63,28 @@ void fill(const QString &path, int items, int tally)
     cn->commit();
 }
 
-QStringList entries(const QListWidget *list)
+QStringList entries(const QListView *list)
 {
     QStringList texts;
-    for (int i = 0; i < list->count(); ++i)
-        texts << list->item(i)->text();
+    for (int i = 0; i < list->model()->rowCount(); ++i)
+        texts << list->model()->index(i, 0).data().toString();
     return texts;
+}
+
+// The list's entries: how many, and where the i-th one is drawn.
+int count(const QListView *list)
+{
+    return list->model()->rowCount();
+}
+QRect entryRect(const QListView *list, int i)
+{
+    return list->visualRect(list->model()->index(i, 0));
+}
+// Whether the list orders its entries itself instead of showing them as set.
+bool sortsItsEntries(const QListView *list)
+{
+    const auto *proxy = qobject_cast<const QSortFilterProxyModel *>(list->model());
+    return proxy && proxy->sortColumn() >= 0;
 }
 
 QString pdfText(const QString &pdf)
@@ -117,7 +135,7 @@ struct WindowState {
 WindowState stateOf(const PrintoutWindow *w)
 {
     WindowState s{w->pageStart(), {}, {}, {}, {}};
-    for (const QListWidget *l : w->lists())
+    for (const QListView *l : w->lists())
         s.lists << entries(l);
     for (const QLineEdit *h : w->headingBoxes())
         s.headings << h->text();
@@ -208,8 +226,8 @@ private slots:
             QVERIFY(!box->accessibleName().isEmpty());
         } else if (auto *button = qobject_cast<QPushButton *>(c)) {
             QCOMPARE(button->text(), text);
-        } else if (auto *list = qobject_cast<QListWidget *>(c)) {
-            QVERIFY(!list->isSortingEnabled());
+        } else if (auto *list = qobject_cast<QListView *>(c)) {
+            QVERIFY(!sortsItsEntries(list));
             QCOMPARE(list->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
             QCOMPARE(list->textElideMode(), Qt::ElideNone); // a long text is cut
             QVERIFY(!list->accessibleName().isEmpty());
@@ -259,9 +277,9 @@ private slots:
         QFETCH(int, rows);
         fill(m_db->path(), 100, 200);
         std::unique_ptr<PrintoutWindow> w = openWindow(window);
-        for (QListWidget *list : w->lists()) {
-            QCOMPARE(list->count(), rows);
-            QVERIFY(list->visualItemRect(list->item(rows - 1)).bottom() < list->viewport()->height());
+        for (QListView *list : w->lists()) {
+            QCOMPARE(count(list), rows);
+            QVERIFY(entryRect(list, rows - 1).bottom() < list->viewport()->height());
             QCOMPARE(list->verticalScrollBar()->value(), 0);
         }
     }
@@ -310,6 +328,27 @@ private slots:
                                       : QStringLiteral("%1-%2").arg(number(texts.first())).arg(number(texts.last())));
         }
         QCOMPARE(found, firstAndLast);
+    }
+
+    // The lists' models stay sound through page turns that fill, shorten and
+    // empty them, and offer no entry for editing.
+    void listModelsStaySound()
+    {
+        fill(m_db->path(), 100, 100);
+        for (const QString &window : QStringList{"frmprint", "frmprintl"}) {
+            std::unique_ptr<PrintoutWindow> w = openWindow(window);
+            std::vector<std::unique_ptr<QAbstractItemModelTester>> testers;
+            for (QListView *list : w->lists()) {
+                testers.push_back(std::make_unique<QAbstractItemModelTester>(
+                    list->model(), QAbstractItemModelTester::FailureReportingMode::QtTest));
+                QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+                QCOMPARE(list->model()->flags(list->model()->index(0, 0)) & Qt::ItemIsEditable, Qt::ItemFlags());
+            }
+            for (QPushButton *turn : {w->cmdnxt, w->cmdnxt, w->cmdnxt, w->cmdprev, w->cmdprev, w->cmdprev})
+                QTest::mouseClick(turn, Qt::LeftButton);
+            QCOMPARE(w->pageStart(), 0);
+            QCOMPARE(count(w->lists().first()), window == "frmprint" ? 46 : 45);
+        }
     }
 
     // A field without a value is an empty entry; the lists fill on.

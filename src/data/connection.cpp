@@ -59,6 +59,24 @@ QVector<Row> Connection::readRows(const QString &table, const QVector<int> &fiel
     return rows;
 }
 
+QVector<TextRow> Connection::readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                           int limit)
+{
+    std::optional<qint64> start = from;
+    if (skip != 0)
+        start = keyAtOffset(table, from, skip);
+    QVector<TextRow> texts;
+    if (!start)
+        return texts;
+    for (const Row &row : readRows(table, fields, *start, limit)) {
+        TextRow text{row.key, {}};
+        for (const QVariant &value : row.values)
+            text.texts << fieldText(value);
+        texts << text;
+    }
+    return texts;
+}
+
 DataVersion Connection::dataVersion()
 {
     return {};

@@ -49,6 +49,12 @@ struct Row {
     QVector<QVariant> values;
 };
 
+// Fields of one row as text, with the row's key.
+struct TextRow {
+    qint64 key = 0;
+    QStringList texts;
+};
+
 // A set of field changes by field position, written together.
 using FieldChanges = QVector<std::pair<int, QVariant>>;
 
@@ -104,13 +110,21 @@ public:
     // Each row's values hold only the given fields, in the order given.
     virtual QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                                   int limit);
+    // Up to limit rows in stored order, beginning skip rows after the row
+    // whose key is from (skip rows before it when skip is negative; at from,
+    // or the first row after it, when skip is 0). Nothing when no row is
+    // there. Each row holds the given fields as text (fieldText), in the
+    // order given: the form a list shows them in.
+    virtual QVector<TextRow> readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                           int limit);
     // See DataVersion. Never throws: when the engine cannot tell, the
     // version is unknown.
     virtual DataVersion dataVersion();
 
     // The first row in stored order whose field equals text exactly
-    // (case-sensitive, untrimmed); a field without a value never matches.
-    virtual std::optional<qint64> findFirst(const QString &table, int field, const QString &text) = 0;
+    // (case-sensitive, untrimmed), read whole; a field without a value never
+    // matches.
+    virtual std::optional<Row> findFirst(const QString &table, int field, const QString &text) = 0;
 
     // Each write is atomic on its own: the row is stored whole or not at all.
     virtual void update(const QString &table, qint64 key, const FieldChanges &changes) = 0;

@@ -10,7 +10,15 @@ Recordset::Recordset(std::shared_ptr<Connection> connection, QString table)
     : m_connection(std::move(connection)), m_table(std::move(table))
 {
     m_fields = m_connection->fields(m_table);
-    setCurrent(m_connection->firstKey(m_table));
+}
+
+void Recordset::settle() const
+{
+    if (m_settled)
+        return;
+    m_settled = true;
+    if (!m_closed)
+        m_key = m_connection->firstKey(m_table);
 }
 
 void Recordset::ensureOpen() const
@@ -29,6 +37,7 @@ int Recordset::RecordCount()
 
 void Recordset::setCurrent(std::optional<qint64> key)
 {
+    m_settled = true;
     m_key = key;
     m_deleted = false;
     m_row.reset();
@@ -51,6 +60,7 @@ void Recordset::MoveLast()
 void Recordset::MoveNext()
 {
     ensureOpen();
+    settle();
     if (!m_key)
         return; // already past the end (or an empty table)
     setCurrent(m_connection->nextKey(m_table, *m_key));
@@ -59,6 +69,7 @@ void Recordset::MoveNext()
 void Recordset::Move(int rows)
 {
     ensureOpen();
+    settle();
     if (!m_key || rows == 0)
         return;
     setCurrent(m_connection->keyAtOffset(m_table, *m_key, rows));
@@ -116,21 +127,16 @@ QVariant Recordset::Fields(const QString &field)
     return Fields(requireField(field));
 }
 
-QVector<QVector<QVariant>> Recordset::GetRows(int rows, const QStringList &fields)
+QVector<TextRow> Recordset::GetRowTexts(int rows, const QStringList &fields, int skip)
 {
     ensureOpen();
     QVector<int> positions;
     positions.reserve(fields.size());
     for (const QString &field : fields)
         positions << requireField(field);
-    QVector<QVector<QVariant>> values;
     if (!hasCurrent())
-        return values;
-    QVector<Row> read = m_connection->readRows(m_table, positions, *m_key, rows);
-    values.reserve(read.size());
-    for (Row &row : read)
-        values << std::move(row.values);
-    return values;
+        return {};
+    return m_connection->readTextsFrom(m_table, positions, *m_key, skip, rows);
 }
 
 QString Recordset::text(const QString &field)
@@ -209,6 +215,7 @@ void Recordset::Delete()
 void Recordset::Close()
 {
     m_closed = true;
+    m_settled = true;
     m_key.reset();
     m_row.reset();
     m_pending.clear();
@@ -217,9 +224,10 @@ void Recordset::Close()
 bool Recordset::FindFirst(const QString &field, const QString &text)
 {
     ensureOpen();
-    const std::optional<qint64> key = m_connection->findFirst(m_table, requireField(field), text);
-    setCurrent(key);
-    return key.has_value();
+    std::optional<Row> row = m_connection->findFirst(m_table, requireField(field), text);
+    setCurrent(row ? std::optional<qint64>(row->key) : std::nullopt);
+    m_row = std::move(row);
+    return m_key.has_value();
 }
 
 QStringList Recordset::columnText(const QString &field)

@@ -3,7 +3,9 @@
 //
 // The cursor does not copy the table: it walks the table by key through its
 // connection, so opening one costs nothing and a lookup need not read every
-// row. It keeps working on the connection it was opened on.
+// row. The first row becomes current when the cursor is first used, not when
+// it is opened: an action that goes straight to a row (FindFirst) reads the
+// file once, not twice. It keeps working on the connection it was opened on.
 
 #include "connection.h"
 
@@ -27,7 +29,11 @@ public:
     void MoveNext();
     void Move(int rows);
     // Whether a row is current (false on an empty table or past either end).
-    bool hasCurrent() const { return m_key.has_value() && !m_deleted; }
+    bool hasCurrent() const
+    {
+        settle();
+        return m_key.has_value() && !m_deleted;
+    }
     // A mark of the current row to come back to (nullopt when none is
     // current), and the way back: the marked row becomes current again, so
     // that Move(n) from it costs n rows, not the rows before it.
@@ -39,10 +45,12 @@ public:
     // unknown.
     QVariant Fields(const QString &field);
     QVariant Fields(int position);
-    // The values of the named fields of the current row and the rows after
-    // it, at most rows of them, in stored order, read together; one vector
-    // per row. The current row stays. Nothing when no row is current.
-    QVector<QVector<QVariant>> GetRows(int rows, const QStringList &fields);
+    // The named fields, as text (fieldText), of at most rows rows in stored
+    // order, read together, beginning at the current row, or skip rows after
+    // it (before it when skip is negative); each row with its key, texts in
+    // the order named. The current row stays. Nothing when no row is
+    // current or none is there.
+    QVector<TextRow> GetRowTexts(int rows, const QStringList &fields, int skip = 0);
     // The field converted to text: "" for no value, dates in the short date
     // format, whole numbers without decimals.
     QString text(const QString &field);
@@ -60,7 +68,8 @@ public:
     void Close();
 
     // Makes the first row, in stored order, whose field equals text exactly
-    // the current row. Gives the row a scan from the first row would find.
+    // the current row. Gives the row a scan from the first row would find;
+    // the row is read with it, so its fields cost no further read.
     bool FindFirst(const QString &field, const QString &text);
 
     // One field of every row as text (fieldText), in stored order.
@@ -77,6 +86,8 @@ public:
     int fieldIndex(const QString &field) const; // -1 when unknown
 
 private:
+    // Puts a cursor that has not been used yet on its first row.
+    void settle() const;
     void ensureOpen() const;
     void setCurrent(std::optional<qint64> key);
     const Row &currentRow();
@@ -86,7 +97,9 @@ private:
     QString m_table;
     QStringList m_fields;
     bool m_closed = false;
-    std::optional<qint64> m_key;
+    // Settled lazily by const readers (hasCurrent, Bookmark), hence mutable.
+    mutable bool m_settled = false; // false until the first row was looked up
+    mutable std::optional<qint64> m_key;
     bool m_deleted = false;
     std::optional<Row> m_row; // cache of the current row
     std::optional<qint64> m_count;

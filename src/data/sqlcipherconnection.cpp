@@ -13,6 +13,7 @@
 #include <map>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace inv {
 
@@ -50,6 +51,8 @@ struct SqlCipherHandle {
     FileId id{};
     qint64 serial = 0; // tells handles apart for DataVersion
     QHash<QString, sqlite3_stmt *> statements;
+    // The row reads among them, by table, fields and direction (rowsStatement).
+    std::map<std::tuple<QString, QVector<int>, int>, sqlite3_stmt *> rowReads;
     QHash<QString, TableMeta> tables;
     int transactionDepth = 0;
     int readDepth = 0; // open read groups
@@ -227,6 +230,83 @@ void stepDone(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &what)
     sqlite3_reset(stmt);
     if (rc != SQLITE_DONE)
         h.fail(what);
+}
+
+// Steps a statement that yields at most one row, its key first and then
+// every field in stored order.
+std::optional<Row> stepRow(SqlCipherHandle &h, sqlite3_stmt *stmt, const TableMeta &meta, const QString &table)
+{
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_DONE) {
+        sqlite3_reset(stmt);
+        return std::nullopt;
+    }
+    if (rc != SQLITE_ROW) {
+        sqlite3_reset(stmt);
+        h.fail(QStringLiteral("cannot read the table %1").arg(table));
+    }
+    Row row;
+    row.key = sqlite3_column_int64(stmt, 0);
+    const int columns = sqlite3_column_count(stmt);
+    row.values.reserve(columns - 1);
+    for (int c = 1; c < columns; ++c)
+        row.values << columnValue(stmt, c, c - 1 < meta.isDate.size() && meta.isDate[c - 1]);
+    sqlite3_reset(stmt);
+    return row;
+}
+
+// A field as fieldText shows it, read straight from the statement: texts and
+// whole numbers without a QVariant in between.
+QString cellText(sqlite3_stmt *stmt, int column, bool isDate)
+{
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_TEXT:
+        if (!isDate)
+            return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
+                                     sqlite3_column_bytes(stmt, column));
+        break;
+    case SQLITE_INTEGER:
+        return QString::number(sqlite3_column_int64(stmt, column));
+    default:
+        break;
+    }
+    return fieldText(columnValue(stmt, column, isDate));
+}
+
+// The statement that reads the key and the given fields of up to ?2 rows in
+// stored order: from the row whose key is ?1 on (skip 0), or beginning ?3 + 1
+// rows after it (skip > 0) or before it (skip < 0). The rows skipped are
+// stepped over in key order without reading their fields, so the cost is
+// that of the rows read, not of their place in the table. Made once per
+// table, fields and direction; a page turn builds no text of SQL.
+sqlite3_stmt *rowsStatement(SqlCipherHandle &h, const QString &table, const QVector<int> &fields, int skip)
+{
+    const int direction = skip > 0 ? 1 : skip < 0 ? -1 : 0;
+    const auto key = std::make_tuple(table, fields, direction);
+    auto it = h.rowReads.find(key);
+    if (it != h.rowReads.end()) {
+        sqlite3_reset(it->second);
+        sqlite3_clear_bindings(it->second);
+        return it->second;
+    }
+    const TableMeta &meta = h.meta(table);
+    QStringList columns{QStringLiteral("rowid")};
+    for (int field : fields) {
+        if (field < 0 || field >= meta.fields.size())
+            throw RecordsError(h.path, QStringLiteral("no such field in the table %1").arg(table));
+        columns << quoted(meta.fields[field]);
+    }
+    QString sql;
+    if (direction == 0)
+        sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2");
+    else if (direction > 0)
+        sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid > ?1 ORDER BY rowid LIMIT ?2 OFFSET ?3");
+    else
+        sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= (SELECT rowid FROM %1 WHERE rowid < ?1 ORDER BY rowid "
+                             "DESC LIMIT 1 OFFSET ?3) ORDER BY rowid LIMIT ?2");
+    sqlite3_stmt *stmt = h.statement(sql.arg(quoted(table), columns.join(QLatin1String(", "))));
+    h.rowReads.emplace(key, stmt);
+    return stmt;
 }
 
 // The first open of a file in a run reads every page of it once (the
@@ -410,25 +490,10 @@ std::optional<qint64> SqlCipherConnection::keyAtOffset(const QString &table, qin
 std::optional<Row> SqlCipherConnection::read(const QString &table, qint64 key)
 {
     const TableMeta &meta = m_handle->meta(table);
-    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT * FROM %1 WHERE rowid = ?1").arg(quoted(table)));
+    sqlite3_stmt *stmt =
+        m_handle->statement(QStringLiteral("SELECT rowid, * FROM %1 WHERE rowid = ?1").arg(quoted(table)));
     sqlite3_bind_int64(stmt, 1, key);
-    const int rc = sqlite3_step(stmt);
-    if (rc == SQLITE_DONE) {
-        sqlite3_reset(stmt);
-        return std::nullopt;
-    }
-    if (rc != SQLITE_ROW) {
-        sqlite3_reset(stmt);
-        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
-    }
-    Row row;
-    row.key = key;
-    const int columns = sqlite3_column_count(stmt);
-    row.values.reserve(columns);
-    for (int c = 0; c < columns; ++c)
-        row.values << columnValue(stmt, c, c < meta.isDate.size() && meta.isDate[c]);
-    sqlite3_reset(stmt);
-    return row;
+    return stepRow(*m_handle, stmt, meta, table);
 }
 
 void SqlCipherConnection::forEach(const QString &table, const std::function<void(const Row &)> &fn)
@@ -503,15 +568,7 @@ QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<i
                                            int limit)
 {
     const TableMeta &meta = m_handle->meta(table);
-    QStringList columns{QStringLiteral("rowid")};
-    for (int field : fields) {
-        if (field < 0 || field >= meta.fields.size())
-            throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
-        columns << quoted(meta.fields[field]);
-    }
-    sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= ?1 ORDER BY rowid "
-                                                            "LIMIT ?2")
-                                                 .arg(quoted(table), columns.join(QLatin1String(", "))));
+    sqlite3_stmt *stmt = rowsStatement(*m_handle, table, fields, 0);
     sqlite3_bind_int64(stmt, 1, from.value_or(std::numeric_limits<qint64>::min()));
     sqlite3_bind_int(stmt, 2, limit);
     QVector<Row> rows;
@@ -522,6 +579,31 @@ QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<i
         row.values.reserve(fields.size());
         for (int c = 0; c < fields.size(); ++c)
             row.values << columnValue(stmt, c + 1, meta.isDate[fields[c]]);
+        rows << std::move(row);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
+    return rows;
+}
+
+QVector<TextRow> SqlCipherConnection::readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from,
+                                                    int skip, int limit)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    sqlite3_stmt *stmt = rowsStatement(*m_handle, table, fields, skip);
+    sqlite3_bind_int64(stmt, 1, from);
+    sqlite3_bind_int(stmt, 2, limit);
+    if (skip != 0)
+        sqlite3_bind_int64(stmt, 3, (skip > 0 ? qint64(skip) : -qint64(skip)) - 1);
+    QVector<TextRow> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        TextRow row;
+        row.key = sqlite3_column_int64(stmt, 0);
+        row.texts.reserve(fields.size());
+        for (int c = 0; c < fields.size(); ++c)
+            row.texts << cellText(stmt, c + 1, meta.isDate[fields[c]]);
         rows << std::move(row);
     }
     sqlite3_reset(stmt);
@@ -547,19 +629,20 @@ DataVersion SqlCipherConnection::dataVersion()
     }
 }
 
-std::optional<qint64> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
+std::optional<Row> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
 {
     const TableMeta &meta = m_handle->meta(table);
     if (field < 0 || field >= meta.fields.size())
         throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
     // Exact, case-sensitive text comparison (BINARY collation); a NULL never
     // matches. Among equal values, the lowest rowid is the first in order.
+    // The row comes with the key: a window that looks a row up shows it next.
     sqlite3_stmt *stmt = m_handle->statement(
-        QStringLiteral("SELECT rowid FROM %1 WHERE %2 = CAST(?1 AS TEXT) COLLATE BINARY ORDER BY rowid LIMIT 1")
+        QStringLiteral("SELECT rowid, * FROM %1 WHERE %2 = CAST(?1 AS TEXT) COLLATE BINARY ORDER BY rowid LIMIT 1")
             .arg(quoted(table), quoted(meta.fields[field])));
     const QByteArray utf8 = text.toUtf8();
     sqlite3_bind_text(stmt, 1, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
-    return stepKey(*m_handle, stmt);
+    return stepRow(*m_handle, stmt, meta, table);
 }
 
 void SqlCipherConnection::update(const QString &table, qint64 key, const FieldChanges &changes)

@@ -40,8 +40,10 @@ public:
     QStringList columnText(const QString &table, int field) override;
     QVector<Row> readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                           int limit) override;
+    QVector<TextRow> readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
+                                   int limit) override;
     DataVersion dataVersion() override;
-    std::optional<qint64> findFirst(const QString &table, int field, const QString &text) override;
+    std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;
     void remove(const QString &table, qint64 key) override;

@@ -17,11 +17,11 @@ public:
     QLineEdit *Text6; // "Description"
     QLineEdit *Text5; // "Present Quantity"
     QLineEdit *Text4; // "Status"
-    QListWidget *lstno;
-    QListWidget *lstname;
-    QListWidget *lstdesc;
-    QListWidget *lstqua;
-    QListWidget *lststa;
+    QListView *lstno;
+    QListView *lstname;
+    QListView *lstdesc;
+    QListView *lstqua;
+    QListView *lststa;
 };
 
 } // namespace inv

@@ -18,8 +18,8 @@ public:
     // Index 0 is the left pair, 1 the right pair.
     std::array<QLineEdit *, 2> Text1; // "Item Name"
     std::array<QLineEdit *, 2> Text5; // "Quantity"
-    std::array<QListWidget *, 2> lstname;
-    std::array<QListWidget *, 2> lstqua;
+    std::array<QListView *, 2> lstname;
+    std::array<QListView *, 2> lstqua;
 };
 
 } // namespace inv

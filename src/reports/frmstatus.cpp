@@ -19,6 +19,16 @@ using ui::place;
 
 namespace {
 
+// The item list only selects: no entry is ever edited, so a change of the
+// current entry skips the view's look for an editor to open.
+class NameList : public QListView {
+public:
+    using QListView::QListView;
+
+protected:
+    bool edit(const QModelIndex &, EditTrigger, QEvent *) override { return false; }
+};
+
 QFrame *rectangle(QWidget *parent, const char *name, const char *colour)
 {
     auto *shape = new QFrame(parent);
@@ -60,7 +70,7 @@ frmstatus::frmstatus() : ChildWindow("frmstatus", QStringLiteral("Item Status"),
                            QStringLiteral("background: white; border: 1px solid black;"));
     place(Label7, 5760, 360, 5175, 6975);
 
-    lstitem = new QListView(this);
+    lstitem = new NameList(this);
     lstitem->setObjectName(QStringLiteral("lstitem"));
     lstitem->setAccessibleName(QStringLiteral("Items"));
     lstitem->setToolTip(QStringLiteral("Click the item to view its details"));
@@ -112,6 +122,10 @@ frmstatus::frmstatus() : ChildWindow("frmstatus", QStringLiteral("Item Status"),
     lbldesc->setWordWrap(true);
     lbldesc->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     place(lbldesc, 5880, 3360, 4935, 3735);
+    // The value labels keep their place whatever they show: a new text then
+    // asks the window for no layout of its own, only a repaint.
+    for (QLabel *label : {lblno, lblname, lblrq, lblstatus, lbldate, lbldesc})
+        label->setFixedSize(label->size());
 
     lstitem->setFocus();
     connect(lstitem->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
@@ -143,8 +157,8 @@ void frmstatus::lstitem_Click()
     const QString name = selected.first().data().toString();
     ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
-        ReadGroup reads(Module1::cnRecords);
         Module1::OpenItems();
+        // One read of the file: the look-up brings the whole row with it.
         Recordset &rs = *Module1::rsItems;
         if (!rs.FindFirst(QStringLiteral("item_name"), name))
             return;

@@ -4,52 +4,50 @@
 
 namespace inv::reports {
 
-void Pager::first(Recordset &rows)
+Page Pager::first(Recordset &rows, const QStringList &fields)
 {
-    rows.MoveFirst();
     m_start = 0;
-    m_first = rows.Bookmark();
+    rows.MoveFirst();
+    return page(rows.GetRowTexts(m_shape.size, fields), int(fields.size()));
 }
 
-void Pager::next(Recordset &rows)
+Page Pager::next(Recordset &rows, const QStringList &fields)
 {
     if (!m_first)
-        return first(rows); // an empty table: nothing to move over
+        return first(rows, fields); // an empty table: nothing to move over
     rows.setBookmark(*m_first);
-    rows.Move(m_shape.step);
-    if (!rows.hasCurrent())
-        return; // the page on view is the last one
-    m_start += m_shape.step;
-    m_first = rows.Bookmark();
+    QVector<TextRow> read = rows.GetRowTexts(m_shape.size, fields, m_shape.step);
+    if (read.isEmpty())
+        read = rows.GetRowTexts(m_shape.size, fields); // the page on view is the last one
+    else
+        m_start += m_shape.step;
+    return page(read, int(fields.size()));
 }
 
-void Pager::previous(Recordset &rows)
+Page Pager::previous(Recordset &rows, const QStringList &fields)
 {
     if (!m_first || m_start - m_shape.step < 0)
-        return first(rows);
+        return first(rows, fields);
     rows.setBookmark(*m_first);
-    rows.Move(-m_shape.step);
-    if (!rows.hasCurrent())
-        return first(rows); // rows before the page went away meanwhile
+    const QVector<TextRow> read = rows.GetRowTexts(m_shape.size, fields, -m_shape.step);
+    if (read.isEmpty())
+        return first(rows, fields); // rows before the page went away meanwhile
     m_start -= m_shape.step;
-    m_first = rows.Bookmark();
+    return page(read, int(fields.size()));
 }
 
-Page Pager::read(Recordset &rows, const QStringList &fields) const
+Page Pager::page(const QVector<TextRow> &rows, int fields)
 {
     Page page;
     const int groups = (m_shape.size + m_shape.perGroup - 1) / m_shape.perGroup;
-    page.entries.fill(QVector<QStringList>(fields.size()), groups);
-    if (!m_first)
-        return page;
-    rows.setBookmark(*m_first);
-    const QVector<QVector<QVariant>> values = rows.GetRows(m_shape.size, fields);
-    for (int i = 0; i < values.size(); ++i) {
+    page.entries.fill(QVector<QStringList>(fields), groups);
+    for (int i = 0; i < rows.size(); ++i) {
         QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
-        for (int f = 0; f < fields.size(); ++f)
-            group[f] << fieldText(values[i].value(f));
+        for (int f = 0; f < fields; ++f)
+            group[f] << rows[i].texts.value(f);
     }
-    page.rows = int(values.size());
+    page.rows = int(rows.size());
+    m_first = rows.isEmpty() ? std::nullopt : std::optional<qint64>(rows.first().key);
     return page;
 }
 

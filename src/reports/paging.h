@@ -3,9 +3,9 @@
 // rows of a table are on the page, and which column group (list pair) each
 // row goes to.
 //
-// The page is found again by a bookmark on its first row, so a page turn
-// moves from there by one step instead of walking every row before the page:
-// its cost does not grow with the table.
+// The page is found again by a bookmark on its first row, and a page turn
+// reads the next page from there in one read, stepping over the rows between
+// without reading them: its cost does not grow with the table.
 
 #include <QStringList>
 #include <QVector>
@@ -14,7 +14,8 @@
 
 namespace inv {
 class Recordset;
-}
+struct TextRow;
+} // namespace inv
 
 namespace inv::reports {
 
@@ -45,19 +46,20 @@ public:
     // The 0-based position, in table order, of the page's first row.
     int pageStart() const { return m_start; }
 
-    // Each takes a freshly opened cursor on the table (its first row
-    // current). The first page.
-    void first(Recordset &rows);
+    // Each takes a freshly opened cursor on the table and returns the page
+    // then on view, its rows at most shape().size, never past the last row,
+    // with the texts of the given fields. The first page.
+    Page first(Recordset &rows, const QStringList &fields);
     // One step on, when a row is there; otherwise the last page stays.
-    void next(Recordset &rows);
+    Page next(Recordset &rows, const QStringList &fields);
     // One step back, when that is not before the first row; otherwise the
     // first page stays.
-    void previous(Recordset &rows);
-
-    // Reads the page's rows, at most shape().size, never past the last row.
-    Page read(Recordset &rows, const QStringList &fields) const;
+    Page previous(Recordset &rows, const QStringList &fields);
 
 private:
+    // The page of the rows read; their first becomes the page's bookmark.
+    Page page(const QVector<TextRow> &rows, int fields);
+
     PageShape m_shape;
     int m_start = 0;
     std::optional<qint64> m_first; // bookmark of the page's first row

@@ -7,11 +7,12 @@
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
+#include "ui/textlistmodel.h"
 #include "ui/twips.h"
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
@@ -145,8 +146,12 @@ PrintoutWindow::PrintoutWindow(const ReportDescription &description)
             m_fields << QLatin1String(column.field);
     }
     for (const ReportColumn &column : description.columns) {
-        auto *lst = new QListWidget(this);
+        // The page's texts are set at once: one model reset per list and
+        // turn, not an item made per entry.
+        auto *lst = new QListView(this);
         lst->setObjectName(QLatin1String(column.list));
+        lst->setModel(new ui::TextListModel(lst));
+        lst->setEditTriggers(QAbstractItemView::NoEditTriggers);
         lst->setAccessibleName(QLatin1String(column.role));
         lst->setFont(ui::sansFont(8));
         lst->setItemDelegate(new FixedRowHeight(lst));
@@ -179,9 +184,9 @@ QLineEdit *PrintoutWindow::headingBox(const char *name) const
     return nullptr;
 }
 
-QListWidget *PrintoutWindow::list(const char *name) const
+QListView *PrintoutWindow::list(const char *name) const
 {
-    for (QListWidget *lst : m_lists)
+    for (QListView *lst : m_lists)
         if (lst->objectName() == QLatin1String(name))
             return lst;
     return nullptr;
@@ -205,7 +210,7 @@ void PrintoutWindow::cmdprev_Click()
     showPage(&Pager::previous);
 }
 
-bool PrintoutWindow::showPage(void (Pager::*turn)(Recordset &))
+bool PrintoutWindow::showPage(Page (Pager::*turn)(Recordset &, const QStringList &))
 {
     Pager pager = m_pager;
     Page page;
@@ -214,17 +219,15 @@ bool PrintoutWindow::showPage(void (Pager::*turn)(Recordset &))
         // the file.
         ReadGroup group(Module1::cnRecords);
         const std::shared_ptr<Recordset> rows = m_description.open();
-        (pager.*turn)(*rows);
-        page = pager.read(*rows, m_fields);
+        page = (pager.*turn)(*rows, m_fields);
     });
     if (!read)
         return false;
     m_pager = pager;
     for (int c = 0; c < m_description.columns.size(); ++c) {
         const ReportColumn &column = m_description.columns[c];
-        QListWidget *lst = m_lists[c];
-        lst->clear();
-        lst->addItems(page.entries[column.group][m_fields.indexOf(QLatin1String(column.field))]);
+        static_cast<ui::TextListModel *>(m_lists[c]->model())
+            ->setStringList(page.entries[column.group][m_fields.indexOf(QLatin1String(column.field))]);
     }
     return true;
 }

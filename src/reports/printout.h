@@ -16,7 +16,7 @@
 
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 
 namespace inv {
@@ -70,24 +70,24 @@ public:
 
     // The heading boxes and lists, in the order of the description.
     const QVector<QLineEdit *> &headingBoxes() const { return m_headings; }
-    const QVector<QListWidget *> &lists() const { return m_lists; }
+    const QVector<QListView *> &lists() const { return m_lists; }
 
 protected:
     explicit PrintoutWindow(const ReportDescription &description);
 
     QLineEdit *headingBox(const char *name) const;
-    QListWidget *list(const char *name) const;
+    QListView *list(const char *name) const;
 
 private:
     // Reads the page that turn leaves on view and shows it; the page on
     // view and its state stay when the database fails.
-    bool showPage(void (Pager::*turn)(Recordset &));
+    bool showPage(Page (Pager::*turn)(Recordset &, const QStringList &));
 
     const ReportDescription &m_description;
     QStringList m_fields; // the fields read, each once
     Pager m_pager;
     QVector<QLineEdit *> m_headings;
-    QVector<QListWidget *> m_lists;
+    QVector<QListView *> m_lists;
 };
 
 } // namespace inv::reports
