@@ -570,22 +570,29 @@ void frmmain::RefillRemovedList()
     m_tallyVersion = {};
     lstremove->clear();
     auto &rs = *Module1::rsItemsout;
-    const QVector<Row> rows = rs.connection()->readRows(
-        rs.table(), {rs.fieldIndex(QStringLiteral("item_name")), rs.fieldIndex(QStringLiteral("quantity"))},
-        std::nullopt, std::numeric_limits<int>::max());
+    QVector<Row> rows;
+    DataVersion version;
+    {
+        // The rows and the version they are at, read as one.
+        ReadGroup read(rs.connection());
+        rows = rs.connection()->readRows(
+            rs.table(), {rs.fieldIndex(QStringLiteral("item_name")), rs.fieldIndex(QStringLiteral("quantity"))},
+            std::nullopt, std::numeric_limits<int>::max());
+        version = rs.connection()->dataVersion();
+    }
     QStringList lines;
     lines.reserve(rows.size());
     for (const Row &row : rows)
         lines << tallyLine(row.values.value(0), row.values.value(1));
     ui::fillSorted(lstremove, lines);
-    m_tallyVersion = rs.connection()->dataVersion();
+    m_tallyVersion = version;
 }
 
-void frmmain::followTally(const DataVersion &before, const std::optional<StockDesk::TallyChange> &change)
+void frmmain::followTally(const DataVersion &before, const DataVersion &after,
+                          const std::optional<StockDesk::TallyChange> &change)
 {
-    const std::shared_ptr<Connection> connection = Module1::rsItemsout->connection();
     if (before == m_tallyVersion && applyTallyChange(change)) {
-        m_tallyVersion = connection->dataVersion();
+        m_tallyVersion = after;
         return;
     }
     RefillRemovedList();
@@ -684,9 +691,8 @@ void frmmain::lstitem_Click()
 {
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
-        const DataVersion before = Module1::cnRecords ? Module1::cnRecords->dataVersion() : DataVersion{};
         outcome = StockDesk::removeOne(selectedItemName());
-        followTally(before, outcome.tally);
+        followTally(outcome.before, outcome.after, outcome.tally);
     });
     if (!ok)
         m_tallyVersion = {};
@@ -711,7 +717,7 @@ void frmmain::cmdundo()
     }
     if (!ui::guarded(this, [&] {
             if (Module1::rsItemsout)
-                followTally(before, change);
+                followTally(before, Module1::rsItemsout->connection()->dataVersion(), change);
         }))
         m_tallyVersion = {};
     canUndo = false;
