@@ -12,14 +12,19 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFrame>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPaintEvent>
 #include <QToolButton>
 #include <QWindow>
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <sqlite3.h>
+#include <vector>
 
 using namespace inv;
 using testing::entries;
@@ -30,6 +35,30 @@ using testing::TestDb;
 namespace {
 
 const QDate kToday{2026, 3, 10};
+
+// The region each paint of a widget covered.
+class PaintLog : public QObject {
+public:
+    explicit PaintLog(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+// Lets the window lay out and repaint what it has been asked to.
+void settle()
+{
+    for (int round = 0; round < 2; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
 
 } // namespace
 
@@ -484,6 +513,37 @@ private slots:
         clickEntry(0);
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 4);
         QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 1);
+    }
+
+    // A click changes one tally line, and the window repaints that line:
+    // not the other lines, nor the picture, shadow and heading behind the
+    // list. The lists are white with blue text.
+    void clickRepaintsItsTallyLineAlone()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw");
+        for (const char *name : {"Adhesive tape", "Bond paper", "Toner"})
+            db.item(name, name, 50, 50).tally(name, name, 1);
+        QVERIFY(loadMain());
+        for (QListWidget *list : {m_main->lstitem, m_main->lstremove}) {
+            QCOMPARE(list->palette().color(QPalette::Base), QColor(Qt::white));
+            QCOMPARE(list->palette().color(QPalette::Text), QColor(0x00, 0x00, 0xFF));
+        }
+        clickEntryNamed("Bond paper");
+        settle();
+        PaintLog tally(m_main->lstremove->viewport());
+        std::vector<std::unique_ptr<PaintLog>> behind;
+        for (QWidget *w : {m_main->centralWidget(), static_cast<QWidget *>(m_main->txtremove),
+                           static_cast<QWidget *>(m_main->Shape4), static_cast<QWidget *>(m_main->lstremove)})
+            behind.push_back(std::make_unique<PaintLog>(w));
+
+        clickEntryNamed("Bond paper");
+        settle();
+        QCOMPARE(entries(m_main->lstremove),
+                 QStringList({"Adhesive tape      (1)", "Bond paper      (3)", "Toner      (1)"}));
+        QCOMPARE(tally.painted, QRegion(m_main->lstremove->visualItemRect(m_main->lstremove->item(1))));
+        for (const auto &log : behind)
+            QVERIFY(log->painted.isEmpty());
     }
 
     // Undo before any click has opened the tally: nothing to act on.

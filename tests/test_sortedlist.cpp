@@ -1,10 +1,15 @@
 // Sorted lists: the order of a sorted list box (ignoring case, equal texts
-// in the order they came), kept by one sort and by single changes.
+// in the order they came), kept by one sort and by single changes; and the
+// list that repaints one changed entry alone, laid out as the list box lays
+// it out.
 
+#include "ui/entrylist.h"
 #include "ui/sortedlist.h"
 
 #include <QListWidget>
+#include <QPaintEvent>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>
@@ -73,6 +78,55 @@ const QStringList kAwkward = {"a",
                               QString(QChar(0xDC00)),
                               "\uFF21",
                               "\uFF41"};
+
+// Counts the list's layouts of its entries.
+class CountedList : public ui::EntryList {
+public:
+    int layouts = 0;
+    void doItemsLayout() override
+    {
+        ++layouts;
+        ui::EntryList::doItemsLayout();
+    }
+};
+
+// The region each paint of a widget covered.
+class PaintLog : public QObject {
+public:
+    explicit PaintLog(QWidget *widget) { widget->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+// Lets the lists lay out and repaint what they have been asked to.
+void settle()
+{
+    for (int round = 0; round < 2; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+// Where the list shows its entries, and how far it scrolls.
+QStringList geometry(const QListWidget &list)
+{
+    QStringList shown;
+    for (int i = 0; i < list.count(); ++i) {
+        const QRect r = list.visualItemRect(list.item(i));
+        shown << QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+    }
+    shown << QStringLiteral("scrolls %1 by %2")
+                 .arg(list.horizontalScrollBar()->maximum())
+                 .arg(list.verticalScrollBar()->maximum());
+    return shown;
+}
 
 } // namespace
 
@@ -194,6 +248,73 @@ private slots:
             done = ui::replaceSorted(&list, from, to);
         QTEST(done, "done");
         QTEST(entries(list), "expected");
+    }
+
+    // One entry's text changes. The list shows every entry where the list
+    // box shows it after the same change, scrolls as far, and lays out its
+    // entries again only when the change can move them: the list box sizes
+    // every entry as its last one, so only a new size of that entry can.
+    void oneEntryChanges_data()
+    {
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<bool>("anyOtherRow"); // the change cannot move the others
+        const QString wide = QStringLiteral("Bond paper, ream of 500 sheets, white, 80 g/m², for the copier ")
+                             + QStringLiteral("on the second floor      (1)");
+        const QStringList three = {"Adhesive tape      (1)", "Bond paper      (7)", "Toner      (12)"};
+        QTest::addRow("an entry in the middle") << three << 1 << "Bond paper      (8)" << true;
+        QTest::addRow("an entry in the middle grows past the list's width") << three << 1 << wide << true;
+        QTest::addRow("the first entry") << three << 0 << "Adhesive tape      (2)" << true;
+        QTest::addRow("the last entry grows past the list's width") << three << 2 << wide << false;
+        QTest::addRow("the only entry grows past the list's width")
+            << QStringList{"Toner      (12)"} << 0 << wide << false;
+        QTest::addRow("the last entry comes back from past the list's width")
+            << QStringList{"Adhesive tape      (1)", wide} << 1 << "Bond paper      (9)" << false;
+        QStringList many;
+        for (int i = 0; i < 200; ++i)
+            many << QStringLiteral("Item %1      (%2)").arg(i, 3, 10, QLatin1Char('0')).arg(i % 7 + 1);
+        QTest::addRow("an entry scrolled out of sight") << many << 150 << "Item 150      (99)" << true;
+        QTest::addRow("the first of many, in sight") << many << 0 << "Item 000      (2)" << true;
+    }
+
+    void oneEntryChanges()
+    {
+        QFETCH(QStringList, texts);
+        QFETCH(int, row);
+        QFETCH(QString, to);
+        QFETCH(bool, anyOtherRow);
+        CountedList list;
+        QListWidget reference; // the list box as it is
+        reference.setUniformItemSizes(true);
+        for (QListWidget *l : {static_cast<QListWidget *>(&list), &reference}) {
+            l->resize(240, 160);
+            l->addItems(texts);
+            l->show();
+            QVERIFY(QTest::qWaitForWindowExposed(l));
+        }
+        settle();
+        QCOMPARE(geometry(list), geometry(reference));
+        const int layouts = list.layouts;
+        PaintLog log(list.viewport());
+
+        list.item(row)->setText(to);
+        reference.item(row)->setText(to);
+        settle();
+        QCOMPARE(geometry(list), geometry(reference));
+        QCOMPARE(list.item(row)->text(), to);
+        if (anyOtherRow) {
+            QCOMPARE(list.layouts, layouts);
+            // Only the entry is painted again, if it is in sight at all.
+            const QRect entry = list.visualItemRect(list.item(row)) & list.viewport()->rect();
+            QCOMPARE(log.painted, QRegion(entry));
+        }
+        // Adding an entry lays the list out as the list box does.
+        list.addItem(to + QStringLiteral(" and more"));
+        reference.addItem(to + QStringLiteral(" and more"));
+        settle();
+        QVERIFY(list.layouts > layouts);
+        QCOMPARE(geometry(list), geometry(reference));
     }
 };
 

@@ -28,12 +28,17 @@ ConnectionFactory &factory()
 
 std::shared_ptr<Recordset> openCursor(const QString &table)
 {
-    if (!cnRecords)
-        throw RecordsError(dbPath, QStringLiteral("the records connection is not open"));
-    return std::make_shared<Recordset>(cnRecords, table);
+    return std::make_shared<Recordset>(records(), table);
 }
 
 } // namespace
+
+std::shared_ptr<Connection> records()
+{
+    if (!cnRecords)
+        throw RecordsError(dbPath, QStringLiteral("the records connection is not open"));
+    return cnRecords;
+}
 
 void OpenRecordsConnection()
 {

@@ -29,6 +29,9 @@ void OpenMisc();
 void OpenItems();
 void OpenItemsout();
 
+// The records connection; throws RecordsError when it is not open.
+std::shared_ptr<Connection> records();
+
 // Re-opens the records connection on dbPath and the Items cursor on it, as
 // the remaining-items grid loads. The main window's load runs it too, so that
 // from then on every table is read from the database of the run.

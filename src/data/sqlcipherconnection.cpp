@@ -105,14 +105,17 @@ struct SqlCipherHandle {
         return stmt;
     }
 
-    void exec(const char *sql)
+    // A statement that returns no row (BEGIN, COMMIT, ROLLBACK), prepared
+    // once: a change is short, parsing its ends each time would show.
+    void run(const QString &sql)
     {
-        char *err = nullptr;
-        if (sqlite3_exec(db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-            const QString message = QString::fromUtf8(err ? err : "unknown error");
-            sqlite3_free(err);
+        sqlite3_stmt *stmt = statement(sql);
+        if (sqlite3_step(stmt) != SQLITE_DONE) {
+            const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+            sqlite3_reset(stmt);
             throw RecordsError(path, message);
         }
+        sqlite3_reset(stmt);
     }
 
     const TableMeta &meta(const QString &table)
@@ -701,7 +704,7 @@ void SqlCipherConnection::begin()
     m_handle->requireWritable();
     if (m_handle->transactionDepth++ == 0) {
         try {
-            m_handle->exec("BEGIN IMMEDIATE");
+            m_handle->run(QStringLiteral("BEGIN IMMEDIATE"));
         } catch (...) {
             --m_handle->transactionDepth;
             throw;
@@ -715,11 +718,11 @@ void SqlCipherConnection::commit()
         return;
     if (m_handle->rollbackOnly) {
         m_handle->rollbackOnly = false;
-        m_handle->exec("ROLLBACK");
+        m_handle->run(QStringLiteral("ROLLBACK"));
         throw RecordsError(m_handle->path, QStringLiteral("a part of the change failed, nothing was written"));
     }
     try {
-        m_handle->exec("COMMIT");
+        m_handle->run(QStringLiteral("COMMIT"));
     } catch (const RecordsError &) {
         // A commit that fails (the file kept busy by another program, say)
         // leaves the transaction open: end it, so that nothing of it is
@@ -767,7 +770,7 @@ void SqlCipherConnection::rollback()
     // A failed write may have ended the transaction in the engine already
     // (a full disk, an I/O error); then there is nothing left to undo.
     if (!sqlite3_get_autocommit(m_handle->db))
-        m_handle->exec("ROLLBACK");
+        m_handle->run(QStringLiteral("ROLLBACK"));
 }
 
 } // namespace inv

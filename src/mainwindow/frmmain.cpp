@@ -14,6 +14,7 @@
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
+#include "ui/entrylist.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/loadwindow.h"
@@ -34,6 +35,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -88,12 +90,34 @@ QLineEdit *heading(QWidget *parent, const char *name, const QString &text)
 QListWidget *list(QWidget *parent, const char *name, QListWidget *l = nullptr)
 {
     if (!l)
-        l = new QListWidget(parent);
+        l = new ui::EntryList(parent);
     l->setObjectName(QLatin1String(name));
+    // Every entry is one line: a change to one entry repaints that entry.
     l->setUniformItemSizes(true);
     // Kept in alphabetical order by the fills (ui/sortedlist), not by the
     // list itself.
-    l->setStyleSheet(QStringLiteral("QListWidget { background: white; color: #0000FF; }"));
+    //
+    // White with blue text, given as the list's colours and not as a style
+    // sheet: a style sheet's background leaves the inside of the list
+    // transparent, so that repainting one entry would repaint the window's
+    // picture, the shadow and the heading behind it as well. The frame's
+    // shade follows the window colour, white as the style sheet made it.
+    QPalette colours = l->palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    colours.setColor(QPalette::Window, Qt::white);
+    colours.setColor(QPalette::Text, QColor(0x00, 0x00, 0xFF));
+    l->setPalette(colours);
+    // The scroll bars keep the colours of the application, every one of them.
+    for (QScrollBar *bar : {l->horizontalScrollBar(), l->verticalScrollBar()}) {
+        QPalette own = QApplication::palette(bar);
+        for (int group = 0; group < QPalette::NColorGroups; ++group)
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = QPalette::ColorGroup(group);
+                const auto r = QPalette::ColorRole(role);
+                own.setBrush(g, r, own.brush(g, r));
+            }
+        bar->setPalette(own);
+    }
     return l;
 }
 
@@ -132,16 +156,16 @@ const char *const kRestrictedEntries[] = {"nAddItem", "nEditItem",          "nDe
 // button, a drag over other entries, a release outside the list, or the
 // second press of a double-click take nothing. Keyboard moves keep the
 // list's own handling (the owner hears of them as selection changes).
-class ItemList : public QListWidget {
+class ItemList : public ui::EntryList {
 public:
     using Clicked = std::function<void(QListWidgetItem *)>;
-    ItemList(QWidget *parent, Clicked clicked) : QListWidget(parent), m_clicked(std::move(clicked)) { }
+    ItemList(QWidget *parent, Clicked clicked) : ui::EntryList(parent), m_clicked(std::move(clicked)) { }
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index, const QEvent *event) const override
     {
         // Ctrl with Space (or a click) would deselect the selected entry.
-        const auto command = QListWidget::selectionCommand(index, event);
+        const auto command = ui::EntryList::selectionCommand(index, event);
         if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
             return QItemSelectionModel::NoUpdate;
         if ((command & QItemSelectionModel::Clear) && !(command & QItemSelectionModel::Select))
@@ -570,22 +594,29 @@ void frmmain::RefillRemovedList()
     m_tallyVersion = {};
     lstremove->clear();
     auto &rs = *Module1::rsItemsout;
-    const QVector<Row> rows = rs.connection()->readRows(
-        rs.table(), {rs.fieldIndex(QStringLiteral("item_name")), rs.fieldIndex(QStringLiteral("quantity"))},
-        std::nullopt, std::numeric_limits<int>::max());
+    QVector<Row> rows;
+    DataVersion version;
+    {
+        // The rows and the version they are at, read as one.
+        ReadGroup read(rs.connection());
+        rows = rs.connection()->readRows(
+            rs.table(), {rs.fieldIndex(QStringLiteral("item_name")), rs.fieldIndex(QStringLiteral("quantity"))},
+            std::nullopt, std::numeric_limits<int>::max());
+        version = rs.connection()->dataVersion();
+    }
     QStringList lines;
     lines.reserve(rows.size());
     for (const Row &row : rows)
         lines << tallyLine(row.values.value(0), row.values.value(1));
     ui::fillSorted(lstremove, lines);
-    m_tallyVersion = rs.connection()->dataVersion();
+    m_tallyVersion = version;
 }
 
-void frmmain::followTally(const DataVersion &before, const std::optional<StockDesk::TallyChange> &change)
+void frmmain::followTally(const DataVersion &before, const DataVersion &after,
+                          const std::optional<StockDesk::TallyChange> &change)
 {
-    const std::shared_ptr<Connection> connection = Module1::rsItemsout->connection();
     if (before == m_tallyVersion && applyTallyChange(change)) {
-        m_tallyVersion = connection->dataVersion();
+        m_tallyVersion = after;
         return;
     }
     RefillRemovedList();
@@ -684,9 +715,8 @@ void frmmain::lstitem_Click()
 {
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
-        const DataVersion before = Module1::cnRecords ? Module1::cnRecords->dataVersion() : DataVersion{};
         outcome = StockDesk::removeOne(selectedItemName());
-        followTally(before, outcome.tally);
+        followTally(outcome.before, outcome.after, outcome.tally);
     });
     if (!ok)
         m_tallyVersion = {};
@@ -711,7 +741,7 @@ void frmmain::cmdundo()
     }
     if (!ui::guarded(this, [&] {
             if (Module1::rsItemsout)
-                followTally(before, change);
+                followTally(before, Module1::rsItemsout->connection()->dataVersion(), change);
         }))
         m_tallyVersion = {};
     canUndo = false;

@@ -156,11 +156,13 @@ private:
 
     void setPanelVisible(bool visible);
     void fillItemList();
-    // After an action that wrote at most the tally row in change: when the
-    // tally list showed the table as it was before (before equals the
-    // version the list was read at), only that row's line changes;
-    // otherwise the list is read again whole.
-    void followTally(const DataVersion &before, const std::optional<StockDesk::TallyChange> &change);
+    // After an action that wrote at most the tally row in change, between
+    // the versions before and after: when the tally list showed the table
+    // as it was before (before equals the version the list was read at),
+    // only that row's line changes and the list shows after; otherwise the
+    // list is read again whole.
+    void followTally(const DataVersion &before, const DataVersion &after,
+                     const std::optional<StockDesk::TallyChange> &change);
     bool applyTallyChange(const std::optional<StockDesk::TallyChange> &change);
     // The version of the database the tally list shows; unknown when the
     // list may differ from the table (at opening, after a failure).

@@ -21,7 +21,9 @@ QVariant quantityValue(double value)
 
 Outcome refused(const QString &message)
 {
-    return Outcome{false, message, std::nullopt};
+    Outcome outcome;
+    outcome.message = message;
+    return outcome;
 }
 
 QString removalRefused(const QString &name, const QString &reason)
@@ -42,29 +44,42 @@ const QString kBaseOutOfRange = QStringLiteral("its base quantity lies outside -
 Outcome removeOne(const std::optional<QString> &name)
 {
     Module1::OpenCheckConnection();
+    // One lock of the file for the whole click, taken for writing from the
+    // start: the look-ups cost no lock of their own, and no other program
+    // can change the rows between their reading and their writing. A click
+    // that writes nothing lets it go unused.
+    Transaction transaction(Module1::records());
     Module1::OpenItems();
     Module1::OpenItemsout();
     Recordset &items = *Module1::rsItems;
     Recordset &tally = *Module1::rsItemsout;
+    const std::shared_ptr<Connection> connection = items.connection();
+    Outcome unchanged;
+    unchanged.before = unchanged.after = connection->dataVersion();
 
     if (!name || !items.FindFirst(kItemName, *name))
-        return {};
+        return unchanged;
     const double remaining = LeadingNumber(items.text(kRemaining));
     if (!(remaining > 0))
-        return {}; // no stock: nothing to take, nothing to count
+        return unchanged; // no stock: nothing to take, nothing to count
 
     // Work everything out before a single field is set.
+    const auto refuse = [&](const QString &reason) {
+        Outcome outcome = unchanged;
+        outcome.message = removalRefused(*name, reason);
+        return outcome;
+    };
     const std::optional<qint16> newRemaining = RoundToInt16(remaining - 1);
     if (!newRemaining)
-        return refused(removalRefused(*name, QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+        return refuse(QStringLiteral("its remaining quantity lies outside -32768 to 32767"));
     const std::optional<qint16> base = RoundToInt16(LeadingNumber(items.text(kMaxQuantity)));
     if (!base)
-        return refused(removalRefused(*name, kBaseOutOfRange));
+        return refuse(kBaseOutOfRange);
     if (*base == 0)
-        return refused(removalRefused(*name, kBaseIsZero));
+        return refuse(kBaseIsZero);
     const std::optional<QString> status = WholeStatusText(*newRemaining, *base);
     if (!status)
-        return refused(removalRefused(*name, QStringLiteral("its stock status would fall outside -32768% to 32767%")));
+        return refuse(QStringLiteral("its stock status would fall outside -32768% to 32767%"));
 
     // Read before the row is written: the tally copies them.
     const QVariant itemNo = items.Fields(kItemNo);
@@ -72,9 +87,8 @@ Outcome removeOne(const std::optional<QString> &name)
     const QVariant description = items.Fields(kDescription);
 
     // The unit leaves stock and enters the tally together, or not at all.
-    // Every connection on one file shares its handle, so this transaction
+    // Every connection on one file shares its handle, so the transaction
     // also holds the writes made through the tally cursor.
-    Transaction transaction(items.connection());
     items.setField(kTempdate, items.Fields(kDateUpdated));
     items.setField(kRemaining, int(*newRemaining));
     items.setField(kStatus, *status);
@@ -97,8 +111,9 @@ Outcome removeOne(const std::optional<QString> &name)
         tally.Update();
         change = TallyChange{itemName, {}, 1, true};
     }
+    Outcome outcome{true, {}, change, unchanged.before, connection->dataVersion()};
     transaction.commit();
-    return Outcome{true, {}, change};
+    return outcome;
 }
 
 Outcome undoRemoval(const std::optional<QString> &name)
@@ -150,7 +165,7 @@ Outcome undoRemoval(const std::optional<QString> &name)
         items.Update();
     }
     transaction.commit();
-    return Outcome{true, {}, change};
+    return Outcome{true, {}, change, {}, {}};
 }
 
 void clearTally()

@@ -3,6 +3,8 @@
 // that, and clearing the tally. No widgets here: the main window passes the
 // selected entry's text in and shows what comes back.
 
+#include "data/connection.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -25,11 +27,17 @@ struct Outcome {
     QString message;
     // The tally row written, when one was.
     std::optional<TallyChange> tally;
+    // The records database as the action found it and as it left it, read
+    // under the action's own lock of the file: nothing else wrote between
+    // the two but the action. Unknown when the action did not get as far.
+    DataVersion before;
+    DataVersion after;
 };
 
 // One click on an item name (nullopt: no entry selected). Re-opens the check
 // connection and both cursors, takes one unit out of the first Items row of
-// that name and counts it in the tally, both in one transaction. An item
+// that name and counts it in the tally. The whole click, its look-ups
+// included, is one transaction: what it reads is what it changes. An item
 // without stock is left alone silently; an item whose status cannot be
 // worked out is left alone with a message. Throws RecordsError when the
 // database fails (nothing is then written).
