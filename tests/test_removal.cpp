@@ -6,6 +6,7 @@
 #include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
 #include "support/fixedclock.h"
+#include "support/paintlog.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -29,36 +30,14 @@
 using namespace inv;
 using testing::entries;
 using testing::execSql;
+using testing::PaintLog;
+using testing::settle;
 using testing::snapshot;
 using testing::TestDb;
 
 namespace {
 
 const QDate kToday{2026, 3, 10};
-
-// The region each paint of a widget covered.
-class PaintLog : public QObject {
-public:
-    explicit PaintLog(QWidget *widget) { widget->installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-};
-
-// Lets the window lay out and repaint what it has been asked to.
-void settle()
-{
-    for (int round = 0; round < 2; ++round) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // list that repaints one changed entry alone, laid out as the list box lays
 // it out.
 
+#include "support/paintlog.h"
 #include "ui/entrylist.h"
 #include "ui/sortedlist.h"
 
@@ -15,6 +16,8 @@
 #include <algorithm>
 
 using namespace inv;
+using testing::PaintLog;
+using testing::settle;
 
 namespace {
 
@@ -89,30 +92,6 @@ public:
         ui::EntryList::doItemsLayout();
     }
 };
-
-// The region each paint of a widget covered.
-class PaintLog : public QObject {
-public:
-    explicit PaintLog(QWidget *widget) { widget->installEventFilter(this); }
-    QRegion painted;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted += static_cast<QPaintEvent *>(event)->region();
-        return false;
-    }
-};
-
-// Lets the lists lay out and repaint what they have been asked to.
-void settle()
-{
-    for (int round = 0; round < 2; ++round) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
 
 // Where the list shows its entries, and how far it scrolls.
 QStringList geometry(const QListWidget &list)
