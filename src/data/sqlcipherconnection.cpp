@@ -14,6 +14,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <tuple>
+#include <type_traits>
 
 namespace inv {
 
@@ -567,6 +568,40 @@ QStringList SqlCipherConnection::columnText(const QString &table, int field)
     return texts;
 }
 
+namespace {
+
+// Steps a statement made by rowsStatement: each row its key and one cell per
+// field, made by cell(column, field); R is Row (values) or TextRow (texts).
+template <typename R, typename Cell>
+QVector<R> stepRows(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &table, const QVector<int> &fields,
+                    const Cell &cell)
+{
+    QVector<R> rows;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        R row;
+        row.key = sqlite3_column_int64(stmt, 0);
+        auto &cells = [&row]() -> auto &
+        {
+            if constexpr (std::is_same_v<R, Row>)
+                return row.values;
+            else
+                return row.texts;
+        }
+        ();
+        cells.reserve(fields.size());
+        for (int c = 0; c < fields.size(); ++c)
+            cells << cell(c + 1, fields[c]);
+        rows << std::move(row);
+    }
+    sqlite3_reset(stmt);
+    if (rc != SQLITE_DONE)
+        h.fail(QStringLiteral("cannot read the table %1").arg(table));
+    return rows;
+}
+
+} // namespace
+
 QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<int> &fields, std::optional<qint64> from,
                                            int limit)
 {
@@ -574,20 +609,8 @@ QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<i
     sqlite3_stmt *stmt = rowsStatement(*m_handle, table, fields, 0);
     sqlite3_bind_int64(stmt, 1, from.value_or(std::numeric_limits<qint64>::min()));
     sqlite3_bind_int(stmt, 2, limit);
-    QVector<Row> rows;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        Row row;
-        row.key = sqlite3_column_int64(stmt, 0);
-        row.values.reserve(fields.size());
-        for (int c = 0; c < fields.size(); ++c)
-            row.values << columnValue(stmt, c + 1, meta.isDate[fields[c]]);
-        rows << std::move(row);
-    }
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE)
-        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
-    return rows;
+    return stepRows<Row>(*m_handle, stmt, table, fields,
+                         [&](int column, int field) { return columnValue(stmt, column, meta.isDate[field]); });
 }
 
 QVector<TextRow> SqlCipherConnection::readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from,
@@ -599,20 +622,8 @@ QVector<TextRow> SqlCipherConnection::readTextsFrom(const QString &table, const 
     sqlite3_bind_int(stmt, 2, limit);
     if (skip != 0)
         sqlite3_bind_int64(stmt, 3, (skip > 0 ? qint64(skip) : -qint64(skip)) - 1);
-    QVector<TextRow> rows;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        TextRow row;
-        row.key = sqlite3_column_int64(stmt, 0);
-        row.texts.reserve(fields.size());
-        for (int c = 0; c < fields.size(); ++c)
-            row.texts << cellText(stmt, c + 1, meta.isDate[fields[c]]);
-        rows << std::move(row);
-    }
-    sqlite3_reset(stmt);
-    if (rc != SQLITE_DONE)
-        m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
-    return rows;
+    return stepRows<TextRow>(*m_handle, stmt, table, fields,
+                             [&](int column, int field) { return cellText(stmt, column, meta.isDate[field]); });
 }
 
 DataVersion SqlCipherConnection::dataVersion()
