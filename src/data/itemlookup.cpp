@@ -7,8 +7,6 @@ namespace inv {
 ItemNoMatch findByItemNo(ItemTable table, const QString &text)
 {
     Module1::OpenCheckConnection();
-    if (!Module1::cnRecords)
-        throw RecordsError(Module1::dbPath, QStringLiteral("the records connection is not open"));
     if (table == ItemTable::Items)
         Module1::OpenItems();
     else
