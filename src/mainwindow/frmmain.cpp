@@ -738,6 +738,15 @@ void frmmain::cmdundo()
         change = outcome.tally;
         if (!outcome.message.isEmpty())
             ui::Prompts::message(this, outcome.message);
+        if (outcome.changed) {
+            // The versions read under the undo's own lock: another program's
+            // write just after it cannot slip past the list.
+            if (!ui::guarded(this, [&] { followTally(outcome.before, outcome.after, change); }))
+                m_tallyVersion = {};
+            canUndo = false;
+            m_unitToUndo = false;
+            return;
+        }
     }
     if (!ui::guarded(this, [&] {
             if (Module1::rsItemsout)

@@ -122,6 +122,10 @@ Outcome undoRemoval(const std::optional<QString> &name)
         return {};
     Recordset &items = *Module1::rsItems;
     Recordset &tally = *Module1::rsItemsout;
+    // As a click: one lock of the file from the first look-up to the last
+    // write, and the versions before and after read under it.
+    Transaction transaction(items.connection());
+    const DataVersion before = items.connection()->dataVersion();
 
     // The item's new values are worked out first: when they cannot be, the
     // tally must not go down either.
@@ -149,12 +153,11 @@ Outcome undoRemoval(const std::optional<QString> &name)
     if (!itemFound && !tallyFound)
         return {};
 
-    Transaction transaction(items.connection());
     std::optional<TallyChange> change;
     if (tallyFound) {
         // No lower bound: a row at 0 stays and shows 0.
-        const QVariant before = tally.Fields(kQuantity);
-        change = TallyChange{tally.Fields(kItemName), before, quantityValue(LeadingNumber(fieldText(before)) - 1)};
+        const QVariant counted = tally.Fields(kQuantity);
+        change = TallyChange{tally.Fields(kItemName), counted, quantityValue(LeadingNumber(fieldText(counted)) - 1)};
         tally.setField(kQuantity, change->after);
         tally.Update();
     }
@@ -164,8 +167,9 @@ Outcome undoRemoval(const std::optional<QString> &name)
         items.setField(kDateUpdated, formerDate);
         items.Update();
     }
+    Outcome outcome{true, {}, change, before, items.connection()->dataVersion()};
     transaction.commit();
-    return Outcome{true, {}, change, {}, {}};
+    return outcome;
 }
 
 void clearTally()
