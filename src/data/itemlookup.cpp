@@ -4,6 +4,11 @@
 
 namespace inv {
 
+bool findItemNo(Recordset &rs, const QString &text)
+{
+    return rs.FindFirst(QStringLiteral("item_no"), text);
+}
+
 ItemNoMatch findByItemNo(ItemTable table, const QString &text)
 {
     Module1::OpenCheckConnection();
@@ -15,7 +20,7 @@ ItemNoMatch findByItemNo(ItemTable table, const QString &text)
     // One read of the file: the row comes with the look-up, so the window's
     // boxes cost no further read. Only a miss asks whether the table has
     // rows at all.
-    if (rs.FindFirst(QStringLiteral("item_no"), text))
+    if (findItemNo(rs, text))
         return ItemNoMatch::Found;
     rs.MoveFirst();
     return rs.hasCurrent() ? ItemNoMatch::None : ItemNoMatch::EmptyTable;

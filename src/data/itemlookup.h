@@ -7,6 +7,8 @@
 
 namespace inv {
 
+class Recordset;
+
 enum class ItemNoMatch {
     EmptyTable, // the table holds no rows: the window leaves its boxes alone
     None, // no row has that number: the window empties its boxes
@@ -15,6 +17,11 @@ enum class ItemNoMatch {
 
 // The tables whose rows carry an item number, with their Module1 cursors.
 enum class ItemTable { Items, Itemsout };
+
+// Makes the first row of rs, in stored order, whose item_no is exactly text
+// current; false when no row has that number. Opens nothing: the caller's
+// cursor and its lock stay. Throws RecordsError when the database fails.
+bool findItemNo(Recordset &rs, const QString &text);
 
 // Re-opens the check connection and the table's cursor (rsItems or
 // rsItemsout), then finds the row. Throws RecordsError when the database

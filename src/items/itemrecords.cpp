@@ -2,6 +2,7 @@
 
 #include "data/clock.h"
 #include "data/fields.h"
+#include "data/itemlookup.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -74,6 +75,11 @@ void setBoxes(Recordset &items, const QString &itemNo, const ItemInput &in, cons
 
 } // namespace
 
+bool numberTaken(Recordset &items, const QString &itemNo)
+{
+    return findItemNo(items, itemNo);
+}
+
 Outcome addItem(const ItemInput &in)
 {
     if (anyBoxEmpty(in))
@@ -85,7 +91,7 @@ Outcome addItem(const ItemInput &in)
 
     // The check and the new row together: no other writer in between.
     Transaction transaction(items.connection());
-    if (items.FindFirst(kItemNo, itemNo))
+    if (numberTaken(items, itemNo))
         return refused(Result::Duplicate, QStringLiteral("Item number already exist."));
     Quantities q;
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)

@@ -6,6 +6,10 @@
 
 #include <QString>
 
+namespace inv {
+class Recordset;
+}
+
 namespace inv::ItemRecords {
 
 // The five boxes of an item window, as typed (untrimmed).
@@ -43,6 +47,11 @@ struct Quantities {
     QString status;
 };
 Outcome workOut(const QString &originalText, const QString &remainingText, Quantities *out);
+
+// Whether an item already has the number itemNo (compared as given): the check that
+// keeps item numbers unique. Made on the caller's Items cursor, under the
+// caller's lock; the cursor then stands on that item.
+bool numberTaken(Recordset &items, const QString &itemNo);
 
 // A new Items row from the boxes: refused when a box is empty, when the
 // trimmed number is already an item's number, or when the quantities give

@@ -1,9 +1,11 @@
 // inventory-admin: creates records databases and sets their company name,
-// and keeps them safe: check, backup, restore, export. The program itself
+// keeps them safe (check, backup, restore, export) and brings a stock list in
+// from a spreadsheet (import). The program itself
 // never creates a database; this command does.
 
 #include "data/maintenance.h"
 #include "data/schema.h"
+#include "items/itemimport.h"
 #include "version.h"
 
 #include <QCoreApplication>
@@ -36,6 +38,9 @@ const char *const kUsage = "usage:\n"
                            "  inventory-admin export PATH [--table Items|Itemsout] [--output FILE]\n"
                            "      writes a table as CSV (default Items) to FILE (a new file) or to\n"
                            "      standard output\n"
+                           "  inventory-admin import PATH FILE.csv [--dry-run]\n"
+                           "      adds the items of a CSV file whose header row names the Items fields\n"
+                           "      (as export writes them), all or none; --dry-run checks and writes nothing\n"
                            "  inventory-admin --help | --version\n";
 
 // The one line shown for an option this command does not know.
@@ -199,6 +204,13 @@ int main(int argc, char **argv)
         const inv::AdminReport result = inv::exportCsv(path, table, out);
         out.close();
         return report(result, false);
+    }
+
+    if (command == "import") {
+        const bool dryRun = args.removeAll(QStringLiteral("--dry-run")) > 0;
+        if (args.size() != 2 || args[0].startsWith("--") || args[1].startsWith("--"))
+            return usage();
+        return report(inv::ItemImport::importCsvFile(args[0], args[1], dryRun));
     }
 
     return fail(QStringLiteral("unknown command %1 (try --help)").arg(command));
