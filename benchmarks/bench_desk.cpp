@@ -9,6 +9,9 @@
 //   as another program writing to the file; so after each bare block one
 //   untimed click lets the window catch up, and the timed clicks are those of
 //   a clerk alone with the file.
+// - Scan: the last item's number typed into the item-number box and Enter,
+//   through the box's own key path, and the events that follow, against a
+//   click on the same item as above, in alternating blocks of the same run.
 // - Load and Show Transaction: filling the item list (with one tally row),
 //   against a bare read of the names column and a case-insensitive sort of it.
 //
@@ -142,6 +145,66 @@ void BM_Click(benchmark::State &state)
     Module1::reset();
 }
 
+// One scan: the number typed into the box, then Enter, as a scanner sends it.
+void scan(frmmain &main, const QString &number)
+{
+    QTest::keyClicks(main.txtscan, number);
+    QTest::keyClick(main.txtscan, Qt::Key_Return);
+    settle();
+}
+
+void BM_Scan(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    Fixture &f = fixture(n, 1);
+    const QString number = QString::fromUtf8(itemNo(n));
+    const QByteArray refill = QStringLiteral("UPDATE Items SET remaining_quantity = %1 WHERE item_no = '%2'")
+                                  .arg(Fixture::kStartRemaining)
+                                  .arg(number)
+                                  .toUtf8();
+    SqliteDb(f.path).exec(refill.constData()); // whatever the clicks before left
+    auto main = openMain(f);
+    main->cmdtrans_Click();
+    settle();
+    QListWidgetItem *entry = main->lstitem->findItems(f.target, Qt::MatchExactly).value(0);
+    if (!entry) {
+        state.SkipWithError("the clicked item is not listed");
+        return;
+    }
+    main->lstitem->scrollToItem(entry);
+    settle();
+    qint64 units = 0;
+    double scanWall = 0, clickWall = 0;
+    for (auto _ : state) {
+        const double w0 = wallSeconds();
+        for (int i = 0; i < kBlock; ++i)
+            click(*main, entry);
+        const double w1 = wallSeconds();
+        main->txtscan->setFocus(); // untimed: the clerk picks up the scanner
+        settle();
+        const double w2 = wallSeconds();
+        for (int i = 0; i < kBlock; ++i)
+            scan(*main, number);
+        const double w3 = wallSeconds();
+        clickWall += w1 - w0;
+        scanWall += w3 - w2;
+        units += 2 * kBlock;
+        state.SetIterationTime((w3 - w2) / kBlock);
+    }
+    // Every click and every scan took its unit (the item starts with plenty).
+    main.reset();
+    Module1::reset();
+    SqliteDb check(f.path);
+    const QString left = check.pragma(
+        QStringLiteral("SELECT remaining_quantity FROM Items WHERE item_no = '%1'").arg(number).toUtf8().constData());
+    check.exec(refill.constData());
+    if (left.toLongLong() != Fixture::kStartRemaining - units)
+        state.SkipWithError("a scan or a click did not take its unit");
+    const double scans = double(state.iterations()) * kBlock;
+    state.counters["click_us"] = clickWall / scans * 1e6;
+    state.counters["ratio"] = scanWall / clickWall;
+}
+
 // Filling the item list, at the window's load or at Show Transaction.
 template <bool kShowTransaction>
 void BM_Fill(benchmark::State &state)
@@ -264,6 +327,13 @@ BENCHMARK(BM_Click)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_Scan)
+    ->ArgName("items")
+    ->ArgsProduct({kSizes})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
 BENCHMARK(BM_ShowTransaction)->Apply(bySize<benchmark::kMillisecond>);
 
@@ -275,8 +345,11 @@ int main(int argc, char **argv)
         std::printf("%-40s %12s %12s %7s\n", "benchmark", "window (us)", "bare (us)", "ratio");
         for (const auto &[name, run] : reporter.medians) {
             const double us = run.GetAdjustedRealTime() * (run.time_unit == benchmark::kMillisecond ? 1000.0 : 1.0);
-            std::printf("%-40s %12.1f %12.1f %7.2f\n", name.c_str(), us, MedianReporter::counter(run, "bare_us"),
-                        MedianReporter::counter(run, "ratio"));
+            // A scan's other side is a click, not a bare update.
+            const bool scan = name.rfind("BM_Scan", 0) == 0;
+            std::printf("%-40s %12.1f %12.1f %7.2f%s\n", name.c_str(), us,
+                        MedianReporter::counter(run, scan ? "click_us" : "bare_us"),
+                        MedianReporter::counter(run, "ratio"), scan ? "  (scan against a click)" : "");
         }
         std::printf("\n");
         checks(100000);

@@ -266,7 +266,9 @@ private slots:
         QCOMPARE(prompts.last().text.split('\n'),
                  QStringList({"If you have questions or comments, feel free to contact the developer.", "", "",
                               "E-mail: inventory@example.org", "Website: www.example.org/inventory", "",
-                              "To God be the Glory!"}));
+                              "To God be the Glory!", "",
+                              "F2 goes to the Item number box: type or scan a number and press Enter to take one "
+                              "unit out."}));
         QVERIFY(m_main->isEnabled());
         VERIFY_PROMPTS(prompts);
     }

@@ -14,6 +14,7 @@
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
+#include "ui/controls.h"
 #include "ui/entrylist.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
@@ -29,6 +30,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -36,6 +39,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -214,6 +218,68 @@ private:
     bool m_armed = false;
 };
 
+// A key press that stands for an ASCII control character, as a scanner sends
+// them before or after a code: Ctrl with @, a letter or one of [ \ ] ^ _,
+// or a key whose text is a control character and that edits nothing.
+bool controlCharacter(const QKeyEvent *key)
+{
+    if (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key->modifiers() & Qt::ControlModifier)
+        return key->key() >= Qt::Key_At && key->key() <= Qt::Key_Underscore;
+    const QString text = key->text();
+    return text.size() == 1 && text.front().category() == QChar::Other_Control && key->key() != Qt::Key_Backspace
+           && key->key() != Qt::Key_Delete;
+}
+
+// The item-number box. Enter or Tab ends a number (scanners end a code with
+// one of them) and the box keeps the focus for the next one; a control
+// character is no edit and no shortcut of the window (Ctrl+D would open a
+// window, Ctrl+X end the program): it is dropped. Ctrl+Z alone stays the
+// window's Undo Remove.
+class ScanBox : public QLineEdit {
+public:
+    using Ended = std::function<void()>;
+    ScanBox(QWidget *parent, Ended ended) : QLineEdit(parent), m_ended(std::move(ended)) { }
+
+protected:
+    bool event(QEvent *event) override
+    {
+        if (event->type() == QEvent::ShortcutOverride) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (key->matches(QKeySequence::Undo)) {
+                // Not the box's own undo: the window's Undo Remove, which
+                // puts back the unit of a wrong scan.
+                event->ignore();
+                return true;
+            }
+            if (controlCharacter(key)) {
+                event->accept(); // comes to keyPressEvent, not to a menu entry
+                return true;
+            }
+        }
+        // Tab would move the focus before keyPressEvent sees it.
+        if (event->type() == QEvent::KeyPress) {
+            auto *key = static_cast<QKeyEvent *>(event);
+            if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+                && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Return
+                    || key->key() == Qt::Key_Enter)) {
+                key->accept();
+                m_ended();
+                return true;
+            }
+            if (controlCharacter(key)) {
+                key->accept();
+                return true;
+            }
+        }
+        return QLineEdit::event(event);
+    }
+
+private:
+    Ended m_ended;
+};
+
 } // namespace
 
 frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
@@ -265,13 +331,16 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     txtremove->setAccessibleName(QStringLiteral("Removed items heading"));
     lstremove->setAccessibleName(QStringLiteral("Removed items"));
     watchItemList();
+    buildScanBox(client);
 
-    // Tab order: the picture buttons, then the tally list, then the items.
+    // Tab order: the picture buttons, the item-number box, then the tally
+    // list, then the items.
     setTabOrder(cmdadd, cmdedit);
     setTabOrder(cmdedit, cmddel);
     setTabOrder(cmddel, cmdtrans);
     setTabOrder(cmdtrans, cmdupdate);
-    setTabOrder(cmdupdate, lstremove);
+    setTabOrder(cmdupdate, txtscan);
+    setTabOrder(txtscan, lstremove);
     setTabOrder(lstremove, lstitem);
 
     connect(cmdadd, &QToolButton::clicked, this, &frmmain::cmdadd_Click);
@@ -286,6 +355,36 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     updateEntries();
     setPanelVisible(false);
     resize(ui::twipsSize(15360, 11520) + QSize(0, menuBar()->sizeHint().height()));
+}
+
+void frmmain::buildScanBox(QWidget *client)
+{
+    // In the strip between the toolbar and the lists' headings, so that it
+    // is there whether the transaction panel is shown or not.
+    lblscan = ui::makeLabel(client, "lblscan", QStringLiteral("Item number:"), ui::sansFont(9.75, true));
+    place(lblscan, 2640, 690, 1455, 315);
+    ui::fitToText(lblscan);
+    txtscan = new ScanBox(client, [this] { txtscan_Submit(); });
+    txtscan->setObjectName(QStringLiteral("txtscan"));
+    txtscan->setFont(ui::sansFont(9.75));
+    txtscan->setAccessibleName(QStringLiteral("Item number"));
+    txtscan->setToolTip(QStringLiteral("Type or scan an item number and press Enter to take one out (%1)")
+                            .arg(scanKey().toString(QKeySequence::NativeText)));
+    place(txtscan, 4140, 660, 2400, 375);
+    lblscan->setBuddy(txtscan);
+    lblscanmsg = ui::makeLabel(client, "lblscanmsg", QString(), ui::sansFont(9.75, true),
+                               QStringLiteral("background: transparent; color: #C00000;"));
+    place(lblscanmsg, 6660, 690, 7755, 315);
+    lblscanmsg->setAccessibleName(QStringLiteral("Item number message"));
+
+    m_scanShortcut = new QShortcut(scanKey(), this);
+    m_scanShortcut->setContext(Qt::WindowShortcut);
+    connect(m_scanShortcut, &QShortcut::activated, this, [this] {
+        if (!txtscan)
+            return;
+        txtscan->setFocus(Qt::ShortcutFocusReason);
+        txtscan->selectAll();
+    });
 }
 
 QToolButton *frmmain::pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
@@ -467,6 +566,15 @@ void frmmain::setRestrictedMode()
     for (QAction *action :
          {nAddItem, nEditItem, nDeleteItem, mAction->menuAction(), toolbarButton(QStringLiteral("New"))})
         action->setVisible(false);
+    // View-only: no box to take stock out by number, and no key to it.
+    delete m_scanShortcut;
+    m_scanShortcut = nullptr;
+    for (QWidget *w :
+         {static_cast<QWidget *>(txtscan), static_cast<QWidget *>(lblscan), static_cast<QWidget *>(lblscanmsg)})
+        delete w;
+    txtscan = nullptr;
+    lblscan = nullptr;
+    lblscanmsg = nullptr;
     updateEntries();
 }
 
@@ -522,21 +630,26 @@ void frmmain::mLogOut_Click()
     close();
 }
 
-QString frmmain::helpText()
+QString frmmain::helpText(bool withScanBox)
 {
-    return QStringList{QStringLiteral("If you have questions or comments, feel free to contact the developer."),
-                       QString(),
-                       QString(),
-                       QStringLiteral("E-mail: ") + QLatin1String(ui::kContactEmail),
-                       QStringLiteral("Website: ") + QLatin1String(ui::kWebsite),
-                       QString(),
-                       QStringLiteral("To God be the Glory!")}
-        .join(QLatin1Char('\n'));
+    QStringList lines{QStringLiteral("If you have questions or comments, feel free to contact the developer."),
+                      QString(),
+                      QString(),
+                      QStringLiteral("E-mail: ") + QLatin1String(ui::kContactEmail),
+                      QStringLiteral("Website: ") + QLatin1String(ui::kWebsite),
+                      QString(),
+                      QStringLiteral("To God be the Glory!")};
+    if (withScanBox)
+        lines << QString()
+              << QStringLiteral("%1 goes to the Item number box: type or scan a number and press Enter to take "
+                                "one unit out.")
+                     .arg(scanKey().toString(QKeySequence::NativeText));
+    return lines.join(QLatin1Char('\n'));
 }
 
 void frmmain::showHelp()
 {
-    ui::Prompts::message(this, helpText(), QLatin1String(ui::kPublisherName));
+    ui::Prompts::message(this, helpText(txtscan != nullptr), QLatin1String(ui::kPublisherName));
 }
 
 void frmmain::Toolbar1_ButtonClick(QAction *button)
@@ -713,9 +826,16 @@ std::optional<QString> frmmain::selectedItemName() const
 
 void frmmain::lstitem_Click()
 {
+    const std::optional<QString> name = selectedItemName();
+    takeOne(name ? std::optional(StockDesk::ItemKey::name(*name)) : std::nullopt);
+    m_scanUndo.reset();
+}
+
+std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk::ItemKey> &key)
+{
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
-        outcome = StockDesk::removeOne(selectedItemName());
+        outcome = StockDesk::removeOne(key);
         followTally(outcome.before, outcome.after, outcome.tally);
     });
     if (!ok)
@@ -725,6 +845,39 @@ void frmmain::lstitem_Click()
     canUndo = true;
     // A click that took nothing leaves nothing to put back.
     m_unitToUndo = outcome.changed;
+    if (!ok)
+        return std::nullopt;
+    return outcome;
+}
+
+QKeySequence frmmain::scanKey()
+{
+    return QKeySequence(Qt::Key_F2);
+}
+
+QString frmmain::scannedNumber(const QString &text)
+{
+    QString number;
+    number.reserve(text.size());
+    for (const QChar c : text)
+        if (c.category() != QChar::Other_Control)
+            number += c;
+    return number;
+}
+
+void frmmain::txtscan_Submit()
+{
+    if (!txtscan || m_restricted || !isEnabled())
+        return;
+    const QString number = scannedNumber(txtscan->text());
+    txtscan->clear();
+    if (number.isEmpty())
+        return; // a second line end, or a code of control characters only
+    lblscanmsg->clear();
+    const std::optional<StockDesk::Outcome> outcome = takeOne(StockDesk::ItemKey::number(number));
+    m_scanUndo = outcome ? outcome->undoKey : std::nullopt;
+    if (outcome && !outcome->found)
+        lblscanmsg->setText(QStringLiteral("No item has the number %1.").arg(number));
 }
 
 void frmmain::cmdundo()
@@ -733,7 +886,9 @@ void frmmain::cmdundo()
     std::optional<StockDesk::TallyChange> change;
     if (canUndo && m_unitToUndo) {
         StockDesk::Outcome outcome;
-        if (!ui::guarded(this, [&] { outcome = StockDesk::undoRemoval(selectedItemName()); }))
+        if (!ui::guarded(this, [&] {
+                outcome = m_scanUndo ? StockDesk::undoRemoval(m_scanUndo) : StockDesk::undoRemoval(selectedItemName());
+            }))
             before = {};
         change = outcome.tally;
         if (!outcome.message.isEmpty())
@@ -745,6 +900,7 @@ void frmmain::cmdundo()
                 m_tallyVersion = {};
             canUndo = false;
             m_unitToUndo = false;
+            m_scanUndo.reset();
             return;
         }
     }
@@ -755,6 +911,7 @@ void frmmain::cmdundo()
         m_tallyVersion = {};
     canUndo = false;
     m_unitToUndo = false;
+    m_scanUndo.reset();
 }
 
 void frmmain::cmdclear()

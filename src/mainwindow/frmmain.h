@@ -6,6 +6,7 @@
 #include "stockdesk.h"
 
 #include <QHash>
+#include <QKeySequence>
 #include <QMainWindow>
 #include <QVariant>
 
@@ -13,7 +14,9 @@
 #include <optional>
 
 class QFrame;
+class QLabel;
 class QLineEdit;
+class QShortcut;
 class QListWidget;
 class QListWidgetItem;
 class QToolBar;
@@ -105,7 +108,8 @@ public:
     void mLogOut_Click();
     // The toolbar's help message.
     void showHelp();
-    static QString helpText();
+    // withScanBox: the line that names the item-number box's key.
+    static QString helpText(bool withScanBox = true);
 
     // Makes a window for an entry; nullptr when its loading failed (the
     // window has shown why).
@@ -131,6 +135,23 @@ public:
     void cmdundo();
     // Deletes the whole tally.
     void cmdclear();
+
+    // ---- Taking out by item number (keyboard or scanner) --------------------
+    // The box an item number is typed or scanned into, its caption and the
+    // one-line answer to a number no item has. None of them exists in
+    // view-only mode (nullptr then).
+    QLineEdit *txtscan = nullptr;
+    QLabel *lblscan = nullptr;
+    QLabel *lblscanmsg = nullptr;
+    // The key that puts the focus into txtscan from anywhere in the window.
+    static QKeySequence scanKey();
+    // A number ended by Enter or Tab: takes one unit of the item with that
+    // exact number, as a click takes one of an entry's item; the box empties
+    // and keeps the focus.
+    void txtscan_Submit();
+    // The number in a box's text: ASCII and other control characters, which
+    // scanners send before or after a code, left out.
+    static QString scannedNumber(const QString &text);
     // -------------------------------------------------------------------------
 
 protected:
@@ -151,6 +172,14 @@ private:
     void itemClicked(QListWidgetItem *entry);
     // Whether the click that canUndo refers to took a unit.
     bool m_unitToUndo = false;
+    // When the last removal was a scan: the key that undoes its unit (a
+    // click's undo follows the selected entry instead).
+    std::optional<StockDesk::ItemKey> m_scanUndo;
+    // One removal by key, as a click and a scan both run it; nullopt when the
+    // database failed (the user was told).
+    std::optional<StockDesk::Outcome> takeOne(const std::optional<StockDesk::ItemKey> &key);
+    void buildScanBox(QWidget *client);
+    QShortcut *m_scanShortcut = nullptr;
     // Set while a click moves the selection (the click counts, not the move).
     bool m_selectingByClick = false;
 

@@ -2,6 +2,7 @@
 
 #include "data/clock.h"
 #include "data/fields.h"
+#include "data/itemlookup.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -39,9 +40,17 @@ QString undoRefused(const QString &name, const QString &reason)
 const QString kBaseIsZero = QStringLiteral("its base quantity is 0, so its stock status cannot be worked out");
 const QString kBaseOutOfRange = QStringLiteral("its base quantity lies outside -32768 to 32767");
 
+// Makes the item the key finds the current row of items.
+bool findItem(Recordset &items, const ItemKey &key)
+{
+    if (key.by == ItemKey::By::Number)
+        return findItemNo(items, key.text);
+    return items.FindFirst(kItemName, key.text);
+}
+
 } // namespace
 
-Outcome removeOne(const std::optional<QString> &name)
+Outcome removeOne(const std::optional<ItemKey> &key)
 {
     Module1::OpenCheckConnection();
     // One lock of the file for the whole click, taken for writing from the
@@ -57,8 +66,11 @@ Outcome removeOne(const std::optional<QString> &name)
     Outcome unchanged;
     unchanged.before = unchanged.after = connection->dataVersion();
 
-    if (!name || !items.FindFirst(kItemName, *name))
+    if (!key || !findItem(items, *key))
         return unchanged;
+    unchanged.found = true;
+    // A name finds its own tally row; a number, that of the item's name.
+    const QString name = key->by == ItemKey::By::Name ? key->text : items.text(kItemName);
     const double remaining = LeadingNumber(items.text(kRemaining));
     if (!(remaining > 0))
         return unchanged; // no stock: nothing to take, nothing to count
@@ -66,7 +78,7 @@ Outcome removeOne(const std::optional<QString> &name)
     // Work everything out before a single field is set.
     const auto refuse = [&](const QString &reason) {
         Outcome outcome = unchanged;
-        outcome.message = removalRefused(*name, reason);
+        outcome.message = removalRefused(name, reason);
         return outcome;
     };
     const std::optional<qint16> newRemaining = RoundToInt16(remaining - 1);
@@ -96,7 +108,7 @@ Outcome removeOne(const std::optional<QString> &name)
     items.Update();
 
     TallyChange change;
-    if (tally.FindFirst(kItemName, *name)) {
+    if (tally.FindFirst(kItemName, name)) {
         change.name = tally.Fields(kItemName);
         change.before = tally.Fields(kQuantity);
         change.after = quantityValue(LeadingNumber(fieldText(change.before)) + 1);
@@ -111,15 +123,17 @@ Outcome removeOne(const std::optional<QString> &name)
         tally.Update();
         change = TallyChange{itemName, {}, 1, true};
     }
-    Outcome outcome{true, {}, change, unchanged.before, connection->dataVersion()};
+    Outcome outcome{
+        true, {}, change, unchanged.before, connection->dataVersion(), true, ItemKey{key->by, key->text, name}};
     transaction.commit();
     return outcome;
 }
 
-Outcome undoRemoval(const std::optional<QString> &name)
+Outcome undoRemoval(const std::optional<ItemKey> &key)
 {
-    if (!name || !Module1::rsItems || !Module1::rsItemsout)
+    if (!key || !Module1::rsItems || !Module1::rsItemsout)
         return {};
+    const QString &name = key->tallyName;
     Recordset &items = *Module1::rsItems;
     Recordset &tally = *Module1::rsItemsout;
     // As a click: one lock of the file from the first look-up to the last
@@ -129,7 +143,7 @@ Outcome undoRemoval(const std::optional<QString> &name)
 
     // The item's new values are worked out first: when they cannot be, the
     // tally must not go down either.
-    const bool itemFound = items.FindFirst(kItemName, *name);
+    const bool itemFound = findItem(items, *key);
     std::optional<qint16> newRemaining;
     std::optional<QString> status;
     QVariant formerDate;
@@ -138,18 +152,18 @@ Outcome undoRemoval(const std::optional<QString> &name)
         newRemaining = RoundToInt16(raised);
         if (!newRemaining)
             return refused(
-                undoRefused(*name, raised > 0 ? QStringLiteral("its remaining quantity would go beyond 32767")
-                                              : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+                undoRefused(name, raised > 0 ? QStringLiteral("its remaining quantity would go beyond 32767")
+                                             : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
         // The base is the stored value itself, not its text.
         const std::optional<qint16> base = RoundToInt16(items.Fields(kMaxQuantity).toDouble());
         if (!base)
-            return refused(undoRefused(*name, kBaseOutOfRange));
+            return refused(undoRefused(name, kBaseOutOfRange));
         if (*base == 0)
-            return refused(undoRefused(*name, kBaseIsZero));
+            return refused(undoRefused(name, kBaseIsZero));
         status = ExactStatusText(*newRemaining, *base);
         formerDate = items.Fields(kTempdate);
     }
-    const bool tallyFound = tally.FindFirst(kItemName, *name);
+    const bool tallyFound = tally.FindFirst(kItemName, name);
     if (!itemFound && !tallyFound)
         return {};
 

@@ -1,7 +1,8 @@
 #pragma once
 // The data side of the stock-out desk: taking one unit out of stock, undoing
 // that, and clearing the tally. No widgets here: the main window passes the
-// selected entry's text in and shows what comes back.
+// key of the item (the selected entry's text, or a scanned item number) in
+// and shows what comes back.
 
 #include "data/connection.h"
 
@@ -11,6 +12,22 @@
 #include <optional>
 
 namespace inv::StockDesk {
+
+// What the desk finds an item by: the name of a list entry, or an item
+// number typed or scanned. Both are compared exactly, as stored; the first
+// matching Items row in stored order is the one used. The tally counts per
+// item name, whatever found the item.
+struct ItemKey {
+    enum class By { Name, Number };
+    By by = By::Name;
+    QString text;
+    // The name whose tally row the unit was counted in: the name itself, or
+    // for a number the name of the item it found (set by removeOne).
+    QString tallyName;
+
+    static ItemKey name(const QString &name) { return {By::Name, name, name}; }
+    static ItemKey number(const QString &itemNo) { return {By::Number, itemNo, {}}; }
+};
 
 // The one tally row an action wrote, as its tally line shows it.
 struct TallyChange {
@@ -32,24 +49,38 @@ struct Outcome {
     // the two but the action. Unknown when the action did not get as far.
     DataVersion before;
     DataVersion after;
+    // A removal: whether the key found an item at all.
+    bool found = false;
+    // A removal that took a unit: the key that puts that very unit back.
+    std::optional<ItemKey> undoKey;
 };
 
-// One click on an item name (nullopt: no entry selected). Re-opens the check
-// connection and both cursors, takes one unit out of the first Items row of
-// that name and counts it in the tally. The whole click, its look-ups
+// One click on an item name or one scanned number (nullopt: no entry
+// selected). Re-opens the check connection and both cursors, takes one unit
+// out of the first Items row the key finds and counts it in the tally row
+// of the item's name. The whole click, its look-ups
 // included, is one transaction: what it reads is what it changes. An item
 // without stock is left alone silently; an item whose status cannot be
 // worked out is left alone with a message. Throws RecordsError when the
 // database fails (nothing is then written).
-Outcome removeOne(const std::optional<QString> &name);
+Outcome removeOne(const std::optional<ItemKey> &key);
+inline Outcome removeOne(const std::optional<QString> &name)
+{
+    return removeOne(name ? std::optional(ItemKey::name(*name)) : std::nullopt);
+}
 
-// Puts back the unit taken by the last removal of name, on the cursors as
+// Puts back the unit taken by the last removal of key (a removal's undoKey,
+// or a name for the last click), on the cursors as
 // they were last opened (none is opened here): the tally row, when there is
 // one, goes down by one, and the item gets its unit, the exact status and its
 // former date back. Refused with a message, changing nothing, when the
 // remaining quantity would pass 32767 or the status cannot be worked out.
 // Does nothing while the cursors have never been opened.
-Outcome undoRemoval(const std::optional<QString> &name);
+Outcome undoRemoval(const std::optional<ItemKey> &key);
+inline Outcome undoRemoval(const std::optional<QString> &name)
+{
+    return undoRemoval(name ? std::optional(ItemKey::name(*name)) : std::nullopt);
+}
 
 // Deletes every tally row, last row first, on a freshly opened Itemsout
 // cursor. Items is not touched.
