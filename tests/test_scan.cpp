@@ -31,6 +31,9 @@ const QDate kToday{2026, 3, 10};
 
 // What a scanner may send around a code.
 enum class Around { Nothing, Stx, CtrlKeys };
+// How it may end one: Enter, Tab, the line feed key (as xdotool types "\n"
+// under X) or Ctrl+M (a carriage return as Ctrl with a letter).
+enum class End { Return, Tab, LineFeed, CtrlM };
 
 } // namespace
 
@@ -52,8 +55,8 @@ private slots:
         m_clock.reset();
     }
 
-    // A scanner's burst: 30 codes typed at 10 ms a key, ended by Enter or
-    // Tab, some wrapped in control characters (STX/ETX, or Ctrl+D and Ctrl+X,
+    // A scanner's burst: 30 codes typed at 10 ms a key, ended in each of the
+    // ways scanners end them, some wrapped in control characters (STX/ETX, or Ctrl+D and Ctrl+X,
     // which are also the window's shortcut keys). Exactly 30 units go, none
     // lost and none doubled, and the box keeps the focus throughout.
     void burstOfScans()
@@ -65,7 +68,7 @@ private slots:
         pressScanKey();
         for (int i = 0; i < 30; ++i) {
             const Around around = i % 3 == 0 ? Around::Nothing : i % 3 == 1 ? Around::Stx : Around::CtrlKeys;
-            scan(i % 2 ? "P-100" : "T-200", i % 4 == 0 ? Qt::Key_Tab : Qt::Key_Return, around);
+            scan(i % 2 ? "P-100" : "T-200", End(i % 4), around);
         }
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 25);
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 25);
@@ -107,14 +110,14 @@ private slots:
         const QStringList before = snapshot(db.path());
         testing::ScriptedPrompts prompts;
         pressScanKey();
-        scan(typed, Qt::Key_Return);
+        scan(typed, End::Return);
         QCOMPARE(snapshot(db.path()), before);
         QTEST(m_main->lblscanmsg->text(), "line");
         QCOMPARE(m_main->txtscan->text(), QString());
         QCOMPARE(QApplication::focusWidget(), m_main->txtscan);
         QCOMPARE(prompts.messages.size(), 0);
         // The right number next clears the line and takes its unit.
-        scan("T-200", Qt::Key_Return);
+        scan("T-200", End::Return);
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 4);
         QCOMPARE(m_main->lblscanmsg->text(), QString());
     }
@@ -129,7 +132,7 @@ private slots:
         QVERIFY(loadMain());
         testing::ScriptedPrompts prompts;
         pressScanKey();
-        scan("2", Qt::Key_Return);
+        scan("2", End::Return);
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 6);
         QCOMPARE(db.value("Items", 1, "Status").toString(), QString("60%"));
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 5);
@@ -152,7 +155,7 @@ private slots:
         QCOMPARE(db.value("Itemsout", 0, "quantity").toInt(), 0);
 
         // A click after a scan is undone by its entry again.
-        scan("2", Qt::Key_Return);
+        scan("2", End::Return);
         m_main->lstitem->setFocus();
         QTest::keyClick(m_main->windowHandle(), Qt::Key_Down);
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 4);
@@ -182,7 +185,7 @@ private slots:
         m_main->cmdtrans->click(); // hides the panel
         QVERIFY(!m_main->transactionPanelShown());
         pressScanKey();
-        scan("T-200", Qt::Key_Return);
+        scan("T-200", End::Return);
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 4);
         m_main->cmdtrans->click();
         QCOMPARE(entries(m_main->lstremove), QStringList({"Toner      (1)"}));
@@ -236,7 +239,7 @@ private:
     void pressScanKey() { QTest::keyClick(m_main->windowHandle(), Qt::Key_F2); }
 
     // Types a code into the window as a scanner does, 10 ms a key.
-    void scan(const QString &code, Qt::Key end, Around around = Around::Nothing)
+    void scan(const QString &code, End end, Around around = Around::Nothing)
     {
         QWindow *window = m_main->windowHandle();
         const auto control = [window](char c) {
@@ -251,7 +254,20 @@ private:
             control('\x03');
         else if (around == Around::CtrlKeys)
             QTest::keyClick(window, Qt::Key_X, Qt::ControlModifier, 10);
-        QTest::keyClick(window, end, Qt::NoModifier, 10);
+        switch (end) {
+        case End::Return:
+            QTest::keyClick(window, Qt::Key_Return, Qt::NoModifier, 10);
+            break;
+        case End::Tab:
+            QTest::keyClick(window, Qt::Key_Tab, Qt::NoModifier, 10);
+            break;
+        case End::LineFeed:
+            control('\n');
+            break;
+        case End::CtrlM:
+            QTest::keyClick(window, Qt::Key_M, Qt::ControlModifier, 10);
+            break;
+        }
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

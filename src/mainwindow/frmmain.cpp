@@ -232,8 +232,30 @@ bool controlCharacter(const QKeyEvent *key)
            && key->key() != Qt::Key_Delete;
 }
 
+// A key press that ends a number: Enter, Tab, a key that types a carriage
+// return, line feed or tab (X sends the Linefeed key so), or those three as
+// Ctrl+M, Ctrl+J and Ctrl+I, as scanners that send control characters as
+// Ctrl with a letter type them.
+bool lineEnd(const QKeyEvent *key)
+{
+    if (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    if (key->modifiers() & Qt::ControlModifier)
+        return key->key() == Qt::Key_M || key->key() == Qt::Key_J || key->key() == Qt::Key_I;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return key->text() == QLatin1String("\r") || key->text() == QLatin1String("\n")
+               || key->text() == QLatin1String("\t");
+    }
+}
+
 // The item-number box. Enter or Tab ends a number (scanners end a code with
-// one of them) and the box keeps the focus for the next one; a control
+// one of them, or with a line feed) and the box keeps the focus for the next one; a control
 // character is no edit and no shortcut of the window (Ctrl+D would open a
 // window, Ctrl+X end the program): it is dropped. Ctrl+Z alone stays the
 // window's Undo Remove.
@@ -261,9 +283,7 @@ protected:
         // Tab would move the focus before keyPressEvent sees it.
         if (event->type() == QEvent::KeyPress) {
             auto *key = static_cast<QKeyEvent *>(event);
-            if (!(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-                && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Return
-                    || key->key() == Qt::Key_Enter)) {
+            if (lineEnd(key)) {
                 key->accept();
                 m_ended();
                 return true;
