@@ -26,6 +26,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
