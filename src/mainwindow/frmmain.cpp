@@ -254,11 +254,10 @@ bool lineEnd(const QKeyEvent *key)
     }
 }
 
-// The item-number box. Enter or Tab ends a number (scanners end a code with
-// one of them, or with a line feed) and the box keeps the focus for the next one; a control
-// character is no edit and no shortcut of the window (Ctrl+D would open a
-// window, Ctrl+X end the program): it is dropped. Ctrl+Z alone stays the
-// window's Undo Remove.
+// The item-number box. A line end (lineEnd) ends a number and the box keeps
+// the focus for the next one; any other control character is no edit and no
+// shortcut of the window (Ctrl+D would open a window, Ctrl+X end the
+// program): it is dropped. Ctrl+Z alone stays the window's Undo Remove.
 class ScanBox : public QLineEdit {
 public:
     using Ended = std::function<void()>;
