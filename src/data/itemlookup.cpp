@@ -1,5 +1,6 @@
 #include "itemlookup.h"
 
+#include "fields.h"
 #include "module1.h"
 
 namespace inv {
@@ -15,10 +16,51 @@ ItemNoMatch findByItemNo(ItemTable table, const QString &text)
     // One read of the file: the row comes with the look-up, so the window's
     // boxes cost no further read. Only a miss asks whether the table has
     // rows at all.
-    if (rs.FindFirst(QStringLiteral("item_no"), text))
+    if (rs.FindFirst(kItemNo, text))
         return ItemNoMatch::Found;
     rs.MoveFirst();
     return rs.hasCurrent() ? ItemNoMatch::None : ItemNoMatch::EmptyTable;
+}
+
+namespace {
+
+Recordset &cursor(ItemTable table)
+{
+    const std::shared_ptr<Recordset> &rs = table == ItemTable::Items ? Module1::rsItems : Module1::rsItemsout;
+    if (!rs)
+        throw RecordsError(Module1::dbPath, QStringLiteral("the table is not open"));
+    return *rs;
+}
+
+} // namespace
+
+ShownRow shownRow(ItemTable table)
+{
+    Recordset &rs = cursor(table);
+    const QVector<TextRow> rows = rs.GetRowTexts(1, {kItemNo, kItemName});
+    if (rows.isEmpty())
+        throw RecordsError(rs.connection()->path(), QStringLiteral("no row of %1 is current").arg(rs.table()));
+    return ShownRow{table, rows.first().key, rows.first().texts};
+}
+
+bool deleteShownRow(const ShownRow &shown)
+{
+    Recordset &rs = cursor(shown.table);
+    const std::shared_ptr<Connection> connection = rs.connection();
+    const QVector<int> fields{rs.fieldIndex(kItemNo), rs.fieldIndex(kItemName)};
+    Transaction transaction(connection);
+    const QVector<TextRow> now = connection->readTextsFrom(rs.table(), fields, shown.key, 0, 1);
+    if (now.isEmpty() || now.first().key != shown.key || now.first().texts != shown.identity)
+        return false;
+    connection->remove(rs.table(), shown.key);
+    transaction.commit();
+    return true;
+}
+
+QString shownRowChanged()
+{
+    return QStringLiteral("This item was deleted or changed by another program after it was shown, so nothing was "
+                          "deleted.");
 }
 
 } // namespace inv

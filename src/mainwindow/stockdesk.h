@@ -51,8 +51,9 @@ Outcome removeOne(const std::optional<QString> &name);
 // Does nothing while the cursors have never been opened.
 Outcome undoRemoval(const std::optional<QString> &name);
 
-// Deletes every tally row, last row first, on a freshly opened Itemsout
-// cursor. Items is not touched.
-void clearTally();
+// Deletes every tally row at once, on a freshly opened Itemsout cursor's
+// connection. Items is not touched. The versions are read under the clear's
+// lock: after is a version at which the tally is empty.
+Outcome clearTally();
 
 } // namespace inv::StockDesk
