@@ -186,8 +186,7 @@ private slots:
             QTest::addRow("%s: deleted", qPrintable(table))
                 << table << "DELETE FROM %1 WHERE item_no = 'B7'" << QStringList{"Toner"};
             QTest::addRow("%s: its count changed", qPrintable(table))
-                << table
-                << (table == "Items" ? "UPDATE Items SET remaining_quantity = 4" : "UPDATE Itemsout SET quantity = 8")
+                << table << (table == "Items" ? "UPDATE %1 SET remaining_quantity = 4" : "UPDATE %1 SET quantity = 8")
                 << QStringList{"Toner"};
         }
     }

@@ -425,8 +425,10 @@ std::optional<QString> copyInSteps(KeyedFile &from, KeyedFile &to)
         if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
             break;
         const int remaining = sqlite3_backup_remaining(backup);
-        if (rc == SQLITE_OK && lastRemaining >= 0 && remaining > lastRemaining)
-            ++starts; // another program wrote: the copy began again
+        // Within one pass every step leaves fewer pages to copy; a step that
+        // does not began the copy again (another program wrote).
+        if (rc == SQLITE_OK && lastRemaining >= 0 && remaining >= lastRemaining)
+            ++starts;
         if (rc == SQLITE_OK)
             lastRemaining = remaining;
         sqlite3_sleep(kPauseMs);
