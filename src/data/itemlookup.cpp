@@ -54,6 +54,11 @@ bool deleteShownRow(const ShownRow &shown)
         return false;
     connection->remove(rs.table(), shown.key);
     transaction.commit();
+    // The cursor counted the row: opened afresh, as a look-up opens it.
+    if (shown.table == ItemTable::Items)
+        Module1::OpenItems();
+    else
+        Module1::OpenItemsout();
     return true;
 }
 

@@ -406,8 +406,8 @@ namespace {
 // one committed state; should changes keep coming, after a few new starts
 // the rest is copied in one step, which keeps writers waiting for that part
 // alone (well within their wait at 100,000 items).
-constexpr int kPagesPerStep = 256;
-constexpr int kPauseMs = 20;
+constexpr int kPagesPerStep = 512;
+constexpr int kPauseMs = 5;
 constexpr int kStartsInSteps = 4;
 
 std::optional<QString> copyInSteps(KeyedFile &from, KeyedFile &to)
