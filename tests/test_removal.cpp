@@ -645,7 +645,7 @@ private slots:
             other.exec("ROLLBACK");
         }
         QVERIFY(!waits.isEmpty());
-        QCOMPARE(waits.last(), QString("Waiting for another program to finish its change to %1...").arg(db.path()));
+        QCOMPARE(waits.last(), QString("Waiting for another program to let go of %1...").arg(db.path()));
         QCOMPARE(prompts.messages.size(), 1); // refused: the file stayed busy
         QCOMPARE(snapshot(db.path()), before);
         Waits::setListener(nullptr);

@@ -77,7 +77,7 @@ struct SqlCipherHandle {
         if (waited >= kBusyWaitMs)
             return 0;
         if (waited >= kShownAfterMs)
-            Waits::waiting(QStringLiteral("Waiting for another program to finish its change to %1...").arg(h->path));
+            Waits::waiting(QStringLiteral("Waiting for another program to let go of %1...").arg(h->path));
         sqlite3_sleep(attempts < 10 ? 1 : 10);
         return 1;
     }
