@@ -6,11 +6,24 @@
 // engine's default page cache and with the cache the admin command's check
 // uses; the ratios are against both. The processor time of the backup is
 // also set against that of cp and the default check (cpu ratio).
+//
+// Then the clerk's side: clicks on the desk of the real main window (the
+// whole handler, the tally list's update included) every 50 ms (a clerk who
+// never stops, so every part of the copy meets a change) or every 500 ms
+// while the backup runs, against the same clicks with no backup: how many
+// are refused, and how long they take (median and slowest).
 
 #include "benchsupport.h"
 
 #include "data/keyedfile.h"
+#include "data/module1.h"
 #include "data/schema.h"
+#include "mainwindow/frmmain.h"
+#include "ui/prompts.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QTest>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +33,10 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <sys/resource.h>
 
@@ -130,6 +146,110 @@ void BM_Backup(benchmark::State &state)
 
 const std::vector<int64_t> kBackupSizes = {10000, 100000};
 
+// Counts the messages a click shows (a refusal), and answers them.
+class Counting : public ui::PromptHandler {
+public:
+    Counting() { ui::Prompts::setHandler(this); }
+    ~Counting() override { ui::Prompts::setHandler(nullptr); }
+    ui::Answer message(QWidget *, const QString &text, const QString &, ui::Buttons) override
+    {
+        ++messages;
+        last = text;
+        return ui::Answer::Ok;
+    }
+    QString openFile(QWidget *) override { return {}; }
+    bool printDialog(QWidget *, QPrinter *) override { return false; }
+    void openUrl(const QUrl &) override { }
+    int messages = 0;
+    QString last;
+};
+
+struct Clicks {
+    std::vector<double> ms;
+    int refused = 0;
+};
+
+// Clicks every pauseMs on the entry, each through the window's own handler,
+// while running() holds.
+Clicks clickWhile(frmmain &main, QListWidgetItem *entry, int pauseMs, const std::function<bool()> &running)
+{
+    Counting prompts;
+    Clicks clicks;
+    while (running()) {
+        main.lstitem->setCurrentItem(entry);
+        const double t0 = wallSeconds();
+        main.lstitem_Click();
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        clicks.ms.push_back((wallSeconds() - t0) * 1e3);
+        if (prompts.messages > 0) {
+            ++clicks.refused;
+            prompts.messages = 0;
+        }
+        QTest::qWait(pauseMs);
+    }
+    return clicks;
+}
+
+double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+void BM_ClicksDuringBackup(benchmark::State &state)
+{
+    auto &f = fixture(int(state.range(0)));
+    const int pauseMs = int(state.range(1));
+    const QString dest = QDir(f.dir.path()).filePath(QStringLiteral("Backup.mdb"));
+    startRun(f.path);
+    Module1::OpenMisc();
+    frmmain main;
+    if (!main.Form_Load())
+        qFatal("the main window did not load");
+    main.show();
+    main.cmdtrans_Click();
+    QListWidgetItem *entry = main.lstitem->item(main.lstitem->count() / 2);
+
+    Clicks during, alone;
+    double backupMs = 0;
+    for (auto _ : state) {
+        QFile::remove(dest);
+        QProcess backup;
+        const double t0 = wallSeconds();
+        // BENCH_ADMIN runs another build of the command (an older one, say).
+        backup.start(qEnvironmentVariable("BENCH_ADMIN", QStringLiteral(INVENTORY_ADMIN)),
+                     {QStringLiteral("backup"), f.path, dest});
+        if (!backup.waitForStarted())
+            qFatal("inventory-admin did not start");
+        Clicks c = clickWhile(main, entry, pauseMs, [&] { return backup.state() != QProcess::NotRunning; });
+        backup.waitForFinished();
+        backupMs += (wallSeconds() - t0) * 1e3;
+        if (backup.exitCode() != 0)
+            qFatal("the backup failed: %s", backup.readAllStandardOutput().constData());
+        during.ms.insert(during.ms.end(), c.ms.begin(), c.ms.end());
+        during.refused += c.refused;
+        // The same number of clicks with no backup.
+        int left = int(c.ms.size());
+        Clicks a = clickWhile(main, entry, pauseMs, [&] { return left-- > 0; });
+        alone.ms.insert(alone.ms.end(), a.ms.begin(), a.ms.end());
+        alone.refused += a.refused;
+        state.SetIterationTime(median(c.ms) / 1e3);
+    }
+    state.counters["backup_ms"] = backupMs / double(state.iterations());
+    state.counters["clicks"] = double(during.ms.size());
+    state.counters["refused"] = during.refused;
+    state.counters["median_ms"] = median(during.ms);
+    state.counters["max_ms"] = during.ms.empty() ? 0 : *std::max_element(during.ms.begin(), during.ms.end());
+    state.counters["alone_median_ms"] = median(alone.ms);
+    state.counters["alone_max_ms"] = alone.ms.empty() ? 0 : *std::max_element(alone.ms.begin(), alone.ms.end());
+    state.counters["alone_refused"] = alone.refused;
+    QFile::remove(dest);
+    Module1::reset();
+}
+
 } // namespace
 
 BENCHMARK(BM_Backup)
@@ -141,9 +261,19 @@ BENCHMARK(BM_Backup)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 
+BENCHMARK(BM_ClicksDuringBackup)
+    ->ArgNames({"items", "every_ms"})
+    ->ArgsProduct({kBackupSizes, {50, 500}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+
 int main(int argc, char **argv)
 {
-    return runBenchmarks<QCoreApplication>(argc, argv, [](MedianReporter &reporter) {
+    offscreenUnlessSet();
+    return runBenchmarks<QApplication>(argc, argv, [](MedianReporter &reporter) {
         std::printf("\nMedians of 5 runs; the backup against cp + integrity check of the copy:\n");
         std::printf("%8s %6s %11s %8s %10s %17s %7s %14s %10s\n", "items", "MB", "backup (ms)", "cp (ms)", "check (ms)",
                     "cached check (ms)", "ratio", "ratio (cached)", "cpu ratio");
@@ -152,5 +282,20 @@ int main(int argc, char **argv)
                         counter(run, "MB"), run.GetAdjustedRealTime(), counter(run, "cp_ms"), counter(run, "check_ms"),
                         counter(run, "cached_check_ms"), counter(run, "ratio"), counter(run, "ratio_cached"),
                         counter(run, "cpu_ratio"));
+        std::printf("\nMedians of 3 backups; clicks on the desk while a backup runs, and as many with none:\n");
+        std::printf("%8s %9s %11s %7s %8s %11s %8s %13s %10s %8s\n", "items", "every ms", "backup (ms)", "clicks",
+                    "refused", "median (ms)", "max (ms)", "alone median", "alone max", "refused");
+        for (const auto &[name, run] : reporter.medians) {
+            if (name.rfind("BM_ClicksDuringBackup/", 0) != 0)
+                continue;
+            const auto arg = [&](const char *key) {
+                const auto at = name.find(key);
+                return at == std::string::npos ? 0LL : std::atoll(name.c_str() + at + std::strlen(key));
+            };
+            std::printf("%8lld %9lld %11.0f %7.0f %8.0f %11.1f %8.1f %13.1f %10.1f %8.0f\n", arg("items:"),
+                        arg("every_ms:"), counter(run, "backup_ms"), counter(run, "clicks"), counter(run, "refused"),
+                        counter(run, "median_ms"), counter(run, "max_ms"), counter(run, "alone_median_ms"),
+                        counter(run, "alone_max_ms"), counter(run, "alone_refused"));
+        }
     });
 }

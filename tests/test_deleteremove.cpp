@@ -2,6 +2,7 @@
 // the confirmation, and which row goes.
 
 #include "data/module1.h"
+#include "items/frmdelete.h"
 #include "mainwindow/frmdeleteremove.h"
 #include "mainwindow/frmmain.h"
 #include "support/scriptedprompts.h"
@@ -165,6 +166,78 @@ private slots:
             QCOMPARE(m_window->txtitemno->text(), number);
             QCOMPARE(m_window->txtname->text(), shownName);
         }
+    }
+
+    // Both delete windows delete the row the user confirmed, not whatever
+    // stands at its place when Yes is answered: another program may delete
+    // it while the box is open and add a row that takes its key (the
+    // highest key is given again). A row that only changed its count is
+    // still the row that was confirmed.
+    void deleteActsOnTheConfirmedRow_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("meanwhile"); // SQL run while the box is open; %1 is the table
+        QTest::addColumn<QStringList>("left"); // the table's names in stored order
+        const QString replaced = "DELETE FROM %1 WHERE item_no = 'B7'; "
+                                 "INSERT INTO %1 (item_no, item_name, Description) VALUES ('C3', 'Glue', 'new')";
+        for (const QString table : {"Items", "Itemsout"}) {
+            QTest::addRow("%s: replaced by a row with its key", qPrintable(table))
+                << table << replaced << QStringList{"Toner", "Glue"};
+            QTest::addRow("%s: deleted", qPrintable(table))
+                << table << "DELETE FROM %1 WHERE item_no = 'B7'" << QStringList{"Toner"};
+            QTest::addRow("%s: its count changed", qPrintable(table))
+                << table << (table == "Items" ? "UPDATE %1 SET remaining_quantity = 4" : "UPDATE %1 SET quantity = 8")
+                << QStringList{"Toner"};
+        }
+    }
+
+    void deleteActsOnTheConfirmedRow()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, meanwhile);
+        QFETCH(QStringList, left);
+        m_db->item("A1", "Toner", 3, 10).item("B7", "Stapler", 5, 10);
+        m_db->tally("A1", "Toner", 3).tally("B7", "Stapler", 1);
+        const bool items = table == "Items";
+        std::unique_ptr<QWidget> window;
+        QLineEdit *number = nullptr;
+        QPushButton *remove = nullptr;
+        if (items) {
+            auto *w = new frmdelete;
+            window.reset(w);
+            number = w->txtitemno;
+            remove = w->cmddelete;
+        } else {
+            auto *w = new frmdeleteremove;
+            window.reset(w);
+            number = w->txtitemno;
+            remove = w->cmddelete;
+        }
+        window->show();
+        testing::ScriptedPrompts prompts;
+        prompts.answer(Answer::Yes);
+        prompts.duringNext([&] { testing::execSql(m_db->path(), meanwhile.arg(table)); });
+        number->setText("B7");
+        remove->click();
+
+        const bool confirmedRowGone = !left.contains("Glue") && meanwhile.startsWith("UPDATE");
+        QStringList texts;
+        for (const auto &m : prompts.messages)
+            texts << m.text;
+        QCOMPARE(texts.value(0), QString("Are you sure you want to delete this item?"));
+        if (confirmedRowGone)
+            QCOMPARE(texts.value(1), QString("Item Deleted"));
+        else
+            QCOMPARE(texts.value(1), QString("This item was deleted or changed by another program after it was "
+                                             "shown, so nothing was deleted."));
+        QCOMPARE(texts.size(), 2);
+        VERIFY_PROMPTS(prompts);
+        QStringList names;
+        for (int row = 0; row < m_db->count(table); ++row)
+            names << m_db->value(table, row, "item_name").toString();
+        QCOMPARE(names, left);
+        // The other table is never touched.
+        QCOMPARE(m_db->count(items ? "Itemsout" : "Items"), 2);
     }
 
     // The window is laid out as a small fixed window; Delete is the default.

@@ -390,6 +390,7 @@ private slots:
         m_main->show();
         m_main->cmdtrans_Click();
         m_main->lstitem->setCurrentRow(0); // a removal: undo has work to do
+        m_main->lstitem_Click();
         QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 2);
         QVERIFY(canUndo);
         const auto states = [this] {

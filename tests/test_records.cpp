@@ -42,9 +42,9 @@ private slots:
         QCOMPARE(rs.text("item_no"), QString("1"));
         rs.MoveLast();
         QCOMPARE(rs.text("item_no"), QString("2"));
-        rs.Move(-2);
-        QCOMPARE(rs.text("item_no"), QString("3"));
-        rs.Move(2);
+        // Rows before and after the current one, read without moving it.
+        QCOMPARE(rs.GetRowTexts(1, {"item_no"}, -2).value(0).texts, QStringList{"3"});
+        QCOMPARE(rs.GetRowTexts(2, {"item_no"}, -1).value(1).texts, QStringList{"2"});
         QCOMPARE(rs.text("item_no"), QString("2"));
         rs.MoveNext();
         QVERIFY(!rs.hasCurrent());

@@ -2,21 +2,27 @@
 // clearing empties the tally, and the refusals that leave every row alone.
 
 #include "data/clock.h"
+#include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
+#include "data/waits.h"
 #include "mainwindow/frmmain.h"
 #include "support/fixedclock.h"
+#include "support/hookedconnection.h"
 #include "support/paintlog.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
+#include "ui/waitnotice.h"
 
 #include <QApplication>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPaintEvent>
+#include <QRegularExpression>
 #include <QToolButton>
 #include <QWindow>
 
@@ -147,7 +153,11 @@ private slots:
     // would: sorted ignoring case, equal lines in stored order, whatever
     // changed it. Steps: a name clicks that entry, "undo", "sql:..." changes
     // the file from another program, "add:name:quantity" adds a tally row
-    // through the program's own open file, "clear" clears the tally.
+    // through the program's own open file, "clear" clears the tally;
+    // "box:sql:..." makes that change while the next message box is open.
+    // Stapler's undo is refused (its base is stored as "50 boxes", a text
+    // the click reads as 50 but the undo as no number); Glue's click is
+    // refused (its base is 0).
     void tallyListFollowsTheTable_data()
     {
         QTest::addColumn<QStringList>("tally"); // name:quantity rows to start with
@@ -167,6 +177,12 @@ private slots:
                            "Toner", "sql:UPDATE Itemsout SET quantity = 9",
                            "toner", "sql:DELETE FROM Itemsout",
                            "undo",  "Toner"};
+        const QString added = "box:sql:INSERT INTO Itemsout (item_no, item_name, Description, quantity) "
+                              "VALUES ('9', 'Adhesive tape', 'd', 4)";
+        QTest::addRow("a row added under a refused undo's message")
+            << QStringList{"Toner:2"} << QStringList{"Stapler", added, "undo", "Toner"};
+        QTest::addRow("a row added under a refused click's message")
+            << QStringList{} << QStringList{"Toner", added, "Glue", "Toner", "undo"};
         QTest::addRow("a row added through the program's own file")
             << QStringList{}
             << QStringList{"Toner", "add:Adhesive tape:5", "Toner", "add:toner:3", "toner", "undo", "clear", "Toner"};
@@ -178,7 +194,16 @@ private slots:
         QFETCH(QStringList, steps);
         TestDb db(m_dir->path());
         db.misc("admin", "pw").item("1", "Toner", 50, 50).item("2", "toner", 50, 50).item("3", "Bond paper", 50, 50);
-        db.item("4", "Ärmel tape", 50, 50);
+        db.item("4", "Ärmel tape", 50, 50).item("6", "Glue", 50, 0);
+        db.row("Items", {{"item_no", "5"},
+                         {"item_name", "Stapler"},
+                         {"Description", "desc"},
+                         {"original_quantity", 50},
+                         {"remaining_quantity", 50},
+                         {"Status", "100%"},
+                         {"max_quantity", "50 boxes"},
+                         {"date_updated", "2026-01-15"},
+                         {"tempdate", "2026-01-15"}});
         for (const QString &row : tally)
             db.tally("0", row.section(':', 0, 0), row.section(':', 1).toInt());
         QVERIFY(loadMain());
@@ -191,15 +216,59 @@ private slots:
                 m_main->cmdclear();
             else if (step.startsWith("sql:"))
                 execSql(db.path(), step.mid(4));
+            else if (step.startsWith("box:sql:"))
+                prompts.duringNext([path = db.path(), sql = step.mid(8)] { execSql(path, sql); });
             else if (step.startsWith("add:"))
                 db.tally("0", step.section(':', 1, 1), step.section(':', 2).toInt());
             else
                 clickEntryNamed(step);
             QVERIFY(!QTest::currentTestFailed());
-            if (!step.startsWith("sql:") && !step.startsWith("add:"))
+            if (!step.startsWith("sql:") && !step.startsWith("add:") && !step.startsWith("box:"))
                 QVERIFY2(entries(m_main->lstremove) == tallyAsRead(db), qPrintable("after " + step));
         }
-        QCOMPARE(prompts.messages.size(), 0);
+        QCOMPARE(prompts.messages.size(), steps.filter(QRegularExpression("^box:")).size());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // Clearing deletes every row that is there under its lock, and the list
+    // takes the version read under that lock: another program's row added
+    // just before the clear's count or just after its commit is neither
+    // kept in the table wrongly nor missed by the list.
+    void clearingBesideAnotherWriter_data()
+    {
+        QTest::addColumn<QString>("after"); // the call after which the other program writes
+        QTest::addRow("after a count of the rows") << "count";
+        QTest::addRow("after the commit") << "commit";
+    }
+
+    void clearingBesideAnotherWriter()
+    {
+        QFETCH(QString, after);
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 50, 50).tally("1", "Toner", 3).tally("2", "Bond paper", 2);
+        bool armed = false;
+        testing::ScopedFactory hooked([&](const QString &path) -> std::shared_ptr<Connection> {
+            return std::make_shared<testing::HookedConnection>(SqlCipherConnection::open(path),
+                                                               [&, path](const QString &call) {
+                                                                   if (!armed || call != after)
+                                                                       return;
+                                                                   armed = false;
+                                                                   execSql(path, "INSERT INTO Itemsout (item_no, "
+                                                                                 "item_name, Description, quantity) "
+                                                                                 "VALUES ('9', 'Adhesive tape', "
+                                                                                 "'d', 4)");
+                                                               });
+        });
+        QVERIFY(loadMain());
+        testing::ScriptedPrompts prompts;
+        armed = true;
+        m_main->cmdclear();
+        armed = false;
+        for (int i = 0; i < db.count("Itemsout"); ++i)
+            QCOMPARE(db.value("Itemsout", i, "item_name").toString(), QString("Adhesive tape"));
+        clickEntryNamed("Toner");
+        QCOMPARE(entries(m_main->lstremove), tallyAsRead(db));
+        VERIFY_PROMPTS(prompts);
     }
 
     // Two items of one name: both entries act on the first row in table order.
@@ -258,6 +327,24 @@ private slots:
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 16);
         QCOMPARE(db.value("Items", 1, "remaining_quantity").toInt(), 19);
         QCOMPARE(entries(m_main->lstremove), QStringList({"Bond paper      (4)", "Toner      (1)"}));
+    }
+
+    // A selection the program sets (a list that keeps the clerk's entry
+    // over a refresh, a scan box that finds an entry) is no gesture: it
+    // takes nothing, whichever way it is set.
+    void selectionSetInCodeTakesNothing()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Bond paper", 20, 20).item("2", "Toner", 20, 20);
+        QVERIFY(loadMain());
+        const QStringList before = snapshot(db.path());
+        QListWidget *list = m_main->lstitem;
+        list->setCurrentRow(1);
+        list->setCurrentItem(list->item(0));
+        list->item(1)->setSelected(true);
+        list->selectionModel()->select(list->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(snapshot(db.path()), before);
+        QCOMPARE(m_main->lstremove->count(), 0);
     }
 
     // What the mouse and keyboard do to the list after a click on Bond paper
@@ -523,6 +610,45 @@ private slots:
         QCOMPARE(tally.painted, QRegion(m_main->lstremove->visualItemRect(m_main->lstremove->item(1))));
         for (const auto &log : behind)
             QVERIFY(log->painted.isEmpty());
+    }
+
+    // A click that meets another program's change waits for it, and shows
+    // what it waits for (a busy cursor and a line in the window) for as long
+    // as the wait lasts; it blocks nothing more than before. When the other
+    // change holds on past the wait, the click is refused and writes nothing.
+    void aWaitShowsWhatItWaitsFor()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("1", "Toner", 50, 50);
+        QVERIFY(loadMain());
+        // The program's own notice.
+        ui::showWaits();
+        Waits::waiting("Waiting for a test...");
+        QLabel *notice = ui::waitNotice();
+        QVERIFY(notice && notice->isVisible());
+        QCOMPARE(notice->text(), QString("Waiting for a test..."));
+        QCOMPARE(notice->window(), m_main.get());
+        QVERIFY(QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor);
+        QTest::qWait(20); // the event loop runs again: the wait is over
+        QVERIFY(!ui::waitNotice());
+        QVERIFY(!QApplication::overrideCursor());
+
+        // A real wait, behind another program's change.
+        QStringList waits;
+        Waits::setListener([&](const QString &what) { waits << what; });
+        const QStringList before = snapshot(db.path());
+        testing::ScriptedPrompts prompts;
+        {
+            KeyedFile other(db.path(), KeyedFile::Mode::ReadWrite);
+            other.exec("BEGIN IMMEDIATE");
+            clickEntryNamed("Toner");
+            other.exec("ROLLBACK");
+        }
+        QVERIFY(!waits.isEmpty());
+        QCOMPARE(waits.last(), QString("Waiting for another program to let go of %1...").arg(db.path()));
+        QCOMPARE(prompts.messages.size(), 1); // refused: the file stayed busy
+        QCOMPARE(snapshot(db.path()), before);
+        Waits::setListener(nullptr);
     }
 
     // Undo before any click has opened the tally: nothing to act on.

@@ -10,6 +10,7 @@
 #include "data/maintenance.h"
 #include "data/sqlcipherconnection.h"
 #include "data/status.h"
+#include "data/waits.h"
 #include "support/testdb.h"
 
 #include <QCryptographicHash>
@@ -445,7 +446,7 @@ private slots:
     }
 
     // A program that opens the file while a restore holds it waits for the
-    // restore, then opens the file the restore left.
+    // restore, saying so, then opens the file the restore left.
     void programOpeningDuringARestoreWaitsForIt()
     {
         TestDb db(m_dir->path());
@@ -457,13 +458,18 @@ private slots:
             restoring.release();
         });
         release->start();
+        QStringList waits;
+        inv::Waits::setListener([&](const QString &what) { waits << what; });
         QElapsedTimer timer;
         timer.start();
         auto cn = inv::SqlCipherConnection::open(db.path());
         const qint64 waited = timer.elapsed();
+        inv::Waits::setListener(nullptr);
         release->wait();
         delete release;
         QVERIFY2(waited >= 300, qPrintable(QString::number(waited)));
+        QVERIFY(!waits.isEmpty());
+        QCOMPARE(waits.last(), QString("Waiting for inventory-admin to finish restoring %1...").arg(db.path()));
         QCOMPARE(cn->count("Items"), 1);
         // Now the program has it open: a restore is refused.
         QCOMPARE(restoring.take(db.path(), inv::InUseLock::Kind::Exclusive), inv::InUseLock::Result::Busy);

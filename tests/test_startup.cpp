@@ -8,6 +8,7 @@
 #include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"
 #include "startup/startup.h"
+#include "support/hookedconnection.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -135,6 +136,40 @@ private slots:
         QVERIFY(prompts.last().text.contains("Gone.mdb"));
         QVERIFY(!splashShown);
         QVERIFY(splash.isNull() || !splash->isVisible());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // A refusal during the splash's load stops its steps: nothing moves
+    // under the message, and no welcome window (or second message) comes up
+    // behind it, however long it stays open.
+    void noStepRunsUnderAStartupRefusal()
+    {
+        TestDb(m_dir->path()).misc("admin", "pw");
+        int opens = 0;
+        testing::ScopedFactory failing([&](const QString &path) -> std::shared_ptr<Connection> {
+            if (++opens == 2) // the splash's own load
+                throw RecordsError(path, "the disk failed");
+            return SqlCipherConnection::open(path);
+        });
+        testing::ScriptedPrompts prompts;
+        int stepsUnderTheMessage = -1;
+        bool welcomeUnderTheMessage = true;
+        prompts.duringNext([&] {
+            auto *splash = testing::findWindow<frmflash>();
+            const int before = splash ? splash->counter() : 0;
+            QTest::qWait(2600); // longer than the twenty steps and the hand-over
+            splash = testing::findWindow<frmflash>();
+            stepsUnderTheMessage = (splash ? splash->counter() : before) - before;
+            welcomeUnderTheMessage = testing::findWindow<frmwelcome>() != nullptr;
+        });
+        QVERIFY(!startup::Start());
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY2(prompts.last().text.contains("the disk failed"), qPrintable(prompts.last().text));
+        QCOMPARE(stepsUnderTheMessage, 0);
+        QVERIFY(!welcomeUnderTheMessage);
+        QTest::qWait(300);
+        QVERIFY(!testing::findWindow<frmwelcome>());
+        QCOMPARE(prompts.messages.size(), 1);
         VERIFY_PROMPTS(prompts);
     }
 

@@ -422,7 +422,9 @@ private slots:
             QStringList shuffled = names;
             std::shuffle(shuffled.begin(), shuffled.end(), random);
             QStringList expected = shuffled;
-            std::stable_sort(expected.begin(), expected.end(), ui::listedBefore);
+            std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
+                return QString::compare(a, b, Qt::CaseInsensitive) < 0;
+            });
             QStringList sorted = shuffled;
             ui::sortCaseInsensitive(sorted);
             QCOMPARE(sorted, expected);

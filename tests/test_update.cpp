@@ -648,6 +648,7 @@ private slots:
         m_db->item("T-200", "Toner", 10, 10, "100%");
         loadMain();
         m_main->lstitem->setCurrentRow(0); // one click: 9 left, 1 in the tally
+        m_main->lstitem_Click();
         QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), 9);
 
         m_main->nUpdate->trigger();

@@ -77,6 +77,22 @@ QVector<TextRow> Connection::readTextsFrom(const QString &table, const QVector<i
     return texts;
 }
 
+void Connection::removeAll(const QString &table)
+{
+    begin();
+    try {
+        // Keys first: a walk must not see the rows it deletes go.
+        QVector<qint64> keys;
+        forEach(table, [&](const Row &row) { keys << row.key; });
+        for (qint64 key : std::as_const(keys))
+            remove(table, key);
+    } catch (...) {
+        rollback();
+        throw;
+    }
+    commit();
+}
+
 DataVersion Connection::dataVersion()
 {
     return {};

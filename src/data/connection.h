@@ -82,14 +82,11 @@ public:
 
     // Field names of a table in stored order.
     virtual QStringList fields(const QString &table) = 0;
-    // Whether a field holds dates (read back as QDate).
-    virtual bool isDateField(const QString &table, int field) = 0;
 
     virtual qint64 count(const QString &table) = 0;
     virtual std::optional<qint64> firstKey(const QString &table) = 0;
     virtual std::optional<qint64> lastKey(const QString &table) = 0;
     virtual std::optional<qint64> nextKey(const QString &table, qint64 key) = 0;
-    virtual std::optional<qint64> previousKey(const QString &table, qint64 key) = 0;
     // The key |offset| rows after (offset > 0) or before (offset < 0) key.
     virtual std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) = 0;
     virtual std::optional<Row> read(const QString &table, qint64 key) = 0;
@@ -130,6 +127,10 @@ public:
     virtual void update(const QString &table, qint64 key, const FieldChanges &changes) = 0;
     virtual qint64 insert(const QString &table, const FieldChanges &values) = 0;
     virtual void remove(const QString &table, qint64 key) = 0;
+    // Deletes every row of the table, all or none. Engines with a statement
+    // for it make it one statement; the plain version deletes row by row
+    // inside one transaction of its own (nested in the caller's, if any).
+    virtual void removeAll(const QString &table);
 
     // Several writes as one: begin, then commit or roll back.
     virtual void begin() = 0;

@@ -1,5 +1,7 @@
 #include "inuselock.h"
 
+#include "waits.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QThread>
@@ -49,7 +51,7 @@ void InUseLock::release()
     m_fd = -1;
 }
 
-InUseLock::Result InUseLock::take(const QString &databasePath, Kind kind, int waitMs)
+InUseLock::Result InUseLock::take(const QString &databasePath, Kind kind, int waitMs, const QString &waitingFor)
 {
     release();
     m_error.clear();
@@ -81,6 +83,8 @@ InUseLock::Result InUseLock::take(const QString &databasePath, Kind kind, int wa
             ::close(fd);
             return Result::Busy;
         }
+        if (!waitingFor.isEmpty())
+            Waits::waiting(waitingFor);
         QThread::msleep(20);
     }
 }

@@ -37,9 +37,10 @@ public:
     InUseLock &operator=(const InUseLock &) = delete;
 
     // Takes the lock of the database at path, waiting up to waitMs
-    // milliseconds while it is Busy. The lock file is created when missing
-    // and left in place afterwards.
-    Result take(const QString &databasePath, Kind kind, int waitMs = 0);
+    // milliseconds while it is Busy; a wait is reported (Waits) with the
+    // sentence waitingFor, when one is given. The lock file is created when
+    // missing and left in place afterwards.
+    Result take(const QString &databasePath, Kind kind, int waitMs = 0, const QString &waitingFor = {});
     bool held() const { return m_fd >= 0; }
     void release();
     // Why the last take() gave NoLockFile.

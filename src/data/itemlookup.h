@@ -4,6 +4,7 @@
 // (case-sensitive, untrimmed). No widgets here.
 
 #include <QString>
+#include <QStringList>
 
 namespace inv {
 
@@ -27,5 +28,27 @@ bool findItemNo(Recordset &rs, const QString &text);
 // rsItemsout), then finds the row. Throws RecordsError when the database
 // fails.
 ItemNoMatch findByItemNo(ItemTable table, const QString &text);
+
+// A row as a window showed it to be confirmed: where it is, and the number
+// and name the user saw.
+struct ShownRow {
+    ItemTable table = ItemTable::Items;
+    qint64 key = 0;
+    QStringList identity; // item_no, item_name
+};
+
+// The row the table's cursor stands on, after findByItemNo found it.
+ShownRow shownRow(ItemTable table);
+
+// Deletes the shown row, after a confirmation. Another program may have
+// deleted it meanwhile and added another row that took its place (and its
+// key): so the row is read again inside the delete's own transaction and
+// deleted only while it still carries the number and name that were shown.
+// False, with nothing deleted, when it does not. Throws RecordsError when
+// the database fails.
+bool deleteShownRow(const ShownRow &row);
+
+// What a delete window says when deleteShownRow deleted nothing.
+QString shownRowChanged();
 
 } // namespace inv

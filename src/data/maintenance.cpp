@@ -397,6 +397,50 @@ AdminReport checkDatabase(const QString &path)
     return report;
 }
 
+namespace {
+
+// The copy is made a few hundred pages at a time with a pause between the
+// steps: the file is read-locked during a step only, so the program's
+// changes get in between (a click waits for one step at most). A change
+// made by another program starts the copy over, so that the copy is always
+// one committed state; should changes keep coming, after a few new starts
+// the rest is copied in one step, which keeps writers waiting for that part
+// alone (well within their wait at 100,000 items).
+constexpr int kPagesPerStep = 512;
+constexpr int kPauseMs = 5;
+constexpr int kStartsInSteps = 4;
+
+std::optional<QString> copyInSteps(KeyedFile &from, KeyedFile &to)
+{
+    sqlite3_backup *backup = sqlite3_backup_init(to.db(), "main", from.db(), "main");
+    if (!backup)
+        return QString::fromUtf8(sqlite3_errmsg(to.db()));
+    int starts = 1;
+    int lastRemaining = -1;
+    int rc;
+    for (;;) {
+        rc = sqlite3_backup_step(backup, starts > kStartsInSteps ? -1 : kPagesPerStep);
+        if (rc == SQLITE_DONE)
+            break;
+        if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+            break;
+        const int remaining = sqlite3_backup_remaining(backup);
+        // Within one pass every step leaves fewer pages to copy; a step that
+        // does not began the copy again (another program wrote).
+        if (rc == SQLITE_OK && lastRemaining >= 0 && remaining >= lastRemaining)
+            ++starts;
+        if (rc == SQLITE_OK)
+            lastRemaining = remaining;
+        sqlite3_sleep(kPauseMs);
+    }
+    sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE)
+        return QString::fromUtf8(sqlite3_errstr(rc));
+    return std::nullopt;
+}
+
+} // namespace
+
 AdminReport backupDatabase(const QString &path, const QString &dest)
 {
     AdminReport report;
@@ -434,30 +478,13 @@ AdminReport backupDatabase(const QString &path, const QString &dest)
             report.problems = schema;
             return report;
         }
-        sqlite3_stmt *attach = nullptr;
-        if (sqlite3_prepare_v2(db.db(), "ATTACH DATABASE ?1 AS backup KEY ?2", -1, &attach, nullptr) != SQLITE_OK)
-            db.fail(QStringLiteral("the copy cannot be started"));
-        const QByteArray tmpName = tmp.path().toUtf8();
-        sqlite3_bind_text(attach, 1, tmpName.constData(), tmpName.size(), SQLITE_TRANSIENT);
-        sqlite3_bind_text(attach, 2, kRecordsPassword, int(std::strlen(kRecordsPassword)), SQLITE_STATIC);
-        const int rc = sqlite3_step(attach);
-        sqlite3_finalize(attach);
-        if (rc != SQLITE_DONE)
-            db.fail(QStringLiteral("the copy cannot be started"));
-
-        // One read transaction: the counts and the copy see the same
-        // committed state, and a writer cannot commit in between.
-        db.exec(QStringLiteral("BEGIN"));
-        source = countRows(db);
-        db.exec(QStringLiteral("SELECT sqlcipher_export('backup')"));
-        const Counts copied = countRows(db, QStringLiteral("backup"));
-        if (copied != source) {
-            db.exec(QStringLiteral("ROLLBACK"));
-            return refuse(QStringLiteral("%1: the copy holds %2 where the database holds %3")
-                              .arg(path, copied.text(), source.text()));
-        }
-        db.exec(QStringLiteral("COMMIT"));
-        db.exec(QStringLiteral("DETACH DATABASE backup"));
+        // The copy, keyed as the records files are.
+        KeyedFile copy(tmp.path(), KeyedFile::Mode::ReadWrite);
+        if (auto problem = copyInSteps(db, copy))
+            return refuse(QStringLiteral("%1 cannot be copied (%2)").arg(path, *problem));
+        // The copy is the file as one committed state left it: its own
+        // rows are what the check of the copy must find again.
+        source = countRows(copy);
     } catch (const RecordsError &e) {
         return refuse(QStringLiteral("%1 cannot be copied (%2)").arg(path, e.reason()));
     }

@@ -44,12 +44,12 @@ void OpenRecordsConnection()
 {
     // The new connection is made before the old one is let go, so a file
     // that stays the same keeps its open handle.
-    cnRecords = factory()(dbPath);
+    cnRecords = openConnection(dbPath);
 }
 
 void OpenCheckConnection()
 {
-    cnCheck = factory()(dbPath);
+    cnCheck = openConnection(dbPath);
 }
 
 void OpenMisc()
@@ -98,6 +98,11 @@ void setProgramFolder(const QString &folder)
 void setConnectionFactory(ConnectionFactory f)
 {
     factory() = std::move(f);
+}
+
+std::shared_ptr<Connection> openConnection(const QString &path)
+{
+    return factory()(path);
 }
 
 void reset()

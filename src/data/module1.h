@@ -49,6 +49,9 @@ void setProgramFolder(const QString &folder);
 // The engine: opens a connection on a path. SQLCipher unless replaced.
 using ConnectionFactory = std::function<std::shared_ptr<Connection>(const QString &path)>;
 void setConnectionFactory(ConnectionFactory factory);
+// Opens a connection on path through the factory: every open of a records
+// database in the program goes through here. Throws RecordsError.
+std::shared_ptr<Connection> openConnection(const QString &path);
 
 // Releases every connection and cursor and empties dbPath.
 void reset();

@@ -66,15 +66,6 @@ void Recordset::MoveNext()
     setCurrent(m_connection->nextKey(m_table, *m_key));
 }
 
-void Recordset::Move(int rows)
-{
-    ensureOpen();
-    settle();
-    if (!m_key || rows == 0)
-        return;
-    setCurrent(m_connection->keyAtOffset(m_table, *m_key, rows));
-}
-
 void Recordset::setBookmark(qint64 bookmark)
 {
     ensureOpen();

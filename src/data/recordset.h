@@ -27,17 +27,14 @@ public:
     void MoveFirst();
     void MoveLast();
     void MoveNext();
-    void Move(int rows);
     // Whether a row is current (false on an empty table or past either end).
     bool hasCurrent() const
     {
         settle();
         return m_key.has_value() && !m_deleted;
     }
-    // A mark of the current row to come back to (nullopt when none is
-    // current), and the way back: the marked row becomes current again, so
-    // that Move(n) from it costs n rows, not the rows before it.
-    std::optional<qint64> Bookmark() const { return hasCurrent() ? m_key : std::nullopt; }
+    // Makes the row with the given key (a row's key, as the readers give
+    // it) current again, without walking the rows before it.
     void setBookmark(qint64 bookmark);
 
     // The value of a field of the current row; a null QVariant when it holds
@@ -97,7 +94,7 @@ private:
     QString m_table;
     QStringList m_fields;
     bool m_closed = false;
-    // Settled lazily by const readers (hasCurrent, Bookmark), hence mutable.
+    // Settled lazily by the const reader hasCurrent, hence mutable.
     mutable bool m_settled = false; // false until the first row was looked up
     mutable std::optional<qint64> m_key;
     bool m_deleted = false;

@@ -2,8 +2,8 @@
 
 #include "clock.h"
 #include "keyedfile.h"
+#include "module1.h"
 #include "passwords.h"
-#include "sqlcipherconnection.h"
 #include "status.h"
 
 #include <QFile>
@@ -196,7 +196,7 @@ std::optional<QString> setCompanyName(const QString &path, const QString &compan
 std::optional<QString> checkRecordsDatabase(const QString &path)
 {
     try {
-        SqlCipherConnection::open(path);
+        Module1::openConnection(path);
     } catch (const RecordsError &e) {
         return e.message();
     }

@@ -4,9 +4,11 @@
 #include "keyedfile.h"
 #include "recordset.h"
 #include "schema.h"
+#include "waits.h"
 
 #include <QByteArray>
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHash>
 
 #include <limits>
@@ -60,6 +62,25 @@ struct SqlCipherHandle {
     bool readOpen = false; // the outermost read group began a transaction
     bool rollbackOnly = false; // an inner group was rolled back
     InUseLock inUse; // shows other processes the file is open; let go after the close
+
+    // Another program's change keeps the file locked: wait for it in short
+    // steps, up to kBusyWaitMs in all. A wait that lasts is reported.
+    static constexpr int kBusyWaitMs = 2000;
+    static constexpr int kShownAfterMs = 200;
+    QElapsedTimer busySince;
+    static int busy(void *self, int attempts)
+    {
+        auto *h = static_cast<SqlCipherHandle *>(self);
+        if (attempts == 0)
+            h->busySince.start();
+        const qint64 waited = h->busySince.elapsed();
+        if (waited >= kBusyWaitMs)
+            return 0;
+        if (waited >= kShownAfterMs)
+            Waits::waiting(QStringLiteral("Waiting for another program to let go of %1...").arg(h->path));
+        sqlite3_sleep(attempts < 10 ? 1 : 10);
+        return 1;
+    }
 
     // A write inside a group of reads would only reach the file when the
     // group ends, not at once: refused.
@@ -347,7 +368,9 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     // A restore holds the lock alone while it puts a backup in place, which
     // takes seconds: wait for it, then open what it left. Where no lock file
     // can be made (a read-only folder) the file is opened all the same.
-    if (h->inUse.take(path, InUseLock::Kind::Shared, 10000) == InUseLock::Result::Busy)
+    if (h->inUse.take(path, InUseLock::Kind::Shared, 10000,
+                      QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))
+        == InUseLock::Result::Busy)
         throw RecordsError(path, QStringLiteral("inventory-admin is restoring it from a backup; try again when "
                                                 "the restore has finished"));
     struct stat st { };
@@ -359,7 +382,7 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
                                      .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
     h->serial = ++g_handlesOpened;
     KeyedFile::key(h->db);
-    sqlite3_busy_timeout(h->db, 2000);
+    sqlite3_busy_handler(h->db, &SqlCipherHandle::busy, h.get());
     // A wrong key or a file of another kind only shows at the first read.
     sqlite3_stmt *probe = nullptr;
     int rc = sqlite3_prepare_v2(h->db, "SELECT count(*) FROM sqlite_master", -1, &probe, nullptr);
@@ -439,12 +462,6 @@ QStringList SqlCipherConnection::fields(const QString &table)
     return m_handle->meta(table).fields;
 }
 
-bool SqlCipherConnection::isDateField(const QString &table, int field)
-{
-    const TableMeta &meta = m_handle->meta(table);
-    return field >= 0 && field < meta.isDate.size() && meta.isDate[field];
-}
-
 qint64 SqlCipherConnection::count(const QString &table)
 {
     m_handle->meta(table);
@@ -470,11 +487,6 @@ std::optional<qint64> SqlCipherConnection::lastKey(const QString &table)
 std::optional<qint64> SqlCipherConnection::nextKey(const QString &table, qint64 key)
 {
     return keyAtOffset(table, key, 1);
-}
-
-std::optional<qint64> SqlCipherConnection::previousKey(const QString &table, qint64 key)
-{
-    return keyAtOffset(table, key, -1);
 }
 
 std::optional<qint64> SqlCipherConnection::keyAtOffset(const QString &table, qint64 key, qint64 offset)
@@ -708,6 +720,16 @@ void SqlCipherConnection::remove(const QString &table, qint64 key)
     sqlite3_stmt *stmt = m_handle->statement(QStringLiteral("DELETE FROM %1 WHERE rowid = ?1").arg(quoted(table)));
     sqlite3_bind_int64(stmt, 1, key);
     stepDone(*m_handle, stmt, QStringLiteral("cannot delete from the table %1").arg(table));
+}
+
+void SqlCipherConnection::removeAll(const QString &table)
+{
+    m_handle->requireWritable();
+    m_handle->meta(table);
+    // One statement is atomic on its own; inside the caller's transaction it
+    // is part of it.
+    stepDone(*m_handle, m_handle->statement(QStringLiteral("DELETE FROM %1").arg(quoted(table))),
+             QStringLiteral("cannot delete from the table %1").arg(table));
 }
 
 void SqlCipherConnection::begin()

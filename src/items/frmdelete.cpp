@@ -1,9 +1,7 @@
 #include "frmdelete.h"
 
 #include "data/itemlookup.h"
-#include "itemrecords.h"
-#include "ui/guard.h"
-#include "ui/prompts.h"
+#include "ui/deleteconfirmed.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -19,20 +17,11 @@ frmdelete::frmdelete()
 
 void frmdelete::cmddelete_Click()
 {
-    bool deleted = false;
-    ui::guarded(this, [&] {
-        if (findByItemNo(ItemTable::Items, txtitemno->text()) != ItemNoMatch::Found)
-            return;
-        if (ui::Prompts::message(this, QStringLiteral("Are you sure you want to delete this item?"),
-                                 QStringLiteral("Confirm"), ui::Buttons::YesNo)
-            != ui::Answer::Yes)
-            return;
-        ItemRecords::deleteCurrentItem();
-        deleted = true;
-    });
-    if (!deleted)
+    const DeleteOutcome outcome = deleteConfirmed(this, ItemTable::Items, txtitemno->text());
+    if (outcome == DeleteOutcome::Changed)
+        txtitemno_Change(); // the boxes show what the number finds now
+    if (outcome != DeleteOutcome::Deleted)
         return;
-    ui::Prompts::message(this, QStringLiteral("Item Deleted"), QStringLiteral("Success"));
     txtitemno->clear();
     showItem(QString(), QString(), QString(), QString());
     txtitemno->setFocus();

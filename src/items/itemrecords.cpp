@@ -128,14 +128,4 @@ Outcome editItem(const ItemInput &in)
     return Outcome{};
 }
 
-void deleteCurrentItem()
-{
-    if (!Module1::rsItems)
-        return;
-    Recordset &items = *Module1::rsItems;
-    Transaction transaction(items.connection());
-    items.Delete();
-    transaction.commit();
-}
-
 } // namespace inv::ItemRecords

@@ -64,8 +64,4 @@ Outcome addItem(const ItemInput &input);
 // itemNo. max_quantity and date_updated stay.
 Outcome editItem(const ItemInput &input);
 
-// Deletes the row on which rsItems stands (found by findByItemNo). The
-// item's tally rows stay.
-void deleteCurrentItem();
-
 } // namespace inv::ItemRecords

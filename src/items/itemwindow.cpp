@@ -1,4 +1,5 @@
 #include "itemwindow.h"
+#include "data/fields.h"
 
 #include "data/itemlookup.h"
 #include "data/module1.h"
@@ -165,8 +166,7 @@ void ItemShowWindow::txtitemno_Change()
         }
         // A field without a value shows as an empty box.
         Recordset &rs = *Module1::rsItems;
-        showItem(rs.text(QStringLiteral("item_name")), rs.text(QStringLiteral("original_quantity")),
-                 rs.text(QStringLiteral("remaining_quantity")), rs.text(QStringLiteral("Description")));
+        showItem(rs.text(kItemName), rs.text(kOriginalQuantity), rs.text(kRemaining), rs.text(kDescription));
     });
 }
 

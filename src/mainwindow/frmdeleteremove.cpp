@@ -1,8 +1,10 @@
 #include "frmdeleteremove.h"
 
+#include "data/fields.h"
 #include "data/itemlookup.h"
 #include "data/module1.h"
 #include "ui/controls.h"
+#include "ui/deleteconfirmed.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"
@@ -84,8 +86,7 @@ void frmdeleteremove::txtitemno_Change()
             return;
         Recordset &rs = *Module1::rsItemsout;
         if (match == ItemNoMatch::Found)
-            showRow(rs.text(QStringLiteral("item_name")), rs.text(QStringLiteral("quantity")),
-                    rs.text(QStringLiteral("Description")));
+            showRow(rs.text(kItemName), rs.text(kQuantity), rs.text(kDescription));
         else
             showRow(QString(), QString(), QString());
     });
@@ -93,21 +94,11 @@ void frmdeleteremove::txtitemno_Change()
 
 void frmdeleteremove::cmddelete_Click()
 {
-    bool deleted = false;
-    ui::guarded(this, [&] {
-        if (findByItemNo(ItemTable::Itemsout, txtitemno->text()) != ItemNoMatch::Found)
-            return;
-        Recordset &rs = *Module1::rsItemsout;
-        if (ui::Prompts::message(this, QStringLiteral("Are you sure you want to delete this item?"),
-                                 QStringLiteral("Confirm"), ui::Buttons::YesNo)
-            != ui::Answer::Yes)
-            return;
-        rs.Delete();
-        deleted = true;
-    });
-    if (!deleted)
+    const DeleteOutcome outcome = deleteConfirmed(this, ItemTable::Itemsout, txtitemno->text());
+    if (outcome == DeleteOutcome::Changed)
+        txtitemno_Change(); // the boxes show what the number finds now
+    if (outcome != DeleteOutcome::Deleted)
         return;
-    ui::Prompts::message(this, QStringLiteral("Item Deleted"), QStringLiteral("Success"));
     txtitemno->clear();
     showRow(QString(), QString(), QString());
     txtitemno->setFocus();

@@ -1,4 +1,5 @@
 #include "frmmain.h"
+#include "data/fields.h"
 
 #include "data/module1.h"
 #include "frmdeleteremove.h"
@@ -159,11 +160,16 @@ const char *const kRestrictedEntries[] = {"nAddItem", "nEditItem",          "nDe
 // button when it is released is selected and reported. A right or middle
 // button, a drag over other entries, a release outside the list, or the
 // second press of a double-click take nothing. Keyboard moves keep the
-// list's own handling (the owner hears of them as selection changes).
+// list's own handling; a key that moved the selection is reported. A
+// selection set by the program itself is no gesture and is not reported.
 class ItemList : public ui::EntryList {
 public:
     using Clicked = std::function<void(QListWidgetItem *)>;
-    ItemList(QWidget *parent, Clicked clicked) : ui::EntryList(parent), m_clicked(std::move(clicked)) { }
+    using Keyed = std::function<void()>;
+    ItemList(QWidget *parent, Clicked clicked, Keyed keyed)
+        : ui::EntryList(parent), m_clicked(std::move(clicked)), m_keyed(std::move(keyed))
+    {
+    }
 
 protected:
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index, const QEvent *event) const override
@@ -200,6 +206,15 @@ protected:
         event->accept();
     }
 
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QList<QListWidgetItem *> before = selectedItems();
+        ui::EntryList::keyPressEvent(event);
+        const QList<QListWidgetItem *> after = selectedItems();
+        if (!after.isEmpty() && after != before)
+            m_keyed();
+    }
+
     void mouseReleaseEvent(QMouseEvent *event) override
     {
         event->accept();
@@ -215,6 +230,7 @@ protected:
 
 private:
     Clicked m_clicked;
+    Keyed m_keyed;
     bool m_armed = false;
 };
 
@@ -337,7 +353,9 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 
     txtitem = heading(client, "txtitem", QStringLiteral("Availabe Items"));
     place(txtitem, 2640, 1080, 5655, 495);
-    lstitem = list(client, "lstitem", new ItemList(client, [this](QListWidgetItem *entry) { itemClicked(entry); }));
+    lstitem = list(client, "lstitem",
+                   new ItemList(
+                       client, [this](QListWidgetItem *entry) { itemClicked(entry); }, [this] { itemKeyed(); }));
     lstitem->setToolTip(QStringLiteral("Click the item to remove"));
     place(lstitem, 2640, 1440, 5655, 9420);
     txtremove = heading(client, "txtremove", QStringLiteral("Removed Items"));
@@ -349,7 +367,6 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
     lstitem->setAccessibleName(QStringLiteral("Available items"));
     txtremove->setAccessibleName(QStringLiteral("Removed items heading"));
     lstremove->setAccessibleName(QStringLiteral("Removed items"));
-    watchItemList();
     buildScanBox(client);
 
     // Tab order: the picture buttons, the item-number box, then the tally
@@ -694,7 +711,6 @@ bool frmmain::Form_Load()
         Module1::openRecordsItems();
 
         Module1::OpenCheckConnection();
-        Module1::OpenItems();
         Module1::OpenMisc();
         fillItemList();
         canUndo = false;
@@ -713,7 +729,7 @@ bool frmmain::Form_Load()
 
 void frmmain::fillItemList()
 {
-    ui::fillSorted(lstitem, Module1::rsItems->columnText(QStringLiteral("item_name")));
+    ui::fillSorted(lstitem, Module1::rsItems->columnText(kItemName));
 }
 
 QString frmmain::tallyLine(const QVariant &name, const QVariant &quantity)
@@ -731,9 +747,8 @@ void frmmain::RefillRemovedList()
     {
         // The rows and the version they are at, read as one.
         ReadGroup read(rs.connection());
-        rows = rs.connection()->readRows(
-            rs.table(), {rs.fieldIndex(QStringLiteral("item_name")), rs.fieldIndex(QStringLiteral("quantity"))},
-            std::nullopt, std::numeric_limits<int>::max());
+        rows = rs.connection()->readRows(rs.table(), {rs.fieldIndex(kItemName), rs.fieldIndex(kQuantity)}, std::nullopt,
+                                         std::numeric_limits<int>::max());
         version = rs.connection()->dataVersion();
     }
     QStringList lines;
@@ -812,27 +827,21 @@ bool frmmain::transactionPanelShown() const
 
 // Every left click on an entry is one removal, the selected one included
 // (the list reports it at the button's release), and so is every change of
-// the selection by keyboard.
-void frmmain::watchItemList()
-{
-    connect(lstitem, &QListWidget::itemSelectionChanged, this, [this] {
-        // Emptying the list on a reload selects nothing: no click. A click's
-        // own selection change is counted by the click. A disabled window
-        // takes nothing, whatever moved the selection.
-        if (m_selectingByClick || !selectedItemName() || !isEnabled())
-            return;
-        lstitem_Click();
-    });
-}
-
+// the selection by a key. A selection the program sets (a reload, a list
+// that keeps the clerk's entry) takes nothing. A disabled window takes
+// nothing either.
 void frmmain::itemClicked(QListWidgetItem *entry)
 {
     if (!isEnabled())
         return;
-    m_selectingByClick = true;
     lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(entry), QItemSelectionModel::ClearAndSelect);
-    m_selectingByClick = false;
     lstitem_Click();
+}
+
+void frmmain::itemKeyed()
+{
+    if (isEnabled() && selectedItemName())
+        lstitem_Click();
 }
 
 std::optional<QString> frmmain::selectedItemName() const
@@ -859,8 +868,11 @@ std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk
     });
     if (!ok)
         m_tallyVersion = {};
-    if (!outcome.message.isEmpty())
+    if (!outcome.message.isEmpty()) {
         ui::Prompts::message(this, outcome.message);
+        if (ok)
+            catchUpTally();
+    }
     canUndo = true;
     // A click that took nothing leaves nothing to put back.
     m_unitToUndo = outcome.changed;
@@ -901,46 +913,52 @@ void frmmain::txtscan_Submit()
 
 void frmmain::cmdundo()
 {
-    DataVersion before = Module1::rsItemsout ? Module1::rsItemsout->connection()->dataVersion() : DataVersion{};
-    std::optional<StockDesk::TallyChange> change;
-    if (canUndo && m_unitToUndo) {
-        StockDesk::Outcome outcome;
-        if (!ui::guarded(this, [&] {
-                outcome = m_scanUndo ? StockDesk::undoRemoval(m_scanUndo) : StockDesk::undoRemoval(selectedItemName());
-            }))
-            before = {};
-        change = outcome.tally;
-        if (!outcome.message.isEmpty())
-            ui::Prompts::message(this, outcome.message);
-        if (outcome.changed) {
-            // The versions read under the undo's own lock: another program's
-            // write just after it cannot slip past the list.
-            if (!ui::guarded(this, [&] { followTally(outcome.before, outcome.after, change); }))
-                m_tallyVersion = {};
-            canUndo = false;
-            m_unitToUndo = false;
-            m_scanUndo.reset();
-            return;
-        }
-    }
-    if (!ui::guarded(this, [&] {
-            if (Module1::rsItemsout)
-                followTally(before, Module1::rsItemsout->connection()->dataVersion(), change);
-        }))
-        m_tallyVersion = {};
+    const bool unit = canUndo && m_unitToUndo;
     canUndo = false;
     m_unitToUndo = false;
-    m_scanUndo.reset();
+    // After a scan its own key undoes it; after a click, the selected entry.
+    const std::optional<StockDesk::ItemKey> scanned = std::exchange(m_scanUndo, std::nullopt);
+    if (!unit) {
+        catchUpTally();
+        return;
+    }
+    StockDesk::Outcome outcome;
+    const bool ok = ui::guarded(this, [&] {
+        outcome = scanned ? StockDesk::undoRemoval(scanned) : StockDesk::undoRemoval(selectedItemName());
+        // The versions read under the undo's own lock: another program's
+        // write just after it cannot slip past the list.
+        if (outcome.changed)
+            followTally(outcome.before, outcome.after, outcome.tally);
+    });
+    if (!ok)
+        m_tallyVersion = {};
+    if (!outcome.message.isEmpty())
+        ui::Prompts::message(this, outcome.message);
+    if (ok && !outcome.changed)
+        catchUpTally();
+}
+
+void frmmain::catchUpTally()
+{
+    // A version equal to the list's means that nothing was written since
+    // the list's rows were read; any other (or none) reads them again. The
+    // list's version itself is only ever set with rows read under one lock.
+    ui::guarded(this, [this] {
+        if (Module1::rsItemsout && Module1::rsItemsout->connection()->dataVersion() != m_tallyVersion)
+            RefillRemovedList();
+    });
 }
 
 void frmmain::cmdclear()
 {
+    StockDesk::Outcome outcome;
+    const bool ok = ui::guarded(this, [&] { outcome = StockDesk::clearTally(); });
     m_tallyVersion = {};
-    ui::guarded(this, [this] {
-        StockDesk::clearTally();
-        lstremove->clear();
-        m_tallyVersion = Module1::rsItemsout->connection()->dataVersion();
-    });
+    if (!ok)
+        return;
+    // The table was empty under the clear's lock, at the version read there.
+    lstremove->clear();
+    m_tallyVersion = outcome.after;
 }
 
 // -----------------------------------------------------------------------------

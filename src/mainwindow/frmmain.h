@@ -128,8 +128,8 @@ public:
     bool restrictedMode() const { return m_restricted; }
 
     // ---- Removal desk: removal, undo and clearing the tally ----------------
-    // A click on an item name (or a selection change by keyboard or mouse):
-    // takes one unit of the selected item out of stock.
+    // A click on an item name (or a selection moved by a key): takes one
+    // unit of the selected item out of stock.
     void lstitem_Click();
     // Puts back the unit of the last click, once.
     void cmdundo();
@@ -167,9 +167,10 @@ private:
     void updateEntries();
     // The text of the selected entry of lstitem; nullopt when none is.
     std::optional<QString> selectedItemName() const;
-    void watchItemList();
     // A whole left click on an entry: selects it and takes a unit.
     void itemClicked(QListWidgetItem *entry);
+    // A key moved the selection: the entry selected now gives a unit.
+    void itemKeyed();
     // Whether the click that canUndo refers to took a unit.
     bool m_unitToUndo = false;
     // When the last removal was a scan: the key that undoes its unit (a
@@ -180,8 +181,6 @@ private:
     std::optional<StockDesk::Outcome> takeOne(const std::optional<StockDesk::ItemKey> &key);
     void buildScanBox(QWidget *client);
     QShortcut *m_scanShortcut = nullptr;
-    // Set while a click moves the selection (the click counts, not the move).
-    bool m_selectingByClick = false;
 
     void setPanelVisible(bool visible);
     void fillItemList();
@@ -193,6 +192,10 @@ private:
     void followTally(const DataVersion &before, const DataVersion &after,
                      const std::optional<StockDesk::TallyChange> &change);
     bool applyTallyChange(const std::optional<StockDesk::TallyChange> &change);
+    // After a message box, under which another program may have written:
+    // reads the tally list again unless the database is still at the
+    // list's version.
+    void catchUpTally();
     // The version of the database the tally list shows; unknown when the
     // list may differ from the table (at opening, after a failure).
     DataVersion m_tallyVersion;

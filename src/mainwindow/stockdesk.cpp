@@ -186,21 +186,24 @@ Outcome undoRemoval(const std::optional<ItemKey> &key)
     return outcome;
 }
 
-void clearTally()
+Outcome clearTally()
 {
     Module1::OpenCheckConnection();
     Module1::OpenItemsout();
-    Recordset &tally = *Module1::rsItemsout;
-    const int rows = tally.RecordCount();
-    if (rows == 0)
-        return;
-    // All rows go, or none do.
-    Transaction transaction(tally.connection());
-    for (int i = 0; i < rows; ++i) {
-        tally.MoveLast();
-        tally.Delete();
-    }
+    const std::shared_ptr<Connection> connection = Module1::rsItemsout->connection();
+    // One statement under one lock, with the versions around it read under
+    // the same lock: a row another program adds meanwhile is either gone
+    // with the others or comes after the version the list is given.
+    Transaction transaction(connection);
+    Outcome outcome;
+    outcome.before = connection->dataVersion();
+    connection->removeAll(Module1::rsItemsout->table());
+    outcome.after = connection->dataVersion();
+    outcome.changed = outcome.after != outcome.before;
     transaction.commit();
+    // The cursor counted rows that are gone.
+    Module1::OpenItemsout();
+    return outcome;
 }
 
 } // namespace inv::StockDesk

@@ -82,8 +82,9 @@ inline Outcome undoRemoval(const std::optional<QString> &name)
     return undoRemoval(name ? std::optional(ItemKey::name(*name)) : std::nullopt);
 }
 
-// Deletes every tally row, last row first, on a freshly opened Itemsout
-// cursor. Items is not touched.
-void clearTally();
+// Deletes every tally row at once, on a freshly opened Itemsout cursor's
+// connection. Items is not touched. The versions are read under the clear's
+// lock: after is a version at which the tally is empty.
+Outcome clearTally();
 
 } // namespace inv::StockDesk

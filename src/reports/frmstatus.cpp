@@ -1,4 +1,5 @@
 #include "frmstatus.h"
+#include "data/fields.h"
 
 #include "data/module1.h"
 #include "ui/controls.h"
@@ -139,12 +140,11 @@ bool frmstatus::Form_Load()
 {
     return ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
-        ReadGroup reads(Module1::cnRecords);
+        ReadGroup reads(Module1::records());
         Module1::OpenItems();
         std::vector<std::pair<QString, qint64>> names;
-        Module1::rsItems->forEachValue(QStringLiteral("item_name"), [&](qint64 key, const QVariant &name) {
-            names.emplace_back(fieldText(name), key);
-        });
+        Module1::rsItems->forEachValue(
+            kItemName, [&](qint64 key, const QVariant &name) { names.emplace_back(fieldText(name), key); });
         m_names->setStringList(ui::sortedAsListed(std::move(names)));
     });
 }
@@ -160,15 +160,15 @@ void frmstatus::lstitem_Click()
         Module1::OpenItems();
         // One read of the file: the look-up brings the whole row with it.
         Recordset &rs = *Module1::rsItems;
-        if (!rs.FindFirst(QStringLiteral("item_name"), name))
+        if (!rs.FindFirst(kItemName, name))
             return;
-        lblstatus->setText(rs.text(QStringLiteral("Status")));
+        lblstatus->setText(rs.text(kStatus));
         Stat();
-        lblname->setText(rs.text(QStringLiteral("item_name")));
-        lblno->setText(rs.text(QStringLiteral("item_no")));
-        lblrq->setText(rs.text(QStringLiteral("remaining_quantity")));
-        lbldate->setText(rs.text(QStringLiteral("date_updated")));
-        lbldesc->setText(QString(kDescriptionIndent, QLatin1Char(' ')) + rs.text(QStringLiteral("Description")));
+        lblname->setText(rs.text(kItemName));
+        lblno->setText(rs.text(kItemNo));
+        lblrq->setText(rs.text(kRemaining));
+        lbldate->setText(rs.text(kDateUpdated));
+        lbldesc->setText(QString(kDescriptionIndent, QLatin1Char(' ')) + rs.text(kDescription));
     });
 }
 

@@ -217,7 +217,7 @@ bool PrintoutWindow::showPage(Page (Pager::*turn)(Recordset &, const QStringList
     const bool read = ui::guarded(this, [&] {
         // The cursor's opening, the turn and the page's rows: one look at
         // the file.
-        ReadGroup group(Module1::cnRecords);
+        ReadGroup group(Module1::records());
         const std::shared_ptr<Recordset> rows = m_description.open();
         page = (pager.*turn)(*rows, m_fields);
     });

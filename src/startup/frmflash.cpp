@@ -77,7 +77,11 @@ frmflash::frmflash(QWidget *parent) : QWidget(parent, Qt::Window | Qt::Frameless
 
 bool frmflash::Form_Load()
 {
-    return ui::guarded(nullptr, [] {
+    // No step may run under a refusal's message: the hand-over would bring
+    // the welcome window up behind it. The steps go on once the load is done.
+    const bool stepping = Timer1->isActive();
+    Timer1->stop();
+    const bool loaded = ui::guarded(nullptr, [] {
         Module1::dbPath = Module1::defaultDatabasePath();
         Module1::OpenRecordsConnection();
         Module1::OpenMisc();
@@ -87,6 +91,9 @@ bool frmflash::Form_Load()
                 Module1::dbPath = pat;
         }
     });
+    if (loaded && stepping)
+        Timer1->start();
+    return loaded;
 }
 
 void frmflash::Timer1_Timer()

@@ -1,7 +1,6 @@
 #include "frmwelcome.h"
 
 #include "data/module1.h"
-#include "data/sqlcipherconnection.h"
 #include "frmaccount.h"
 #include "navigation.h"
 #include "ui/controls.h"
@@ -165,7 +164,7 @@ void frmwelcome::chooseDatabaseFile()
     if (path.isEmpty())
         return;
     try {
-        SqlCipherConnection::open(path);
+        Module1::openConnection(path);
     } catch (const RecordsError &e) {
         ui::Prompts::message(this, e.description()
                                        + QStringLiteral("\n\nNothing was stored. Click User or Admin "

@@ -3,6 +3,7 @@
 #include "data/module1.h"
 #include "frmflash.h"
 #include "ui/prompts.h"
+#include "ui/waitnotice.h"
 
 #include <QEventLoop>
 #include <QFileInfo>
@@ -28,6 +29,10 @@ void waitForFirstPaint(frmflash *splash)
 
 bool Start()
 {
+    // A wait for another program (a restore, a busy file) shows what the
+    // program waits for.
+    ui::showWaits();
+
     // The splash is on screen first. Opening the default database costs a
     // key derivation, so it runs once the window has been painted, well
     // before the first progress step; the steps and the hand-over are the

@@ -120,11 +120,6 @@ std::vector<int> sortedOrder(const QStringList &texts, Place place)
 
 } // namespace
 
-bool listedBefore(const QString &a, const QString &b)
-{
-    return compareCaseInsensitive(a, b) < 0;
-}
-
 void sortCaseInsensitive(QStringList &texts)
 {
     // Ties fall back to the original position: a stable order.
@@ -165,15 +160,6 @@ int insertSorted(QListWidget *list, const QString &text)
     if (row >= 0)
         list->insertItem(row, text);
     return row;
-}
-
-bool removeSorted(QListWidget *list, const QString &text)
-{
-    const int row = findExact(list, text);
-    if (row < 0)
-        return false;
-    delete list->takeItem(row);
-    return true;
 }
 
 bool replaceSorted(QListWidget *list, const QString &from, const QString &to)

@@ -18,9 +18,6 @@ class QListWidget;
 
 namespace inv::ui {
 
-// Whether a comes before b in that order.
-bool listedBefore(const QString &a, const QString &b);
-
 // Sorts texts in place in that order (stable).
 void sortCaseInsensitive(QStringList &texts);
 
@@ -37,10 +34,6 @@ void fillSorted(QListWidget *list, QStringList texts);
 // text but not identical, the place cannot be told and nothing is inserted:
 // returns -1. Otherwise returns the row.
 int insertSorted(QListWidget *list, const QString &text);
-
-// Removes one entry whose text is exactly text (found by binary search).
-// False when there is none.
-bool removeSorted(QListWidget *list, const QString &text);
 
 // Replaces one entry whose text is exactly from by to, moving it to its
 // sorted place. False, leaving the list as it was, when no entry is from or

@@ -34,7 +34,8 @@ int main(int argc, char *argv[])
                 if (k % 3 == 0) {
                     if (findByItemNo(ItemTable::Items, no) != ItemNoMatch::Found)
                         throw std::runtime_error("the item to delete is gone");
-                    ItemRecords::deleteCurrentItem();
+                    if (!deleteShownRow(shownRow(ItemTable::Items)))
+                        throw std::runtime_error("the item to delete changed");
                 }
             }
         });

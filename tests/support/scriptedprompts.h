@@ -58,12 +58,15 @@ public:
     // Runs while a box or dialog is "shown": a test can do there what the
     // window system would meanwhile (move the activation elsewhere, say).
     std::function<void()> whileShown;
+    // Runs action once, while the next box or dialog is "shown": another
+    // program's write, a timer's tick, put between the reads a handler made
+    // before its box and what it does after the answer. Queued in order.
+    void duringNext(std::function<void()> action) { m_during << std::move(action); }
 
     inv::ui::Answer message(QWidget *, const QString &text, const QString &title, inv::ui::Buttons buttons) override
     {
         messages << ShownMessage{text, title, buttons};
-        if (whileShown)
-            whileShown();
+        shown();
         if (buttons == inv::ui::Buttons::Ok)
             return inv::ui::Answer::Ok;
         if (m_answers.isEmpty()) {
@@ -75,8 +78,7 @@ public:
     QString openFile(QWidget *) override
     {
         ++fileDialogs;
-        if (whileShown)
-            whileShown();
+        shown();
         if (m_files.isEmpty()) {
             unexpected << QStringLiteral("open-file dialog");
             return QString();
@@ -86,6 +88,7 @@ public:
     bool printDialog(QWidget *, QPrinter *printer) override
     {
         ++printDialogs;
+        shown();
         if (m_prints.isEmpty()) {
             unexpected << QStringLiteral("printer dialog");
             return false;
@@ -104,12 +107,23 @@ public:
             left << QStringLiteral("%1 file choices").arg(m_files.size());
         if (!m_prints.isEmpty())
             left << QStringLiteral("%1 print answers").arg(m_prints.size());
+        if (!m_during.isEmpty())
+            left << QStringLiteral("%1 actions for a box that never came").arg(m_during.size());
         return left;
     }
 
     ShownMessage last() const { return messages.isEmpty() ? ShownMessage{} : messages.last(); }
 
 private:
+    void shown()
+    {
+        if (!m_during.isEmpty())
+            m_during.takeFirst()();
+        if (whileShown)
+            whileShown();
+    }
+
+    QList<std::function<void()>> m_during;
     QList<inv::ui::Answer> m_answers;
     QStringList m_files;
     QList<std::function<bool(QPrinter *)>> m_prints;
