@@ -9,6 +9,7 @@
 #include "data/sqlcipherconnection.h"
 #include "items/frmupdate.h"
 #include "mainwindow/frmmain.h"
+#include "mainwindow/stockdesk.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -24,6 +25,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QToolButton>
 
@@ -326,6 +328,10 @@ private slots:
                                           << "8" << 32760 << 32767 << "old" << kWhite << tooLarge;
         QTest::addRow("less below -32768") << -32760 << 10 << "less"
                                            << "9" << -32760 << 10 << "old" << kWhite << tooLarge;
+        // Numbers in one sentence are written one way, in any language.
+        QTest::addRow("the new quantity written as the range is")
+            << -32760 << 10 << "less"
+            << "22" << -32760 << 10 << "old" << kWhite << "would become -32782, outside -32768 to 32767";
         QTest::addRow("largest typed quantity, result too large")
             << 1 << 10 << "add"
             << "1000000" << 1 << 10 << "old" << kWhite << tooLarge;
@@ -347,6 +353,12 @@ private slots:
             << "1" << 5 << 40000 << "old" << kWhite << "maximum quantity lies outside";
         QTest::addRow("a raise that makes the maximum 0") << -5 << -3 << "add"
                                                           << "5" << -5 << -3 << "old" << kWhite << "would become 0";
+        // Whatever route set the box's text, only digits count.
+        const QString notWhole = "from 0 to 1000000";
+        for (const char *text : {"-5", "+5", "1e3", "5.0", " 5", "0x10", "\u0665"})
+            for (const char *direction : {"add", "less"})
+                QTest::addRow("typed %s, %s", text, direction)
+                    << 5 << 10 << direction << QString::fromUtf8(text) << 5 << 10 << "old" << kWhite << notWhole;
     }
 
     void addAndLess()
@@ -360,6 +372,10 @@ private slots:
         QFETCH(QString, expStatus);
         QFETCH(quint32, colour);
         QFETCH(QString, refusal);
+        // A language that groups thousands.
+        const QLocale language;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(language); });
         m_db->item("X1", "Other", 4, 4, "100%").item("T-200", "Toner", remaining, max, "old");
         const QStringList before = snapshot(m_db->path());
         openWindow();
@@ -470,6 +486,80 @@ private slots:
         QCOMPARE(m_window->lblstat->text(), caption);
         QCOMPARE(m_window->lblqua->text(), QString());
         QCOMPARE(shownColour(m_window->lblstat), colour);
+    }
+
+    // An item without a maximum quantity is refused, saying so, by Add and
+    // Less and by the desk.
+    void aMissingMaximumIsNamed()
+    {
+        m_db->row("Items", {{"item_no", "T-200"},
+                            {"item_name", "Toner"},
+                            {"original_quantity", 10},
+                            {"remaining_quantity", 5},
+                            {"Status", "old"}});
+        const QStringList before = snapshot(m_db->path());
+        openWindow();
+        pickEntry(m_window->cmbitemname, "Toner");
+        testing::ScriptedPrompts prompts;
+        m_window->cmdadd->click();
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, QString("The stock of Toner cannot be changed: its maximum quantity is not set, "
+                                              "so its stock status cannot be worked out."));
+        const StockDesk::Outcome removal = StockDesk::removeOne(QString("Toner"));
+        QVERIFY2(removal.message.contains("its base quantity is not set"), qPrintable(removal.message));
+        QCOMPARE(snapshot(m_db->path()), before);
+    }
+
+    // Typed text in a list is never a pick: completion keeps the letter case
+    // and puts nothing in the box that was not typed, leaving the list shows
+    // nothing, and Add and Less act only on an item whose number is exactly
+    // the list's text.
+    void typedTextIsNoPick_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("then"); // tab: leave the list; enter: Enter first, then leave
+        QTest::addColumn<int>("changedRow"); // the row Less lowers; -1: none
+        QTest::addRow("the other case of a number, leaving") << "a1"
+                                                             << "tab" << 1;
+        QTest::addRow("a prefix of a number, leaving") << "A"
+                                                       << "tab" << -1;
+        QTest::addRow("a number of no item, leaving") << "1"
+                                                      << "tab" << -1;
+        QTest::addRow("a number of no item, Enter") << "1"
+                                                    << "enter" << -1;
+        QTest::addRow("a prefix in the other case") << "b"
+                                                    << "tab" << -1;
+    }
+
+    void typedTextIsNoPick()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, then);
+        QFETCH(int, changedRow);
+        m_db->item("A1", "Toner", 5, 10, "50%").item("a1", "Glue", 5, 10, "50%").item("10", "Pens", 5, 10, "50%");
+        m_db->item("B2", "Paper", 5, 10, "50%");
+        openWindow();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QLineEdit *edit = m_window->cmbitemno->lineEdit();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, typed);
+        if (then == "enter")
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_window->cmbitemno->currentText(), typed);
+        // A name shown would be a pick: none was made.
+        QCOMPARE(m_window->cmbitemname->currentText(), QString("item name"));
+        m_window->cmbitemname->setEditText("Toner");
+        QCOMPARE(m_window->lblqua->text(), QString());
+
+        testing::ScriptedPrompts prompts;
+        m_window->txtqua->setText("2");
+        m_window->Command1->click();
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(m_db->value("Items", row, "remaining_quantity").toInt(), row == changedRow ? 3 : 5);
+        QCOMPARE(prompts.messages.size(), 0);
     }
 
     // The box and the spin control stay equal both ways; the box takes

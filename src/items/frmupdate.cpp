@@ -10,6 +10,7 @@
 #include "ui/updown.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -84,6 +85,13 @@ QComboBox *makeList(QWidget *parent, const char *name, const QString &accessible
     if (auto *view = qobject_cast<QListView *>(list->view()))
         view->setUniformItemSizes(true);
     list->setModel(new QStringListModel(list));
+    // Completion offers, in a list of its own, the entries that begin with
+    // the typed text in its letter case; it never changes what was typed.
+    // Only a pick shows an item, and Add and Less take the text as it is.
+    auto *completer = new QCompleter(list->model(), list);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    list->setCompleter(completer);
     list->setAccessibleName(accessibleName);
     list->setEditText(caption(name));
     return list;

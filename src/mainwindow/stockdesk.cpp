@@ -38,6 +38,7 @@ QString undoRefused(const QString &name, const QString &reason)
 
 const QString kBaseIsZero = QStringLiteral("its base quantity is 0, so its stock status cannot be worked out");
 const QString kBaseOutOfRange = QStringLiteral("its base quantity lies outside -32768 to 32767");
+const QString kBaseNotSet = QStringLiteral("its base quantity is not set, so its stock status cannot be worked out");
 
 } // namespace
 
@@ -72,6 +73,8 @@ Outcome removeOne(const std::optional<QString> &name)
     const std::optional<qint16> newRemaining = RoundToInt16(remaining - 1);
     if (!newRemaining)
         return refuse(QStringLiteral("its remaining quantity lies outside -32768 to 32767"));
+    if (items.Fields(kMaxQuantity).isNull())
+        return refuse(kBaseNotSet);
     const std::optional<qint16> base = RoundToInt16(LeadingNumber(items.text(kMaxQuantity)));
     if (!base)
         return refuse(kBaseOutOfRange);
@@ -140,6 +143,8 @@ Outcome undoRemoval(const std::optional<QString> &name)
             return refused(
                 undoRefused(*name, raised > 0 ? QStringLiteral("its remaining quantity would go beyond 32767")
                                               : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+        if (items.Fields(kMaxQuantity).isNull())
+            return refused(undoRefused(*name, kBaseNotSet));
         // The base is the stored value itself, not its text.
         const std::optional<qint16> base = RoundToInt16(items.Fields(kMaxQuantity).toDouble());
         if (!base)
