@@ -17,6 +17,7 @@ std::shared_ptr<Recordset> rsItemsout;
 namespace {
 
 QString g_programFolder;
+bool g_viewOnly = false;
 
 ConnectionFactory &factory()
 {
@@ -100,8 +101,19 @@ void setConnectionFactory(ConnectionFactory f)
     factory() = std::move(f);
 }
 
+void setViewOnly(bool viewOnly)
+{
+    g_viewOnly = viewOnly;
+}
+
+bool viewOnly()
+{
+    return g_viewOnly;
+}
+
 void reset()
 {
+    g_viewOnly = false;
     rsMisc.reset();
     rsItems.reset();
     rsItemsout.reset();

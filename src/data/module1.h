@@ -50,7 +50,13 @@ void setProgramFolder(const QString &folder);
 using ConnectionFactory = std::function<std::shared_ptr<Connection>(const QString &path)>;
 void setConnectionFactory(ConnectionFactory factory);
 
-// Releases every connection and cursor and empties dbPath.
+// View-only use (the plain User entry): every write through a cursor is
+// refused with a RecordsError, whatever window, key or interface reached it.
+// Off until set; reset() turns it off.
+void setViewOnly(bool viewOnly);
+bool viewOnly();
+
+// Releases every connection and cursor, empties dbPath and ends view-only use.
 void reset();
 
 } // namespace inv::Module1

@@ -462,6 +462,8 @@ QWidget *frmmain::openEntry(const QString &entry)
 void frmmain::setRestrictedMode()
 {
     m_restricted = true;
+    // What the mode hides is a convenience; the data layer refuses the writes.
+    Module1::setViewOnly(true);
     // Hidden entries are disabled as well, so that their shortcut keys do
     // nothing either.
     for (QAction *action :
