@@ -345,11 +345,19 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     h->id = id;
     const QByteArray file = path.toUtf8();
     // A restore holds the lock alone while it puts a backup in place, which
-    // takes seconds: wait for it, then open what it left. Where no lock file
-    // can be made (a read-only folder) the file is opened all the same.
-    if (h->inUse.take(path, InUseLock::Kind::Shared, 10000) == InUseLock::Result::Busy)
+    // takes seconds: wait for it, then open what it left. Without the lock a
+    // restore could replace the file under the program: never opened so.
+    switch (h->inUse.take(path, InUseLock::Kind::Shared, 10000)) {
+    case InUseLock::Result::Taken:
+        break;
+    case InUseLock::Result::Busy:
         throw RecordsError(path, QStringLiteral("inventory-admin is restoring it from a backup; try again when "
                                                 "the restore has finished"));
+    case InUseLock::Result::NoLockFile:
+        throw RecordsError(path, QStringLiteral("the program cannot mark it as in use, so it does not open it: %1; "
+                                                "ask the administrator to put this right")
+                                     .arg(h->inUse.error()));
+    }
     struct stat st { };
     if (::stat(file.constData(), &st) == 0)
         h->id = FileId{st.st_dev, st.st_ino};
