@@ -72,6 +72,20 @@ qint64 sizeOf(const QString &path)
     return st ? qint64(st->st_size) : -1;
 }
 
+// Whether a journal beside a database holds a change to roll back: its
+// header carries the engine's magic number. The engine writes the number only
+// once the journal is flushed, before the first page of the file changes; a
+// journal cut off before that (its header still zero) holds nothing, and the
+// engine ignores it.
+bool holdsAChange(const QString &journal)
+{
+    static const char kMagic[8] = {'\xd9', '\xd5', '\x05', '\xf9', '\x20', '\xa1', '\x63', '\xd7'};
+    QFile file(journal);
+    if (!file.open(QIODevice::ReadOnly))
+        return exists(journal); // there, but unreadable: counted as holding one
+    return file.read(8) == QByteArray(kMagic, 8);
+}
+
 // Flushes a file, or a folder's entries, to the disk.
 bool syncPath(const QString &path, bool folder)
 {
@@ -568,13 +582,13 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
         // belongs to that file: it is rolled back now, as the program would,
         // so that neither file depends on a journal beside it.
         const QString journal = target + QStringLiteral("-journal");
-        if (sizeOf(journal) > 0) {
+        if (holdsAChange(journal)) {
             try {
                 KeyedFile former(target, KeyedFile::Mode::ReadWrite);
                 former.value(QStringLiteral("SELECT count(*) FROM sqlite_master"));
             } catch (const RecordsError &) {
             }
-            if (sizeOf(journal) > 0)
+            if (holdsAChange(journal))
                 return refuse(QStringLiteral("%1: a change to it was cut off half-written and cannot be rolled "
                                              "back (%2 is left beside it); move both files away together, "
                                              "then restore")
