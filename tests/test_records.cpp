@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
@@ -235,6 +236,32 @@ private slots:
         items.Update();
         again.commit();
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 2);
+    }
+
+    // The default database: beside the program in a build tree; in the
+    // data folder of the installed tree when the program runs from its
+    // installed folder (the programs' folder is root's alone), wherever that
+    // tree was laid.
+    void defaultDatabaseFolder_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("database");
+        QTest::addRow("build tree") << "build/app"
+                                    << "build/app/Records.mdb";
+        QTest::addRow("installed") << "tree/opt/inventory"
+                                   << "tree/var/lib/inventory/Records.mdb";
+        QTest::addRow("a folder named so, elsewhere") << "tree/usr/inventory"
+                                                      << "tree/usr/inventory/Records.mdb";
+    }
+
+    void defaultDatabaseFolder()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, database);
+        QVERIFY(QDir(dir().path()).mkpath(program));
+        Module1::setProgramFolder(dir().filePath(program));
+        const auto restore = qScopeGuard([] { Module1::setProgramFolder({}); });
+        QCOMPARE(QDir::cleanPath(Module1::defaultDatabasePath()), dir().filePath(database));
     }
 
     // The records connection stays on the default file until it is opened

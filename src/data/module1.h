@@ -41,7 +41,9 @@ void openRecordsItems();
 // the account; false when Misc holds no row. Throws RecordsError.
 bool miscFirstRow();
 
-// Records.mdb in the program's folder.
+// Records.mdb in the data folder of the installed tree (var/lib/inventory)
+// when the program runs from its installed folder (opt/inventory of the same
+// tree); elsewhere, in a build tree say, in the program's folder.
 QString defaultDatabasePath();
 // For tests and tools: the folder that stands for the program's folder.
 void setProgramFolder(const QString &folder);
