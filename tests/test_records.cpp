@@ -361,6 +361,8 @@ private slots:
                                       << "the field pat is missing from the table Misc";
         QTest::addRow("folder") << "folder"
                                 << "not a file";
+        QTest::addRow("a loop of links") << "loop"
+                                         << "symbolic links that form a loop";
     }
 
     void badFiles()
@@ -374,6 +376,8 @@ private slots:
             testing::writeFile(dir().path(), "Bad.mdb", QByteArray("not a database at all\n").repeated(100));
         else if (kind == "folder")
             QVERIFY(QDir(dir().path()).mkdir("Bad.mdb"));
+        else if (kind == "loop")
+            QVERIFY(QFile::link(path, path));
         else if (kind != "missing")
             testing::makeBadDatabase(path, kind);
 
@@ -396,6 +400,8 @@ private slots:
         // Nothing is created or changed.
         if (kind == "missing") {
             QVERIFY(!QFileInfo::exists(path));
+        } else if (kind == "loop") {
+            QCOMPARE(QFileInfo(path).symLinkTarget(), path);
         } else if (kind != "folder") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadOnly));

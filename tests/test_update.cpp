@@ -488,6 +488,32 @@ private slots:
         QCOMPARE(shownColour(m_window->lblstat), colour);
     }
 
+    // A long exact status shows whole in the status label, picked and after
+    // a Less. The label is made narrower first, as a screen whose fonts are
+    // larger than its twips (120 dpi, say) leaves it for the text.
+    void aLongStatusShowsWhole()
+    {
+        m_db->item("T-200", "Toner", -32761, 12, "-273008.333333333%");
+        openWindow();
+        m_window->lblstat->resize(m_window->lblstat->width() * 3 / 4, m_window->lblstat->height());
+        const auto fits = [this] {
+            QLabel *label = m_window->lblstat;
+            return QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width();
+        };
+        pickEntry(m_window->cmbitemname, "Toner");
+        QCOMPARE(m_window->lblstat->text(), QString("-273008.333333333%"));
+        QVERIFY(fits());
+        m_window->txtqua->setText("7");
+        m_window->Command1->click();
+        QCOMPARE(m_window->lblstat->text(), QString("-273066.666666667%"));
+        QVERIFY(fits());
+        // A short one is drawn at the label's own size.
+        m_window->txtqua->setText("32768");
+        m_window->cmdadd->click();
+        QCOMPARE(m_window->lblstat->text(), QString("0%"));
+        QCOMPARE(m_window->lblstat->font().pointSizeF(), 9.75);
+    }
+
     // An item without a maximum quantity is refused, saying so, by Add and
     // Less and by the desk.
     void aMissingMaximumIsNamed()

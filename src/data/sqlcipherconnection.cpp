@@ -9,6 +9,8 @@
 #include <QDate>
 #include <QHash>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <sqlite3.h>
@@ -405,8 +407,15 @@ std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &pa
     if (path.isEmpty())
         throw RecordsError(path, QStringLiteral("no file was given"));
     struct stat st { };
-    if (::stat(path.toUtf8().constData(), &st) != 0)
-        throw RecordsError(path, QStringLiteral("the file does not exist"));
+    if (::stat(path.toUtf8().constData(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            throw RecordsError(path, QStringLiteral("the file does not exist"));
+        if (error == ELOOP)
+            throw RecordsError(path, QStringLiteral("its name leads through symbolic links that form a loop"));
+        throw RecordsError(
+            path, QStringLiteral("it cannot be reached (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
     if (!S_ISREG(st.st_mode))
         throw RecordsError(path, QStringLiteral("it is not a file"));
     if (st.st_size == 0)

@@ -152,9 +152,10 @@ const char *const kRestrictedEntries[] = {"nAddItem", "nEditItem",          "nDe
 // The item list of the desk. Its selected entry is the desk's memory of the
 // last removal, so the user can move the selection but never clear it. The
 // mouse takes a unit only with a whole left click: the entry under the
-// button when it is released is selected and reported. A right or middle
-// button, a drag over other entries, a release outside the list, or the
-// second press of a double-click take nothing. Keyboard moves keep the
+// button when it is released, if the press was on it too, is selected and
+// reported. A right or middle button, a drag that ends on another entry, a
+// release outside the list, or the second press of a double-click take
+// nothing. Keyboard moves keep the
 // list's own handling (the owner hears of them as selection changes).
 class ItemList : public ui::EntryList {
 public:
@@ -180,6 +181,7 @@ protected:
             return;
         setFocus(Qt::MouseFocusReason);
         m_armed = true;
+        m_pressed = indexAt(event->position().toPoint());
     }
 
     void mouseDoubleClickEvent(QMouseEvent *event) override
@@ -205,13 +207,17 @@ protected:
         const QPoint pos = event->position().toPoint();
         if (!viewport()->rect().contains(pos))
             return;
-        if (QListWidgetItem *entry = itemAt(pos))
+        // A drag that ends on another entry (or starts off the entries) is
+        // no click on it.
+        const QModelIndex released = indexAt(pos);
+        if (QListWidgetItem *entry = itemAt(pos); entry && released == m_pressed)
             m_clicked(entry);
     }
 
 private:
     Clicked m_clicked;
     bool m_armed = false;
+    QPersistentModelIndex m_pressed;
 };
 
 } // namespace
