@@ -136,14 +136,9 @@ private slots:
     // outside the group can even open the lock file.
     void onlyTheGroupHoldsTheLock()
     {
-        const QString dir = makeFolder("data", 02770, 0, kGroup);
-        TestDb db(dir);
-        const QString path = db.path();
-        setOwner(path, kClerkA, kGroup, 0660);
+        const QString path = clerkADatabase(makeFolder("data", 02770, 0, kGroup));
         const QString lock = inv::InUseLock::lockFilePath(path);
         const QString backup = m_dir->filePath("Backup.mdb");
-        QVERIFY(inv::backupDatabase(path, backup).ok());
-        QFile::remove(lock);
 
         QCOMPARE(As(kClerkA, kGroup, [&] { return openDatabase(path); }).result, QString("opened"));
         const struct stat made = statOf(lock);
@@ -190,14 +185,9 @@ private slots:
     {
         QFETCH(QString, planted);
         QFETCH(QString, why);
-        const QString dir = makeFolder("shared", 01777, 0, 0);
-        TestDb db(dir);
-        const QString path = db.path();
-        setOwner(path, kClerkA, kGroup, 0660);
+        const QString path = clerkADatabase(makeFolder("shared", 01777, 0, 0));
         const QString lock = inv::InUseLock::lockFilePath(path);
         const QString backup = m_dir->filePath("Backup.mdb");
-        QVERIFY(inv::backupDatabase(path, backup).ok());
-        QFile::remove(lock);
         const QByteArray lockName = QFile::encodeName(lock);
         const gid_t gid = planted == "group 666" ? kGroup : kOutsiderGroup;
         const As outsider(kOutsider, gid, [&]() -> QByteArray {
@@ -245,12 +235,8 @@ private slots:
     // group's to read.
     void restoreKeepsOwnerGroupAndMode()
     {
-        const QString dir = makeFolder("plain", 0775, 0, 0);
-        TestDb db(dir);
-        const QString path = db.path();
-        setOwner(path, kClerkA, kGroup, 0660);
+        const QString path = clerkADatabase(makeFolder("plain", 0775, 0, 0));
         const QString backup = m_dir->filePath("Backup.mdb");
-        QVERIFY(inv::backupDatabase(path, backup).ok());
         const struct stat copy = statOf(backup);
         QCOMPARE(copy.st_gid, kGroup);
         QCOMPARE(copy.st_mode & 07777, mode_t(0660));
@@ -266,6 +252,18 @@ private slots:
     }
 
 private:
+    // A database of clerk A's in the group, mode 660, in dir; its backup
+    // Backup.mdb beside the test's files. No lock file is left.
+    QString clerkADatabase(const QString &dir)
+    {
+        TestDb db(dir);
+        setOwner(db.path(), kClerkA, kGroup, 0660);
+        if (!inv::backupDatabase(db.path(), m_dir->filePath("Backup.mdb")).ok())
+            qFatal("no backup made");
+        QFile::remove(inv::InUseLock::lockFilePath(db.path()));
+        return db.path();
+    }
+
     QString makeFolder(const QString &name, mode_t mode, uid_t uid, gid_t gid)
     {
         const QString dir = m_dir->filePath(name);

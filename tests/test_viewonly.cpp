@@ -81,6 +81,8 @@ private slots:
         m_main->cmdundo();
         m_main->cmdclear();
         QCOMPARE(everything(m_db->path()), before);
+        // The routines were reached, and refused there.
+        QVERIFY(prompts.messages.size() >= toggled);
         for (const auto &shown : prompts.messages)
             QVERIFY2(shown.text.contains("for viewing and printing only"), qPrintable(shown.text));
     }
