@@ -9,8 +9,8 @@
 #include "support/paintlog.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
-#include "ui/sortedlist.h"
 #include "support/windows.h"
+#include "ui/sortedlist.h"
 
 #include <QApplication>
 #include <QFocusEvent>
