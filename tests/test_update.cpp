@@ -27,8 +27,10 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
 #include <QToolButton>
 
+#include <atomic>
 #include <memory>
 #include <sqlite3.h>
 
@@ -512,6 +514,47 @@ private slots:
         m_window->cmdadd->click();
         QCOMPARE(m_window->lblstat->text(), QString("0%"));
         QCOMPARE(m_window->lblstat->font().pointSizeF(), 9.75);
+    }
+
+    // Another program adds to the same row while Adds are pressed: the look-up
+    // and the write of each Add are made under one lock, so none of the other
+    // program's writes is lost (before, one landing between them was).
+    void anotherProgramsWritesAreNotLost()
+    {
+        m_db->item("T-200", "Toner", 0, 30000, "0%");
+        openWindow();
+        pickEntry(m_window->cmbitemno, "T-200");
+        m_window->txtqua->setText("1");
+        std::atomic<bool> stop{false};
+        std::atomic<int> written{0};
+        const QString path = m_db->path();
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            KeyedFile db(path, KeyedFile::Mode::ReadWrite);
+            db.noBusyWait();
+            while (!stop) {
+                try {
+                    db.exec("UPDATE Items SET remaining_quantity = remaining_quantity + 1");
+                    ++written;
+                } catch (const RecordsError &) {
+                    // Busy: the window holds the file.
+                }
+                QThread::usleep(300);
+            }
+        }));
+        other->start();
+        QTRY_VERIFY(written > 0); // its key derivation takes a moment
+        testing::ScriptedPrompts prompts;
+        constexpr int kAdds = 100;
+        int added = 0;
+        for (int i = 0; i < kAdds; ++i) {
+            const int before = prompts.messages.size();
+            m_window->cmdadd->click();
+            if (prompts.messages.size() == before)
+                ++added;
+        }
+        stop = true;
+        other->wait();
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), added + written);
     }
 
     // An item without a maximum quantity is refused, saying so, by Add and
