@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package and checks what it carries: the runtime packages
 # it depends on (no development packages), the files in their places, and
-# the script that lets the group inventory write the program's folder.
+# the modes of the folders (the programs root's alone, the data folder the
+# group's) and the script that gives the data folder to the group inventory.
 #
 # usage: package_test.sh BUILD_DIR
 set -euo pipefail
@@ -36,5 +37,14 @@ grep -q "/usr/local\|Records.mdb" <<<"$files" && fail "the package carries a fil
 
 dpkg-deb -e "$deb" "$out/control"
 [ -x "$out/control/postinst" ] || fail "no postinst"
-grep -q "chmod 3775 /opt/inventory" "$out/control/postinst" || fail "postinst does not open the folder to the group"
+grep -qx "    chmod 2770 /var/lib/inventory" "$out/control/postinst" || fail "postinst does not open the data folder to the group"
+grep -qx "    chmod 0755 /opt/inventory" "$out/control/postinst" || fail "postinst does not keep the programs' folder root's"
+grep -q "3775\|chgrp inventory /opt" "$out/control/postinst" && fail "postinst gives the programs' folder to the group"
+# Modes as packed: the programs' folder and the programs root's alone, the
+# data folder the group's and set-group-ID.
+modes=$(dpkg-deb -c "$deb" | awk '{print $1, $2, $6}')
+for entry in "drwxr-xr-x root/root ./opt/inventory/" "-rwxr-xr-x root/root ./opt/inventory/inventory" \
+             "-rwxr-xr-x root/root ./opt/inventory/inventory-admin" "drwxrws--- root/root ./var/lib/inventory/"; do
+    grep -qxF -e "$entry" <<<"$modes" || fail "not in the package as \"$entry\": $(grep -e "${entry##* }" <<<"$modes")"
+done
 echo "package $(basename "$deb") checked"

@@ -9,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <algorithm>
@@ -237,6 +238,32 @@ private slots:
         QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 2);
     }
 
+    // The default database: beside the program in a build tree; in the
+    // data folder of the installed tree when the program runs from its
+    // installed folder (the programs' folder is root's alone), wherever that
+    // tree was laid.
+    void defaultDatabaseFolder_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("database");
+        QTest::addRow("build tree") << "build/app"
+                                    << "build/app/Records.mdb";
+        QTest::addRow("installed") << "tree/opt/inventory"
+                                   << "tree/var/lib/inventory/Records.mdb";
+        QTest::addRow("a folder named so, elsewhere") << "tree/usr/inventory"
+                                                      << "tree/usr/inventory/Records.mdb";
+    }
+
+    void defaultDatabaseFolder()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, database);
+        QVERIFY(QDir(dir().path()).mkpath(program));
+        Module1::setProgramFolder(dir().filePath(program));
+        const auto restore = qScopeGuard([] { Module1::setProgramFolder({}); });
+        QCOMPARE(QDir::cleanPath(Module1::defaultDatabasePath()), dir().filePath(database));
+    }
+
     // The records connection stays on the default file until it is opened
     // again; the check connection follows dbPath at once.
     void connectionLifecycleWithTwoFiles()
@@ -334,6 +361,8 @@ private slots:
                                       << "the field pat is missing from the table Misc";
         QTest::addRow("folder") << "folder"
                                 << "not a file";
+        QTest::addRow("a loop of links") << "loop"
+                                         << "symbolic links that form a loop";
     }
 
     void badFiles()
@@ -347,6 +376,8 @@ private slots:
             testing::writeFile(dir().path(), "Bad.mdb", QByteArray("not a database at all\n").repeated(100));
         else if (kind == "folder")
             QVERIFY(QDir(dir().path()).mkdir("Bad.mdb"));
+        else if (kind == "loop")
+            QVERIFY(QFile::link(path, path));
         else if (kind != "missing")
             testing::makeBadDatabase(path, kind);
 
@@ -369,6 +400,8 @@ private slots:
         // Nothing is created or changed.
         if (kind == "missing") {
             QVERIFY(!QFileInfo::exists(path));
+        } else if (kind == "loop") {
+            QCOMPARE(QFileInfo(path).symLinkTarget(), path);
         } else if (kind != "folder") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::ReadOnly));

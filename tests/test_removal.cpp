@@ -13,6 +13,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
+#include "ui/sortedlist.h"
 #include "ui/waitnotice.h"
 
 #include <QApplication>
@@ -371,14 +372,17 @@ private slots:
             << "right-press e1, right-release e1" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("middle-click on another entry")
             << "middle-press e2, middle-release e2" << QList<int>{19, 20, 20} << "Bond paper";
+        // A drag is no click: it takes nothing from where it ends.
         QTest::addRow("drag over entries, released on one")
-            << "press e0, move e1, move e2, release e2" << QList<int>{19, 20, 19} << "Staples";
+            << "press e0, move e1, move e2, release e2" << QList<int>{19, 20, 20} << "Bond paper";
+        QTest::addRow("drag from one entry to another")
+            << "press e1, move e2, release e2" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("drag back to the pressed entry")
             << "press e1, move e2, move e1, release e1" << QList<int>{19, 19, 20} << "Copier toner";
         QTest::addRow("drag out of the list")
             << "press e1, move e2, move outside, release outside" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("drag from the empty part onto an entry")
-            << "press empty, move e2, release e2" << QList<int>{19, 20, 19} << "Staples";
+            << "press empty, move e2, release e2" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("ctrl+space on the selected entry") << "key+ space" << QList<int>{19, 20, 20} << "Bond paper";
         QTest::addRow("keyboard move") << "key down" << QList<int>{19, 19, 20} << "Copier toner";
     }
@@ -684,9 +688,8 @@ private:
         QStringList lines;
         for (int i = 0; i < db.count("Itemsout"); ++i)
             lines << frmmain::tallyLine(db.value("Itemsout", i, "item_name"), db.value("Itemsout", i, "quantity"));
-        std::stable_sort(lines.begin(), lines.end(), [](const QString &a, const QString &b) {
-            return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-        });
+        // In the one order of every sorted list.
+        ui::sortCaseInsensitive(lines);
         return lines;
     }
 

@@ -7,9 +7,11 @@
 #include "ui/entrylist.h"
 #include "ui/sortedlist.h"
 
+#include <QCollator>
 #include <QListWidget>
 #include <QPaintEvent>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 
@@ -21,11 +23,13 @@ using testing::settle;
 
 namespace {
 
-QStringList sortedAsQtCompares(QStringList texts)
+// The language's order, case ignored, equal texts in the order given.
+QStringList sortedAsTheLanguageSorts(QStringList texts)
 {
-    std::stable_sort(texts.begin(), texts.end(), [](const QString &a, const QString &b) {
-        return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-    });
+    QCollator collator(QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale());
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(texts.begin(), texts.end(),
+                     [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
     return texts;
 }
 
@@ -113,7 +117,7 @@ class TestSortedList : public QObject {
     Q_OBJECT
 
 private slots:
-    void sortsAsACaseInsensitiveCompare_data()
+    void sortsAsTheLanguageSorts_data()
     {
         QTest::addColumn<QStringList>("texts");
         QTest::addRow("empty") << QStringList{};
@@ -134,18 +138,57 @@ private slots:
         QTest::addRow("random texts") << texts;
     }
 
-    void sortsAsACaseInsensitiveCompare()
+    void sortsAsTheLanguageSorts()
     {
         QFETCH(QStringList, texts);
         QStringList sorted = texts;
         ui::sortCaseInsensitive(sorted);
-        QCOMPARE(sorted, sortedAsQtCompares(texts));
+        QCOMPARE(sorted, sortedAsTheLanguageSorts(texts));
 
         QListWidget list;
         list.addItem("left over");
         ui::fillSorted(&list, texts);
-        QCOMPARE(entries(list), sortedAsQtCompares(texts));
+        QCOMPARE(entries(list), sortedAsTheLanguageSorts(texts));
         QVERIFY(!list.isSortingEnabled());
+    }
+
+    // Accented letters sort under their letter, before the next letter;
+    // case is ignored (equal texts keep their order); the same in the
+    // item list, the status window's list and an insertion.
+    void accentsSortUnderTheirLetter_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList names = {"Zebra", "Éclair", "Ångström", "apple", "eclair", "Eclair", "Ärmel", "Bond"};
+        QTest::addRow("English") << "en_US" << names << QStringList{"Ångström", "apple",  "Ärmel",  "Bond",
+                                                                    "eclair",   "Eclair", "Éclair", "Zebra"};
+        QTest::addRow("no language (C)") << "C" << names << QStringList{"Ångström", "apple",  "Ärmel",  "Bond",
+                                                                        "eclair",   "Eclair", "Éclair", "Zebra"};
+        // Swedish keeps Å and Ä as letters of their own, after Z.
+        QTest::addRow("Swedish") << "sv_SE" << names << QStringList{"apple",  "Bond",  "eclair",   "Eclair",
+                                                                    "Éclair", "Zebra", "Ångström", "Ärmel"};
+    }
+
+    void accentsSortUnderTheirLetter()
+    {
+        QFETCH(QString, language);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, expected);
+        const QLocale before;
+        QLocale::setDefault(QLocale(language));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+        QStringList sorted = texts;
+        ui::sortCaseInsensitive(sorted);
+        QCOMPARE(sorted, expected);
+        std::vector<std::pair<QString, qint64>> keyed;
+        for (int i = 0; i < texts.size(); ++i)
+            keyed.emplace_back(texts[i], i);
+        QCOMPARE(ui::sortedAsListed(keyed), expected);
+        QListWidget list;
+        ui::fillSorted(&list, texts.mid(1));
+        QVERIFY(ui::insertSorted(&list, texts.first()) >= 0);
+        QCOMPARE(entries(list), expected);
     }
 
     // Single changes on the list {"apple", "Bond (1)", "bond (2)", "Toner", "Toner"}.

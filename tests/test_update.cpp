@@ -9,6 +9,7 @@
 #include "data/sqlcipherconnection.h"
 #include "items/frmupdate.h"
 #include "mainwindow/frmmain.h"
+#include "mainwindow/stockdesk.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -24,9 +25,12 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
+#include <QThread>
 #include <QToolButton>
 
+#include <atomic>
 #include <memory>
 #include <sqlite3.h>
 
@@ -326,6 +330,10 @@ private slots:
                                           << "8" << 32760 << 32767 << "old" << kWhite << tooLarge;
         QTest::addRow("less below -32768") << -32760 << 10 << "less"
                                            << "9" << -32760 << 10 << "old" << kWhite << tooLarge;
+        // Numbers in one sentence are written one way, in any language.
+        QTest::addRow("the new quantity written as the range is")
+            << -32760 << 10 << "less"
+            << "22" << -32760 << 10 << "old" << kWhite << "would become -32782, outside -32768 to 32767";
         QTest::addRow("largest typed quantity, result too large")
             << 1 << 10 << "add"
             << "1000000" << 1 << 10 << "old" << kWhite << tooLarge;
@@ -347,6 +355,12 @@ private slots:
             << "1" << 5 << 40000 << "old" << kWhite << "maximum quantity lies outside";
         QTest::addRow("a raise that makes the maximum 0") << -5 << -3 << "add"
                                                           << "5" << -5 << -3 << "old" << kWhite << "would become 0";
+        // Whatever route set the box's text, only digits count.
+        const QString notWhole = "from 0 to 1000000";
+        for (const char *text : {"-5", "+5", "1e3", "5.0", " 5", "0x10", "\u0665"})
+            for (const char *direction : {"add", "less"})
+                QTest::addRow("typed %s, %s", text, direction)
+                    << 5 << 10 << direction << QString::fromUtf8(text) << 5 << 10 << "old" << kWhite << notWhole;
     }
 
     void addAndLess()
@@ -360,6 +374,10 @@ private slots:
         QFETCH(QString, expStatus);
         QFETCH(quint32, colour);
         QFETCH(QString, refusal);
+        // A language that groups thousands.
+        const QLocale language;
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(language); });
         m_db->item("X1", "Other", 4, 4, "100%").item("T-200", "Toner", remaining, max, "old");
         const QStringList before = snapshot(m_db->path());
         openWindow();
@@ -470,6 +488,147 @@ private slots:
         QCOMPARE(m_window->lblstat->text(), caption);
         QCOMPARE(m_window->lblqua->text(), QString());
         QCOMPARE(shownColour(m_window->lblstat), colour);
+    }
+
+    // A long exact status shows whole in the status label, picked and after
+    // a Less. The label is made narrower first, as a screen whose fonts are
+    // larger than its twips (120 dpi, say) leaves it for the text.
+    void aLongStatusShowsWhole()
+    {
+        m_db->item("T-200", "Toner", -32761, 12, "-273008.333333333%");
+        openWindow();
+        m_window->lblstat->resize(m_window->lblstat->width() * 3 / 4, m_window->lblstat->height());
+        const auto fits = [this] {
+            QLabel *label = m_window->lblstat;
+            return QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->contentsRect().width();
+        };
+        pickEntry(m_window->cmbitemname, "Toner");
+        QCOMPARE(m_window->lblstat->text(), QString("-273008.333333333%"));
+        QVERIFY(fits());
+        m_window->txtqua->setText("7");
+        m_window->Command1->click();
+        QCOMPARE(m_window->lblstat->text(), QString("-273066.666666667%"));
+        QVERIFY(fits());
+        // A short one is drawn at the label's own size.
+        m_window->txtqua->setText("32768");
+        m_window->cmdadd->click();
+        QCOMPARE(m_window->lblstat->text(), QString("0%"));
+        QCOMPARE(m_window->lblstat->font().pointSizeF(), 9.75);
+    }
+
+    // Another program adds to the same row while Adds are pressed: the look-up
+    // and the write of each Add are made under one lock, so none of the other
+    // program's writes is lost (before, one landing between them was).
+    void anotherProgramsWritesAreNotLost()
+    {
+        m_db->item("T-200", "Toner", 0, 30000, "0%");
+        openWindow();
+        pickEntry(m_window->cmbitemno, "T-200");
+        m_window->txtqua->setText("1");
+        std::atomic<bool> stop{false};
+        std::atomic<int> written{0};
+        const QString path = m_db->path();
+        std::unique_ptr<QThread> other(QThread::create([&] {
+            KeyedFile db(path, KeyedFile::Mode::ReadWrite);
+            db.noBusyWait();
+            while (!stop) {
+                try {
+                    db.exec("UPDATE Items SET remaining_quantity = remaining_quantity + 1");
+                    ++written;
+                } catch (const RecordsError &) {
+                    // Busy: the window holds the file.
+                }
+                QThread::usleep(300);
+            }
+        }));
+        other->start();
+        QTRY_VERIFY(written > 0); // its key derivation takes a moment
+        testing::ScriptedPrompts prompts;
+        constexpr int kAdds = 100;
+        int added = 0;
+        for (int i = 0; i < kAdds; ++i) {
+            const int before = prompts.messages.size();
+            m_window->cmdadd->click();
+            if (prompts.messages.size() == before)
+                ++added;
+        }
+        stop = true;
+        other->wait();
+        QCOMPARE(m_db->value("Items", 0, "remaining_quantity").toInt(), added + written);
+    }
+
+    // An item without a maximum quantity is refused, saying so, by Add and
+    // Less and by the desk.
+    void aMissingMaximumIsNamed()
+    {
+        m_db->row("Items", {{"item_no", "T-200"},
+                            {"item_name", "Toner"},
+                            {"original_quantity", 10},
+                            {"remaining_quantity", 5},
+                            {"Status", "old"}});
+        const QStringList before = snapshot(m_db->path());
+        openWindow();
+        pickEntry(m_window->cmbitemname, "Toner");
+        testing::ScriptedPrompts prompts;
+        m_window->cmdadd->click();
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.last().text, QString("The stock of Toner cannot be changed: its maximum quantity is not set, "
+                                              "so its stock status cannot be worked out."));
+        const StockDesk::Outcome removal = StockDesk::removeOne(QString("Toner"));
+        QVERIFY2(removal.message.contains("its base quantity is not set"), qPrintable(removal.message));
+        QCOMPARE(snapshot(m_db->path()), before);
+    }
+
+    // Typed text in a list is never a pick: completion keeps the letter case
+    // and puts nothing in the box that was not typed, leaving the list shows
+    // nothing, and Add and Less act only on an item whose number is exactly
+    // the list's text.
+    void typedTextIsNoPick_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("then"); // tab: leave the list; enter: Enter first, then leave
+        QTest::addColumn<int>("changedRow"); // the row Less lowers; -1: none
+        QTest::addRow("the other case of a number, leaving") << "a1"
+                                                             << "tab" << 1;
+        QTest::addRow("a prefix of a number, leaving") << "A"
+                                                       << "tab" << -1;
+        QTest::addRow("a number of no item, leaving") << "1"
+                                                      << "tab" << -1;
+        QTest::addRow("a number of no item, Enter") << "1"
+                                                    << "enter" << -1;
+        QTest::addRow("a prefix in the other case") << "b"
+                                                    << "tab" << -1;
+    }
+
+    void typedTextIsNoPick()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, then);
+        QFETCH(int, changedRow);
+        m_db->item("A1", "Toner", 5, 10, "50%").item("a1", "Glue", 5, 10, "50%").item("10", "Pens", 5, 10, "50%");
+        m_db->item("B2", "Paper", 5, 10, "50%");
+        openWindow();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window));
+        QLineEdit *edit = m_window->cmbitemno->lineEdit();
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(edit, typed);
+        if (then == "enter")
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(m_window->cmbitemno->currentText(), typed);
+        // A name shown would be a pick: none was made.
+        QCOMPARE(m_window->cmbitemname->currentText(), QString("item name"));
+        m_window->cmbitemname->setEditText("Toner");
+        QCOMPARE(m_window->lblqua->text(), QString());
+
+        testing::ScriptedPrompts prompts;
+        m_window->txtqua->setText("2");
+        m_window->Command1->click();
+        for (int row = 0; row < 4; ++row)
+            QCOMPARE(m_db->value("Items", row, "remaining_quantity").toInt(), row == changedRow ? 3 : 5);
+        QCOMPARE(prompts.messages.size(), 0);
     }
 
     // The box and the spin control stay equal both ways; the box takes

@@ -15,6 +15,15 @@
 // closing the lock file's descriptor touches no lock on the database file.
 // The name is one no engine file uses (not "-journal", "-wal", "-shm", nor
 // the ".lock" of the engine's dot-file locking).
+//
+// Only those who may use the database may hold its lock: the lock file has
+// the database's group and gives others no access at all (0660), so that no
+// other user can open it to block the program, backups and restores. It is
+// opened without following a symbolic link, and a file found in its place
+// that someone outside the group could have made (another owner, another
+// group, access for others, not a plain file) is not used: the lock is then
+// not taken, and the caller refuses to go on. A lock file of the caller's own
+// with loose modes (as older versions made them) is put right.
 
 #include <QString>
 
@@ -26,7 +35,7 @@ public:
     enum class Result {
         Taken,
         Busy, // another process holds a lock that excludes this one
-        NoLockFile, // the lock file cannot be made or opened (a read-only folder, say)
+        NoLockFile, // the lock file cannot be made or opened (a read-only folder, say), or is not one to trust
     };
 
     InUseLock() = default;
@@ -43,7 +52,8 @@ public:
     Result take(const QString &databasePath, Kind kind, int waitMs = 0, const QString &waitingFor = {});
     bool held() const { return m_fd >= 0; }
     void release();
-    // Why the last take() gave NoLockFile.
+    // Why the last take() gave NoLockFile, as a clause ("... cannot be
+    // made (Permission denied)").
     const QString &error() const { return m_error; }
 
     // "<database>.inventory-lock", for the database's path as given.

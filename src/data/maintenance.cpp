@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -69,6 +70,20 @@ qint64 sizeOf(const QString &path)
 {
     const auto st = statOf(path);
     return st ? qint64(st->st_size) : -1;
+}
+
+// Whether a journal beside a database holds a change to roll back: its
+// header carries the engine's magic number. The engine writes the number only
+// once the journal is flushed, before the first page of the file changes; a
+// journal cut off before that (its header still zero) holds nothing, and the
+// engine ignores it.
+bool holdsAChange(const QString &journal)
+{
+    static const char kMagic[8] = {'\xd9', '\xd5', '\x05', '\xf9', '\x20', '\xa1', '\x63', '\xd7'};
+    QFile file(journal);
+    if (!file.open(QIODevice::ReadOnly))
+        return exists(journal); // there, but unreadable: counted as holding one
+    return file.read(8) == QByteArray(kMagic, 8);
 }
 
 // Flushes a file, or a folder's entries, to the disk.
@@ -147,9 +162,24 @@ std::optional<QString> placeNew(TempFile &tmp, const QString &dest)
     return std::nullopt;
 }
 
+// Gives the open file fd the owner and group of like (root may give both;
+// anyone else keeps the owner and gives the group, which needs membership).
+// The reason when the group cannot be kept: a database the group could no
+// longer reach.
+std::optional<QString> keepOwnership(int fd, const QString &name, const struct stat &like)
+{
+    if (::fchown(fd, like.st_uid, like.st_gid) == 0 || ::fchown(fd, uid_t(-1), like.st_gid) == 0)
+        return std::nullopt;
+    const group *g = ::getgrgid(like.st_gid);
+    return QStringLiteral("%1 cannot be given the group %2 (%3)")
+        .arg(name, g ? QString::fromLocal8Bit(g->gr_name) : QString::number(like.st_gid), errnoText(errno));
+}
+
 // Copies the bytes of from into a new file to (which must not exist) and
-// flushes them to the disk.
-std::optional<QString> copyBytes(const QString &from, const QString &to, mode_t mode)
+// flushes them to the disk; with owner given, the copy takes its owner and
+// group.
+std::optional<QString> copyBytes(const QString &from, const QString &to, mode_t mode,
+                                 const struct stat *owner = nullptr)
 {
     const int in = ::open(from.toUtf8().constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -184,6 +214,8 @@ std::optional<QString> copyBytes(const QString &from, const QString &to, mode_t 
         if (problem)
             break;
     }
+    if (!problem && owner)
+        problem = keepOwnership(out, to, *owner);
     if (!problem && ::fchmod(out, mode) != 0)
         problem = QStringLiteral("%1 cannot be written (%2)").arg(to, errnoText(errno));
     if (!problem && ::fsync(out) != 0)
@@ -500,6 +532,13 @@ AdminReport backupDatabase(const QString &path, const QString &dest)
     if (checked != source)
         return refuse(QStringLiteral("%1: the copy holds %2 where the database held %3, so no backup is made")
                           .arg(path, checked.text(), source.text()));
+    // The copy is the database's group's to read, as the database is, so
+    // that any of them can restore it; others get nothing.
+    if (const auto source = statOf(path)) {
+        const QByteArray copyName = tmp.path().toUtf8();
+        if (::chown(copyName.constData(), uid_t(-1), source->st_gid) == 0)
+            ::chmod(copyName.constData(), source->st_mode & 0660);
+    }
     if (!syncPath(tmp.path(), false))
         return refuse(QStringLiteral("%1 cannot be flushed to the disk (%2)").arg(tmp.path(), errnoText(errno)));
     if (auto problem = placeNew(tmp, dest))
@@ -557,9 +596,8 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
                                      "close the program, then restore")
                           .arg(path));
     case InUseLock::Result::NoLockFile:
-        return refuse(QStringLiteral("%1: it cannot be told whether the program has it open, because %2 cannot be "
-                                     "made (%3)")
-                          .arg(path, InUseLock::lockFilePath(target), inUse.error()));
+        return refuse(QStringLiteral("%1: it cannot be told whether the program has it open, because %2")
+                          .arg(path, inUse.error()));
     }
 
     const QString before = target + QStringLiteral(".before-restore");
@@ -571,13 +609,13 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
         // belongs to that file: it is rolled back now, as the program would,
         // so that neither file depends on a journal beside it.
         const QString journal = target + QStringLiteral("-journal");
-        if (sizeOf(journal) > 0) {
+        if (holdsAChange(journal)) {
             try {
                 KeyedFile former(target, KeyedFile::Mode::ReadWrite);
                 former.value(QStringLiteral("SELECT count(*) FROM sqlite_master"));
             } catch (const RecordsError &) {
             }
-            if (sizeOf(journal) > 0)
+            if (holdsAChange(journal))
                 return refuse(QStringLiteral("%1: a change to it was cut off half-written and cannot be rolled "
                                              "back (%2 is left beside it); move both files away together, "
                                              "then restore")
@@ -605,7 +643,9 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
     ::unlink((copy + QStringLiteral("-journal")).toUtf8().constData());
     TempFile tmp;
     tmp.adopt(copy);
-    if (auto problem = copyBytes(backup, copy, mode))
+    // The restored file keeps the former one's owner, group and mode: the
+    // group that used it goes on using it.
+    if (auto problem = copyBytes(backup, copy, mode, hadFile ? &*targetStat : nullptr))
         return refuse(*problem);
     const AdminReport copyCheck = checkDatabase(copy);
     if (!copyCheck.ok()) {
@@ -627,7 +667,7 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
             const QString partial = before + QStringLiteral(".partial");
             ::unlink(partial.toUtf8().constData());
             formerCopy.adopt(partial);
-            if (auto problem = copyBytes(target, partial, mode))
+            if (auto problem = copyBytes(target, partial, mode, &*targetStat))
                 return refuse(*problem);
             if (auto problem = placeNew(formerCopy, before))
                 return refuse(*problem);

@@ -17,6 +17,7 @@ std::shared_ptr<Recordset> rsItemsout;
 namespace {
 
 QString g_programFolder;
+bool g_viewOnly = false;
 
 ConnectionFactory &factory()
 {
@@ -87,6 +88,16 @@ void openRecordsItems()
 QString defaultDatabasePath()
 {
     const QString folder = g_programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : g_programFolder;
+    // Installed, the program's folder is root's alone (nothing there that
+    // Qt loads may be changed by a clerk), so the database, which the group
+    // writes with its journal beside it, lives in a folder of its own.
+    const QString programDir = QStringLiteral(INVENTORY_PROGRAM_DIR);
+    QDir root(folder);
+    for (int i = 0; i < programDir.count(QLatin1Char('/')) + 1; ++i)
+        root.cdUp();
+    const QString installed = QDir(root.filePath(programDir)).canonicalPath();
+    if (!installed.isEmpty() && installed == QDir(folder).canonicalPath())
+        return QDir(root.filePath(QStringLiteral(INVENTORY_DATA_DIR))).filePath(QStringLiteral("Records.mdb"));
     return QDir(folder).filePath(QStringLiteral("Records.mdb"));
 }
 
@@ -105,8 +116,19 @@ std::shared_ptr<Connection> openConnection(const QString &path)
     return factory()(path);
 }
 
+void setViewOnly(bool viewOnly)
+{
+    g_viewOnly = viewOnly;
+}
+
+bool viewOnly()
+{
+    return g_viewOnly;
+}
+
 void reset()
 {
+    g_viewOnly = false;
     rsMisc.reset();
     rsItems.reset();
     rsItemsout.reset();

@@ -41,7 +41,9 @@ void openRecordsItems();
 // the account; false when Misc holds no row. Throws RecordsError.
 bool miscFirstRow();
 
-// Records.mdb in the program's folder.
+// Records.mdb in the data folder of the installed tree (var/lib/inventory)
+// when the program runs from its installed folder (opt/inventory of the same
+// tree); elsewhere, in a build tree say, in the program's folder.
 QString defaultDatabasePath();
 // For tests and tools: the folder that stands for the program's folder.
 void setProgramFolder(const QString &folder);
@@ -53,7 +55,13 @@ void setConnectionFactory(ConnectionFactory factory);
 // database in the program goes through here. Throws RecordsError.
 std::shared_ptr<Connection> openConnection(const QString &path);
 
-// Releases every connection and cursor and empties dbPath.
+// View-only use (the plain User entry): every write through a cursor is
+// refused with a RecordsError, whatever window, key or interface reached it.
+// Off until set; reset() turns it off.
+void setViewOnly(bool viewOnly);
+bool viewOnly();
+
+// Releases every connection and cursor, empties dbPath and ends view-only use.
 void reset();
 
 } // namespace inv::Module1

@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QHash>
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 #include <map>
 #include <sqlite3.h>
@@ -366,13 +368,20 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     h->id = id;
     const QByteArray file = path.toUtf8();
     // A restore holds the lock alone while it puts a backup in place, which
-    // takes seconds: wait for it, then open what it left. Where no lock file
-    // can be made (a read-only folder) the file is opened all the same.
-    if (h->inUse.take(path, InUseLock::Kind::Shared, 10000,
-                      QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))
-        == InUseLock::Result::Busy)
+    // takes seconds: wait for it, then open what it left. Without the lock a
+    // restore could replace the file under the program: never opened so.
+    switch (h->inUse.take(path, InUseLock::Kind::Shared, 10000,
+                            QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))) {
+    case InUseLock::Result::Taken:
+        break;
+    case InUseLock::Result::Busy:
         throw RecordsError(path, QStringLiteral("inventory-admin is restoring it from a backup; try again when "
                                                 "the restore has finished"));
+    case InUseLock::Result::NoLockFile:
+        throw RecordsError(path, QStringLiteral("the program cannot mark it as in use, so it does not open it: %1; "
+                                                "ask the administrator to put this right")
+                                     .arg(h->inUse.error()));
+    }
     struct stat st { };
     if (::stat(file.constData(), &st) == 0)
         h->id = FileId{st.st_dev, st.st_ino};
@@ -420,8 +429,15 @@ std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &pa
     if (path.isEmpty())
         throw RecordsError(path, QStringLiteral("no file was given"));
     struct stat st { };
-    if (::stat(path.toUtf8().constData(), &st) != 0)
-        throw RecordsError(path, QStringLiteral("the file does not exist"));
+    if (::stat(path.toUtf8().constData(), &st) != 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            throw RecordsError(path, QStringLiteral("the file does not exist"));
+        if (error == ELOOP)
+            throw RecordsError(path, QStringLiteral("its name leads through symbolic links that form a loop"));
+        throw RecordsError(
+            path, QStringLiteral("it cannot be reached (%1)").arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
     if (!S_ISREG(st.st_mode))
         throw RecordsError(path, QStringLiteral("it is not a file"));
     if (st.st_size == 0)

@@ -49,9 +49,14 @@ void frmedit::save()
         outcome = ItemRecords::editItem(
             {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->text()});
     });
-    if (!done || outcome.result == ItemRecords::Result::NotFound)
+    // Not saved: the boxes stay open with what was typed, and the number box
+    // opens too, so that another item can be taken up without Cancel.
+    if (!done || outcome.result == ItemRecords::Result::NotFound) {
+        txtitemno->setEnabled(true);
         return;
+    }
     if (outcome.result != ItemRecords::Result::Written) {
+        txtitemno->setEnabled(true);
         ui::Prompts::message(this, outcome.message, outcome.title);
         return;
     }

@@ -10,6 +10,7 @@
 #include "ui/updown.h"
 
 #include <QComboBox>
+#include <QCompleter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -84,9 +85,34 @@ QComboBox *makeList(QWidget *parent, const char *name, const QString &accessible
     if (auto *view = qobject_cast<QListView *>(list->view()))
         view->setUniformItemSizes(true);
     list->setModel(new QStringListModel(list));
+    // Completion offers, in a list of its own, the entries that begin with
+    // the typed text in its letter case; it never changes what was typed.
+    // Only a pick shows an item, and Add and Less take the text as it is.
+    auto *completer = new QCompleter(list->model(), list);
+    completer->setCaseSensitivity(Qt::CaseSensitive);
+    completer->setCompletionMode(QCompleter::PopupCompletion);
+    list->setCompleter(completer);
     list->setAccessibleName(accessibleName);
     list->setEditText(caption(name));
     return list;
+}
+
+// The status label's font; a status too long for the label at that size
+// (an exact one such as "-273008.333333333%") is drawn smaller until it fits
+// whole.
+QFont statusFont()
+{
+    return ui::sansFont(9.75, true);
+}
+
+void showStatus(QLabel *label, const QString &status)
+{
+    QFont font = statusFont();
+    const int room = label->contentsRect().width() - 2 * label->margin() - 2;
+    while (QFontMetrics(font).horizontalAdvance(status) > room && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    label->setFont(font);
+    label->setText(status);
 }
 
 void fill(QComboBox *list, const QStringList &entries, const QString &placeholder)
@@ -103,7 +129,7 @@ void fill(QComboBox *list, const QStringList &entries, const QString &placeholde
 frmupdate::frmupdate() : ChildWindow("frmupdate", QStringLiteral("Update Inventory"), kWidth, kHeight)
 {
     const QFont captionFont = ui::timesFont(11.25, true);
-    const QFont valueFont = ui::sansFont(9.75, true);
+    const QFont valueFont = statusFont();
     const auto label = [this](const char *name, const QFont &font, const QString &css) {
         QLabel *l = ui::makeLabel(this, name, caption(name), font, css);
         placeAsLaidOut(l);
@@ -185,7 +211,7 @@ void frmupdate::pick(bool byName)
     ui::guarded(this, [&] {
         if (const std::optional<StockChange::Shown> shown = StockChange::pick(by, picked->currentText())) {
             lblqua->setText(shown->remaining);
-            lblstat->setText(shown->status);
+            showStatus(lblstat, shown->status);
             other->setEditText(shown->other);
             txtdesc->setPlainText(shown->description);
         }
@@ -221,7 +247,7 @@ void frmupdate::change(bool add)
     if (outcome.remaining)
         lblqua->setText(*outcome.remaining);
     if (outcome.status)
-        lblstat->setText(*outcome.status);
+        showStatus(lblstat, *outcome.status);
     ui::PaintStatusLabel(lblstat);
 }
 

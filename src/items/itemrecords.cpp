@@ -118,6 +118,17 @@ Outcome editItem(const ItemInput &in)
     Transaction transaction(items.connection());
     if (!items.FindFirst(kItemNo, itemNo))
         return Outcome{Result::NotFound, {}, {}};
+    // An original quantity of 0 gives no status to work out: the new name
+    // and description are saved all the same, and the quantities and the
+    // status stay as stored.
+    if (const std::optional<qint16> original = RoundToInt16(LeadingNumber(in.originalQuantity));
+        original && *original == 0) {
+        items.setField(kItemName, in.name.trimmed());
+        items.setField(kDescription, in.description.trimmed());
+        items.Update();
+        transaction.commit();
+        return Outcome{};
+    }
     Quantities q;
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;

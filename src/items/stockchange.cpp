@@ -3,6 +3,7 @@
 #include "data/fields.h"
 #include "data/module1.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace inv::StockChange {
@@ -65,13 +66,23 @@ Outcome changeQuantity(Direction direction, const QString &itemNo, const QString
     if (itemNo == kNumberPlaceholder || itemName == kNamePlaceholder)
         return {};
 
-    // The box takes digits only, so this is a whole number of 0 or more.
+    // Whatever set the box's text (typing, a paste, an assistive client or
+    // the program), only digits count: no sign, point, exponent or blank. An
+    // empty box stands for 0.
+    const bool digitsOnly =
+        std::all_of(typed.begin(), typed.end(), [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
     const double quantity = LeadingNumber(typed);
-    if (!(quantity <= kMaxTyped))
+    if (!digitsOnly || !(quantity <= kMaxTyped))
         return refused(
             QStringLiteral("The quantity to add or less must be a whole number from 0 to %1.").arg(kMaxTyped));
 
-    Recordset &items = openItems();
+    // One lock of the file from the look-up to the write: no other program
+    // can change the row in between, so what is written follows what was
+    // read. A refusal lets it go unused.
+    Module1::OpenCheckConnection();
+    Transaction transaction(Module1::records());
+    Module1::OpenItems();
+    Recordset &items = *Module1::rsItems;
     Outcome outcome;
     outcome.acted = true;
     if (!items.FindFirst(kItemNo, itemNo))
@@ -82,6 +93,9 @@ Outcome changeQuantity(Direction direction, const QString &itemNo, const QString
     const std::optional<qint16> remaining = RoundToInt16(LeadingNumber(items.text(kRemaining)));
     if (!remaining)
         return refused(cannotUpdate(item, QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+    if (items.Fields(kMaxQuantity).isNull())
+        return refused(cannotUpdate(
+            item, QStringLiteral("its maximum quantity is not set, so its stock status cannot be worked out")));
     const double maxQuantity = LeadingNumber(items.text(kMaxQuantity));
     const std::optional<qint16> storedBase = RoundToInt16(maxQuantity);
     if (!storedBase)
@@ -95,7 +109,7 @@ Outcome changeQuantity(Direction direction, const QString &itemNo, const QString
     if (!stored || double(*stored) != newRemaining)
         return refused(cannotUpdate(item, QStringLiteral("its remaining quantity would become %1, outside "
                                                          "-32768 to 32767")
-                                              .arg(QLocale().toString(newRemaining, 'f', 0))));
+                                              .arg(QString::number(newRemaining, 'f', 0))));
     // An Add beyond the maximum raises the maximum with it.
     const bool raise = direction == Direction::Add && newRemaining > maxQuantity;
     const qint16 base = raise ? *stored : *storedBase;
@@ -106,7 +120,6 @@ Outcome changeQuantity(Direction direction, const QString &itemNo, const QString
 
     // The quantity, its status and the maximum are written together or not
     // at all.
-    Transaction transaction(items.connection());
     items.setField(kStatus, *status);
     items.setField(kRemaining, int(*stored));
     if (raise)

@@ -157,11 +157,12 @@ const char *const kRestrictedEntries[] = {"nAddItem", "nEditItem",          "nDe
 // The item list of the desk. Its selected entry is the desk's memory of the
 // last removal, so the user can move the selection but never clear it. The
 // mouse takes a unit only with a whole left click: the entry under the
-// button when it is released is selected and reported. A right or middle
-// button, a drag over other entries, a release outside the list, or the
-// second press of a double-click take nothing. Keyboard moves keep the
-// list's own handling; a key that moved the selection is reported. A
-// selection set by the program itself is no gesture and is not reported.
+// button when it is released, if the press was on it too, is selected and
+// reported. A right or middle button, a drag that ends on another entry, a
+// release outside the list, or the second press of a double-click take
+// nothing. Keyboard moves keep the list's own handling; a key that moved the
+// selection is reported. A selection set by the program itself is no gesture
+// and is not reported.
 class ItemList : public ui::EntryList {
 public:
     using Clicked = std::function<void(QListWidgetItem *)>;
@@ -190,6 +191,7 @@ protected:
             return;
         setFocus(Qt::MouseFocusReason);
         m_armed = true;
+        m_pressed = indexAt(event->position().toPoint());
     }
 
     void mouseDoubleClickEvent(QMouseEvent *event) override
@@ -224,7 +226,10 @@ protected:
         const QPoint pos = event->position().toPoint();
         if (!viewport()->rect().contains(pos))
             return;
-        if (QListWidgetItem *entry = itemAt(pos))
+        // A drag that ends on another entry (or starts off the entries) is
+        // no click on it.
+        const QModelIndex released = indexAt(pos);
+        if (QListWidgetItem *entry = itemAt(pos); entry && released == m_pressed)
             m_clicked(entry);
     }
 
@@ -232,6 +237,7 @@ private:
     Clicked m_clicked;
     Keyed m_keyed;
     bool m_armed = false;
+    QPersistentModelIndex m_pressed;
 };
 
 // A key press that stands for an ASCII control character, as a scanner sends
@@ -597,6 +603,8 @@ QWidget *frmmain::openEntry(const QString &entry)
 void frmmain::setRestrictedMode()
 {
     m_restricted = true;
+    // What the mode hides is a convenience; the data layer refuses the writes.
+    Module1::setViewOnly(true);
     // Hidden entries are disabled as well, so that their shortcut keys do
     // nothing either.
     for (QAction *action :

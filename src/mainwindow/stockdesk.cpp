@@ -39,6 +39,7 @@ QString undoRefused(const QString &name, const QString &reason)
 
 const QString kBaseIsZero = QStringLiteral("its base quantity is 0, so its stock status cannot be worked out");
 const QString kBaseOutOfRange = QStringLiteral("its base quantity lies outside -32768 to 32767");
+const QString kBaseNotSet = QStringLiteral("its base quantity is not set, so its stock status cannot be worked out");
 
 // Makes the item the key finds the current row of items.
 bool findItem(Recordset &items, const ItemKey &key)
@@ -84,6 +85,8 @@ Outcome removeOne(const std::optional<ItemKey> &key)
     const std::optional<qint16> newRemaining = RoundToInt16(remaining - 1);
     if (!newRemaining)
         return refuse(QStringLiteral("its remaining quantity lies outside -32768 to 32767"));
+    if (items.Fields(kMaxQuantity).isNull())
+        return refuse(kBaseNotSet);
     const std::optional<qint16> base = RoundToInt16(LeadingNumber(items.text(kMaxQuantity)));
     if (!base)
         return refuse(kBaseOutOfRange);
@@ -153,7 +156,9 @@ Outcome undoRemoval(const std::optional<ItemKey> &key)
         if (!newRemaining)
             return refused(
                 undoRefused(name, raised > 0 ? QStringLiteral("its remaining quantity would go beyond 32767")
-                                             : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+                                              : QStringLiteral("its remaining quantity lies outside -32768 to 32767")));
+        if (items.Fields(kMaxQuantity).isNull())
+            return refused(undoRefused(name, kBaseNotSet));
         // The base is the stored value itself, not its text.
         const std::optional<qint16> base = RoundToInt16(items.Fields(kMaxQuantity).toDouble());
         if (!base)

@@ -1,5 +1,6 @@
 #include "navigation.h"
 
+#include "data/module1.h"
 #include "frmlogin.h"
 #include "frmwelcome.h"
 #include "mainwindow/frmmain.h"
@@ -11,6 +12,7 @@ namespace inv::startup {
 
 void showWelcome()
 {
+    Module1::setViewOnly(false);
     auto *welcome = ui::loadWindow<frmwelcome>(ui::OnClose::Delete);
     if (!welcome) {
         QApplication::exit(1);
@@ -30,6 +32,8 @@ bool showLogin()
 
 frmmain *showMain(Mode mode)
 {
+    // Set before the window exists: the rule holds from its load on.
+    Module1::setViewOnly(mode == Mode::Restricted);
     auto *main = ui::loadWindow<frmmain>(ui::OnClose::Delete);
     if (!main) {
         showWelcome();

@@ -1,5 +1,6 @@
 #include "sortedlist.h"
 
+#include <QCollator>
 #include <QListWidget>
 
 #include <algorithm>
@@ -10,40 +11,25 @@ namespace inv::ui {
 
 namespace {
 
-// The case-folded code points QString::compare(..., Qt::CaseInsensitive)
-// compares: each UTF-16 unit folded on its own, except that the low half of a
-// surrogate pair stands for the whole pair. Comparing two keys
-// lexicographically (a shorter prefix first) gives that compare's order.
-void appendFolded(QStringView text, std::vector<char32_t> &out)
+// The user's language's order, letter case ignored: accented letters sort
+// under their letter ("Éclair" among the E's). The plain C locale names no
+// language; it gets the common order of the Latin script that English uses.
+const QCollator &collator()
 {
-    char32_t last = 0;
-    for (const QChar c : text) {
-        const char32_t unit = c.unicode();
-        char32_t ucs4 = unit;
-        if (unit < 0x80) {
-            out.push_back(unit >= 'A' && unit <= 'Z' ? unit + 32 : unit);
-            last = unit;
-            continue;
-        }
-        if (QChar::isLowSurrogate(ucs4) && QChar::isHighSurrogate(last))
-            ucs4 = QChar::surrogateToUcs4(char16_t(last), char16_t(ucs4));
-        last = unit;
-        out.push_back(QChar::toCaseFolded(ucs4));
+    static QCollator c;
+    static bool made = false;
+    const QLocale wanted = QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    if (!made || c.locale() != wanted) {
+        c = QCollator(wanted);
+        c.setCaseSensitivity(Qt::CaseInsensitive);
+        made = true;
     }
-}
-
-int compareFolded(const char32_t *a, size_t alen, const char32_t *b, size_t blen)
-{
-    const size_t n = std::min(alen, blen);
-    for (size_t i = 0; i < n; ++i)
-        if (a[i] != b[i])
-            return a[i] < b[i] ? -1 : 1;
-    return alen == blen ? 0 : (alen < blen ? -1 : 1);
+    return c;
 }
 
 int compareCaseInsensitive(const QString &a, const QString &b)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive);
+    return collator().compare(a, b);
 }
 
 // The first row whose entry is not less than text, ignoring case.
@@ -92,30 +78,23 @@ int placeFor(QListWidget *list, const QString &text, int skipRow = -1)
 }
 
 // The positions of texts in sorted order; equal texts are ordered by their
-// place.
+// place. Each text's sort key is made once: a long list compares keys, not
+// texts.
 template <typename Place>
 std::vector<int> sortedOrder(const QStringList &texts, Place place)
 {
-    const qsizetype n = texts.size();
-    std::vector<char32_t> folded;
-    std::vector<std::pair<size_t, size_t>> spans(n); // offset, length
-    qsizetype total = 0;
+    const QCollator &order = collator();
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(size_t(texts.size()));
     for (const QString &t : texts)
-        total += t.size();
-    folded.reserve(size_t(total));
-    for (qsizetype i = 0; i < n; ++i) {
-        const size_t start = folded.size();
-        appendFolded(texts[i], folded);
-        spans[i] = {start, folded.size() - start};
-    }
-    std::vector<int> order(static_cast<size_t>(n));
-    std::iota(order.begin(), order.end(), 0);
-    const char32_t *base = folded.data();
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = compareFolded(base + spans[a].first, spans[a].second, base + spans[b].first, spans[b].second);
+        keys.push_back(order.sortKey(t));
+    std::vector<int> positions(static_cast<size_t>(texts.size()));
+    std::iota(positions.begin(), positions.end(), 0);
+    std::sort(positions.begin(), positions.end(), [&](int a, int b) {
+        const int c = keys[size_t(a)].compare(keys[size_t(b)]);
         return c != 0 ? c < 0 : place(a) < place(b);
     });
-    return order;
+    return positions;
 }
 
 } // namespace

@@ -1,9 +1,10 @@
 #pragma once
-// Lists kept in alphabetical order, letter case ignored, the way a sorted
-// list box orders its entries: texts compare as QString::compare with
-// Qt::CaseInsensitive does, and equal texts keep the order they came in.
+// Lists kept in alphabetical order as the user's language sorts, letter case
+// ignored (QCollator: accented letters under their letter, "Ångström" among
+// the A's), and equal texts keep the order they came in. Every sorted list
+// of the program sorts here, so they all show one order.
 //
-// Filling sorts once with a folded key per text, then hands the whole batch
+// Filling sorts once with a sort key per text, then hands the whole batch
 // to the list at once; a single change puts one entry in its place by a
 // binary search. The list's own sorting stays off: these functions keep the
 // order, and the list never re-sorts behind them.

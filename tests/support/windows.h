@@ -17,12 +17,14 @@
 namespace testing {
 
 // Deletes every window left open by a test. Deleting one window may delete
-// others it owns (menus, popups), so each is checked before it goes.
+// others it owns (menus, popups), so each is checked before it goes. A popup
+// without a parent (a completer's list) belongs to the object that shows
+// it, which deletes it: it is left to that one.
 inline void deleteAllWindows()
 {
     QList<QPointer<QWidget>> windows;
     for (QWidget *w : QApplication::topLevelWidgets())
-        if (!w->parentWidget())
+        if (!w->parentWidget() && w->windowType() != Qt::Popup)
             windows << w;
     for (const QPointer<QWidget> &w : windows)
         delete w.data();
