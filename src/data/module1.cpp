@@ -1,5 +1,7 @@
 #include "module1.h"
 
+#include "journal.h"
+#include "session.h"
 #include "sqlcipherconnection.h"
 
 #include <QCoreApplication>
@@ -26,6 +28,16 @@ ConnectionFactory &factory()
     return f;
 }
 
+// The program's opening of a database for writing: a file made before the
+// stock history existed gets it now, once (not in the view-only mode, which
+// writes nothing).
+std::shared_ptr<Connection> opened(std::shared_ptr<Connection> connection)
+{
+    if (Session::writesAllowed())
+        Journal::upgrade(connection);
+    return connection;
+}
+
 std::shared_ptr<Recordset> openCursor(const QString &table)
 {
     return std::make_shared<Recordset>(records(), table);
@@ -44,12 +56,12 @@ void OpenRecordsConnection()
 {
     // The new connection is made before the old one is let go, so a file
     // that stays the same keeps its open handle.
-    cnRecords = factory()(dbPath);
+    cnRecords = opened(factory()(dbPath));
 }
 
 void OpenCheckConnection()
 {
-    cnCheck = factory()(dbPath);
+    cnCheck = opened(factory()(dbPath));
 }
 
 void OpenMisc()

@@ -22,7 +22,9 @@ extern std::shared_ptr<Recordset> rsItems;
 extern std::shared_ptr<Recordset> rsItemsout;
 
 // Each procedure replaces its object; the previous one is released (cursors
-// keep their own connection). They throw RecordsError on failure.
+// keep their own connection). They throw RecordsError on failure. The two
+// connections' opening upgrades a database made before the stock history
+// existed (Journal::upgrade), unless the session writes nothing.
 void OpenRecordsConnection();
 void OpenCheckConnection();
 void OpenMisc();

@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QHash>
 
+#include <algorithm>
 #include <limits>
 #include <map>
 #include <sqlite3.h>
@@ -55,6 +56,8 @@ struct SqlCipherHandle {
     // The row reads among them, by table, fields and direction (rowsStatement).
     std::map<std::tuple<QString, QVector<int>, int>, sqlite3_stmt *> rowReads;
     QHash<QString, TableMeta> tables;
+    int schemaVersion = 1; // PRAGMA user_version, as last read
+    bool upgrading = false; // the open transaction upgrades the schema
     int transactionDepth = 0;
     int readDepth = 0; // open read groups
     bool readOpen = false; // the outermost read group began a transaction
@@ -79,6 +82,19 @@ struct SqlCipherHandle {
         auto it = handles.find(id);
         if (it != handles.end() && it->second.expired())
             handles.erase(it);
+    }
+
+    // After a transaction that upgraded the schema was rolled back: the
+    // version is read again at the next look, the new tables are gone.
+    void forgetUpgrade()
+    {
+        if (!upgrading)
+            return;
+        upgrading = false;
+        schemaVersion = 0;
+        for (const TableDef &table : recordsTables())
+            if (table.since > 1)
+                tables.remove(QString::fromLatin1(table.name));
     }
 
     [[noreturn]] void fail(const QString &what) const
@@ -376,7 +392,10 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
         h->fail(QStringLiteral("it cannot be read"));
     }
     quickCheck(*h);
+    h->schemaVersion = std::max(1, int(stepKey(*h, h->statement(QStringLiteral("PRAGMA user_version"))).value_or(0)));
     for (const TableDef &table : recordsTables()) {
+        if (table.since > h->schemaVersion)
+            continue; // added by a later version: the upgrade makes it
         const QString name = QString::fromLatin1(table.name);
         h->readTable(name);
         if (!h->tables.contains(name))
@@ -643,6 +662,102 @@ DataVersion SqlCipherConnection::dataVersion()
     }
 }
 
+QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    const auto column = [&](int field) {
+        if (field < 0 || field >= meta.fields.size())
+            throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+        return quoted(meta.fields[field]);
+    };
+    QStringList columns{QStringLiteral("rowid")};
+    for (int field : fields)
+        columns << column(field);
+    const QString order = column(how.order);
+    // Plain comparisons and row values, which the indexes on (order) and
+    // (match, order) serve: no sort, and the rows before the place are not
+    // stepped over.
+    QStringList where;
+    QVariantList values;
+    if (how.match >= 0) {
+        where << column(how.match) + QStringLiteral(" = ?");
+        values << how.matchValue;
+    }
+    if (!how.from.isNull()) {
+        where << order + QStringLiteral(" >= ?");
+        values << how.from;
+    }
+    if (!how.until.isNull()) {
+        where << order + QStringLiteral(" < ?");
+        values << how.until;
+    }
+    if (how.after) {
+        const QString op = how.descending ? (how.inclusive ? QStringLiteral("<=") : QStringLiteral("<"))
+                                          : (how.inclusive ? QStringLiteral(">=") : QStringLiteral(">"));
+        where << QStringLiteral("(%1, rowid) %2 (?, ?)").arg(order, op);
+        values << how.after->first << how.after->second;
+    }
+    const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
+    const QString sql =
+        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, rowid%5 LIMIT ? OFFSET ?")
+            .arg(columns.join(QLatin1String(", ")), quoted(table),
+                 where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QLatin1String(" AND ")), order,
+                 direction);
+    sqlite3_stmt *stmt = m_handle->statement(sql);
+    int index = 1;
+    for (const QVariant &value : std::as_const(values))
+        bindValue(*m_handle, stmt, index++, value);
+    sqlite3_bind_int(stmt, index++, how.limit);
+    sqlite3_bind_int(stmt, index, how.skip);
+    return stepRows<Row>(*m_handle, stmt, table, fields,
+                         [&](int c, int field) { return columnValue(stmt, c, meta.isDate[field]); });
+}
+
+int SqlCipherConnection::schemaVersion()
+{
+    // A version below this program's is read again: another program may
+    // have upgraded the file meanwhile.
+    if (m_handle->schemaVersion < kSchemaVersion) {
+        const std::optional<qint64> stored =
+            stepKey(*m_handle, m_handle->statement(QStringLiteral("PRAGMA user_version")));
+        m_handle->schemaVersion = std::max(1, int(stored.value_or(0)));
+        for (const TableDef &table : recordsTables())
+            if (table.since <= m_handle->schemaVersion && !m_handle->tables.contains(QLatin1String(table.name)))
+                m_handle->readTable(QString::fromLatin1(table.name));
+    }
+    return m_handle->schemaVersion;
+}
+
+void SqlCipherConnection::upgradeSchema()
+{
+    m_handle->requireWritable();
+    if (m_handle->transactionDepth == 0)
+        throw RecordsError(m_handle->path, QStringLiteral("an upgrade of the file needs a transaction"));
+    const int from = schemaVersion();
+    const auto exec = [&](const QString &sql) {
+        char *error = nullptr;
+        if (sqlite3_exec(m_handle->db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(error ? error : "");
+            sqlite3_free(error);
+            throw RecordsError(m_handle->path, QStringLiteral("it cannot be upgraded (%1)").arg(message));
+        }
+    };
+    for (const TableDef &table : recordsTables()) {
+        if (table.since <= from)
+            continue;
+        exec(createTableStatement(table));
+        for (const QString &index : createIndexStatements(table))
+            exec(index);
+    }
+    exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    // Known from now on; a roll-back forgets it (forgetUpgrade).
+    m_handle->upgrading = true;
+    m_handle->schemaVersion = kSchemaVersion;
+    for (const TableDef &table : recordsTables())
+        if (table.since > from)
+            m_handle->readTable(QString::fromLatin1(table.name));
+}
+
 std::optional<Row> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
 {
     const TableMeta &meta = m_handle->meta(table);
@@ -729,12 +844,15 @@ void SqlCipherConnection::commit()
         return;
     if (m_handle->rollbackOnly) {
         m_handle->rollbackOnly = false;
+        m_handle->forgetUpgrade();
         m_handle->run(QStringLiteral("ROLLBACK"));
         throw RecordsError(m_handle->path, QStringLiteral("a part of the change failed, nothing was written"));
     }
     try {
         m_handle->run(QStringLiteral("COMMIT"));
+        m_handle->upgrading = false;
     } catch (const RecordsError &) {
+        m_handle->forgetUpgrade();
         // A commit that fails (the file kept busy by another program, say)
         // leaves the transaction open: end it, so that nothing of it is
         // written and the next change can start afresh.
@@ -778,6 +896,7 @@ void SqlCipherConnection::rollback()
         return;
     }
     m_handle->rollbackOnly = false;
+    m_handle->forgetUpgrade();
     // A failed write may have ended the transaction in the engine already
     // (a full disk, an I/O error); then there is nothing left to undo.
     if (!sqlite3_get_autocommit(m_handle->db))

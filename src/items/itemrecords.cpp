@@ -2,6 +2,7 @@
 
 #include "data/clock.h"
 #include "data/fields.h"
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -96,6 +97,7 @@ Outcome addItem(const ItemInput &in)
     items.setField(kStatus, q.status);
     items.setField(kDateUpdated, Clock::today());
     items.Update();
+    Journal::write(*items.connection(), Journal::Kind::Add, itemNo, in.name.trimmed(), q.remaining, int(q.remaining));
     transaction.commit();
     return Outcome{};
 }
@@ -115,9 +117,12 @@ Outcome editItem(const ItemInput &in)
     Quantities q;
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
+    const double formerRemaining = LeadingNumber(items.text(kRemaining));
     setBoxes(items, itemNo, in, q);
     items.setField(kStatus, q.status);
     items.Update();
+    Journal::write(*items.connection(), Journal::Kind::Edit, itemNo, in.name.trimmed(), q.remaining - formerRemaining,
+                   int(q.remaining));
     transaction.commit();
     return Outcome{};
 }
@@ -128,7 +133,12 @@ void deleteCurrentItem()
         return;
     Recordset &items = *Module1::rsItems;
     Transaction transaction(items.connection());
+    // Read before the row goes: the history keeps what left with it.
+    const QVariant itemNo = items.Fields(kItemNo);
+    const QVariant itemName = items.Fields(kItemName);
+    const double remaining = LeadingNumber(items.text(kRemaining));
     items.Delete();
+    Journal::write(*items.connection(), Journal::Kind::Delete, itemNo, itemName, -remaining, 0);
     transaction.commit();
 }
 

@@ -2,6 +2,7 @@
 
 #include "data/clock.h"
 #include "data/fields.h"
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -94,6 +95,8 @@ Outcome removeOne(const std::optional<QString> &name)
     items.setField(kStatus, *status);
     items.setField(kDateUpdated, Clock::today());
     items.Update();
+    Journal::write(*connection, Journal::Kind::Removal, itemNo, itemName, *newRemaining - remaining,
+                   int(*newRemaining));
 
     TallyChange change;
     if (tally.FindFirst(kItemName, *name)) {
@@ -161,12 +164,19 @@ Outcome undoRemoval(const std::optional<QString> &name)
         tally.setField(kQuantity, change->after);
         tally.Update();
     }
+    // The history: the unit back in stock, or the tally alone put right.
+    const QVariant itemNo = itemFound ? items.Fields(kItemNo) : tally.Fields(kItemNo);
+    const QVariant itemName = itemFound ? items.Fields(kItemName) : tally.Fields(kItemName);
+    const double formerRemaining = itemFound ? LeadingNumber(items.text(kRemaining)) : 0;
     if (itemFound) {
         items.setField(kRemaining, int(*newRemaining));
         items.setField(kStatus, *status);
         items.setField(kDateUpdated, formerDate);
         items.Update();
     }
+    Journal::write(*items.connection(), Journal::Kind::Undo, itemNo, itemName,
+                   itemFound ? *newRemaining - formerRemaining : 0,
+                   itemFound ? QVariant(int(*newRemaining)) : QVariant());
     Outcome outcome{true, {}, change, before, items.connection()->dataVersion()};
     transaction.commit();
     return outcome;
@@ -186,6 +196,8 @@ void clearTally()
         tally.MoveLast();
         tally.Delete();
     }
+    // The history keeps what was counted; the clear is a row of its own.
+    Journal::write(*tally.connection(), Journal::Kind::Clear, {}, {}, 0, {});
     transaction.commit();
 }
 
