@@ -8,8 +8,10 @@
 #include "items/frmdelete.h"
 #include "items/frmedit.h"
 #include "items/frmupdate.h"
+#include "reports/frmhistory.h"
 #include "reports/frmprint.h"
 #include "reports/frmprintl.h"
+#include "reports/frmreorder.h"
 #include "reports/frmstatus.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
@@ -137,6 +139,8 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
     {"nViewItemStatus", loaded<frmstatus>},
+    {"nHistory", loaded<frmhistory>},
+    {"nReorder", loaded<frmreorder>},
     {"nRemainingItems", loaded<frmprint>},
     {"nRemovedItems", loaded<frmprintl>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
@@ -377,6 +381,8 @@ void frmmain::buildMenus()
     nIn->setVisible(false);
     nOut = entry(nViewItemList, "nOut", QStringLiteral("&Removed"));
     nViewItemStatus = entry(mView, "nViewItemStatus", QStringLiteral("View &Item Status"));
+    nHistory = entry(mView, "nHistory", QStringLiteral("Stock &History"));
+    nReorder = entry(mView, "nReorder", QStringLiteral("&Reorder List"));
     nToolBar = mView->addAction(QStringLiteral("&ToolBar"), this, &frmmain::nToolBar_Click);
     nToolBar->setObjectName(QStringLiteral("nToolBar"));
     nToolBar->setCheckable(true);

@@ -84,6 +84,8 @@ public:
     QAction *nIn;
     QAction *nOut;
     QAction *nViewItemStatus;
+    QAction *nHistory;
+    QAction *nReorder;
     QAction *nToolBar;
     QMenu *mAction;
     QAction *nUndoRemove;
