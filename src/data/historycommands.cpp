@@ -17,7 +17,7 @@ constexpr int kChunk = 4096;
 std::shared_ptr<Connection> openForReading(const QString &path, AdminReport &report)
 {
     try {
-        return SqlCipherConnection::open(path);
+        return SqlCipherConnection::openReadOnly(path);
     } catch (const RecordsError &e) {
         report.problems << QStringLiteral("%1: %2").arg(path, e.reason());
         return nullptr;

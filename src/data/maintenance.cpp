@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -278,7 +279,7 @@ QStringList schemaProblems(KeyedFile &db, const QStringList &only = {})
     // A file made before a table existed is sound without it.
     int version = 1;
     try {
-        version = int(db.value(QStringLiteral("PRAGMA user_version")).toLongLong());
+        version = std::max(1, int(db.value(QStringLiteral("PRAGMA user_version")).toLongLong()));
     } catch (const RecordsError &) {
     }
     for (const TableDef &table : recordsTables()) {
@@ -588,6 +589,7 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
     const QString copy = target + QStringLiteral(".restoring");
     ::unlink(copy.toUtf8().constData());
     ::unlink((copy + QStringLiteral("-journal")).toUtf8().constData());
+    ::unlink(InUseLock::lockFilePath(copy).toUtf8().constData());
     TempFile tmp;
     tmp.adopt(copy);
     if (auto problem = copyBytes(backup, copy, mode))

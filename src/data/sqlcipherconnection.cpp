@@ -354,7 +354,7 @@ void quickCheck(SqlCipherHandle &h)
                        RecordsError::Kind::Damaged);
 }
 
-std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &id)
+std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &id, bool readOnly = false)
 {
     auto h = std::make_shared<SqlCipherHandle>();
     h->path = path;
@@ -363,14 +363,15 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     // A restore holds the lock alone while it puts a backup in place, which
     // takes seconds: wait for it, then open what it left. Where no lock file
     // can be made (a read-only folder) the file is opened all the same.
-    if (h->inUse.take(path, InUseLock::Kind::Shared, 10000) == InUseLock::Result::Busy)
+    if (!readOnly && h->inUse.take(path, InUseLock::Kind::Shared, 10000) == InUseLock::Result::Busy)
         throw RecordsError(path, QStringLiteral("inventory-admin is restoring it from a backup; try again when "
                                                 "the restore has finished"));
     struct stat st { };
     if (::stat(file.constData(), &st) == 0)
         h->id = FileId{st.st_dev, st.st_ino};
     // Never SQLITE_OPEN_CREATE: the file must exist.
-    if (sqlite3_open_v2(file.constData(), &h->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(file.constData(), &h->db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK)
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
                                      .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
     h->serial = ++g_handlesOpened;
@@ -391,7 +392,8 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
                                RecordsError::Kind::Damaged);
         h->fail(QStringLiteral("it cannot be read"));
     }
-    quickCheck(*h);
+    if (!readOnly)
+        quickCheck(*h);
     h->schemaVersion = std::max(1, int(stepKey(*h, h->statement(QStringLiteral("PRAGMA user_version"))).value_or(0)));
     for (const TableDef &table : recordsTables()) {
         if (table.since > h->schemaVersion)
@@ -410,6 +412,15 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
 }
 
 } // namespace
+
+std::shared_ptr<SqlCipherConnection> SqlCipherConnection::openReadOnly(const QString &path)
+{
+    struct stat st { };
+    if (path.isEmpty() || ::stat(path.toUtf8().constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
+        return open(path); // for the same message
+    return std::shared_ptr<SqlCipherConnection>(
+        new SqlCipherConnection(openHandle(path, FileId{st.st_dev, st.st_ino}, true)));
+}
 
 std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &path)
 {

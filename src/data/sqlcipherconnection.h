@@ -22,6 +22,10 @@ public:
     // records schema (of the version the file carries: a file made before a
     // table existed is sound without it). Never creates nor upgrades a file.
     static std::shared_ptr<SqlCipherConnection> open(const QString &path);
+    // The same for reading only, for the admin's commands that never write
+    // to the file nor beside it: no lock file, no quick check, a handle of
+    // its own. Any write through it fails.
+    static std::shared_ptr<SqlCipherConnection> openReadOnly(const QString &path);
 
     ~SqlCipherConnection() override;
 
