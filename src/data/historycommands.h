@@ -1,7 +1,9 @@
 #pragma once
-// The inventory-admin commands of the stock history: the balance check that
-// `check` adds, and the history and the reorder list as CSV. They read
-// through a records connection and write nothing to the database.
+// The inventory-admin commands of the stock history, one file each: the
+// balance check that `check` adds (historycommands.cpp), the history as CSV
+// (historycsv.cpp) and the reorder list as CSV (reordercsv.cpp). They read
+// through a records connection and write nothing to the database nor beside
+// it.
 
 #include "journal.h"
 #include "maintenance.h"
@@ -9,6 +11,12 @@
 class QIODevice;
 
 namespace inv {
+
+// What the commands share: the database at path opened for reading only
+// (nullptr, with the problem in report, when it cannot be), and the list
+// written out whole (a problem in the report when it cannot be).
+std::shared_ptr<Connection> openForReading(const QString &path, AdminReport &report);
+AdminReport writeOut(AdminReport report, const QByteArray &bytes, QIODevice &out);
 
 // Whether the books of the database at path balance: one problem per item
 // that does not, naming it. A database without the history yet (made before

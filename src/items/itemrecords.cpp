@@ -133,10 +133,16 @@ void deleteCurrentItem()
         return;
     Recordset &items = *Module1::rsItems;
     Transaction transaction(items.connection());
-    // Read before the row goes: the history keeps what left with it.
-    const QVariant itemNo = items.Fields(kItemNo);
-    const QVariant itemName = items.Fields(kItemName);
-    const double remaining = LeadingNumber(items.text(kRemaining));
+    // The row as stored now, under the change's lock (the cursor may have
+    // read it earlier): the history keeps what leaves with it.
+    const std::optional<qint64> key = items.Bookmark();
+    const std::optional<Row> stored = key ? items.connection()->read(items.table(), *key) : std::nullopt;
+    const auto value = [&](const QString &field) {
+        return stored ? stored->values.value(items.fieldIndex(field)) : QVariant();
+    };
+    const QVariant itemNo = value(kItemNo);
+    const QVariant itemName = value(kItemName);
+    const double remaining = Journal::quantityOf(value(kRemaining));
     items.Delete();
     Journal::write(*items.connection(), Journal::Kind::Delete, itemNo, itemName, -remaining, 0);
     transaction.commit();
