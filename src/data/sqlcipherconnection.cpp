@@ -55,6 +55,9 @@ struct SqlCipherHandle {
     QHash<QString, sqlite3_stmt *> statements;
     // The row reads among them, by table, fields and direction (rowsStatement).
     std::map<std::tuple<QString, QVector<int>, int>, sqlite3_stmt *> rowReads;
+    // The ordered reads among them, by table, fields, order and match
+    // fields, and which bounds they have (readOrdered).
+    std::map<std::tuple<QString, QVector<int>, int, int, int>, sqlite3_stmt *> orderedReads;
     QHash<QString, TableMeta> tables;
     int schemaVersion = 1; // PRAGMA user_version, as last read
     bool upgrading = false; // the open transaction upgrades the schema
@@ -676,48 +679,59 @@ DataVersion SqlCipherConnection::dataVersion()
 QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
 {
     const TableMeta &meta = m_handle->meta(table);
-    const auto column = [&](int field) {
-        if (field < 0 || field >= meta.fields.size())
-            throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
-        return quoted(meta.fields[field]);
-    };
-    QStringList columns{QStringLiteral("rowid")};
-    for (int field : fields)
-        columns << column(field);
-    const QString order = column(how.order);
-    // Plain comparisons and row values, which the indexes on (order) and
-    // (match, order) serve: no sort, and the rows before the place are not
-    // stepped over.
-    QStringList where;
-    QVariantList values;
-    if (how.match >= 0) {
-        where << column(how.match) + QStringLiteral(" = ?");
-        values << how.matchValue;
+    const int bounds = (how.match >= 0 ? 1 : 0) | (!how.from.isNull() ? 2 : 0) | (!how.until.isNull() ? 4 : 0)
+                       | (how.after ? 8 : 0) | (how.inclusive ? 16 : 0) | (how.descending ? 32 : 0);
+    // Made once per shape: a page turn builds no text of SQL.
+    const auto key = std::make_tuple(table, fields, how.order, how.match, bounds);
+    sqlite3_stmt *stmt = nullptr;
+    if (auto it = m_handle->orderedReads.find(key); it != m_handle->orderedReads.end()) {
+        stmt = it->second;
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    } else {
+        const auto column = [&](int field) {
+            if (field < 0 || field >= meta.fields.size())
+                throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+            return quoted(meta.fields[field]);
+        };
+        QStringList columns{QStringLiteral("rowid")};
+        for (int field : fields)
+            columns << column(field);
+        const QString order = column(how.order);
+        // Plain comparisons and row values, which the indexes on (order) and
+        // (match, order) serve: no sort, and the rows before the place are
+        // not stepped over.
+        QStringList where;
+        if (how.match >= 0)
+            where << column(how.match) + QStringLiteral(" = ?");
+        if (!how.from.isNull())
+            where << order + QStringLiteral(" >= ?");
+        if (!how.until.isNull())
+            where << order + QStringLiteral(" < ?");
+        if (how.after) {
+            const QString op = how.descending ? (how.inclusive ? QStringLiteral("<=") : QStringLiteral("<"))
+                                              : (how.inclusive ? QStringLiteral(">=") : QStringLiteral(">"));
+            where << QStringLiteral("(%1, rowid) %2 (?, ?)").arg(order, op);
+        }
+        const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
+        stmt = m_handle->statement(
+            QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, rowid%5 LIMIT ? OFFSET ?")
+                .arg(columns.join(QLatin1String(", ")), quoted(table),
+                     where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QLatin1String(" AND ")),
+                     order, direction));
+        m_handle->orderedReads.emplace(key, stmt);
     }
-    if (!how.from.isNull()) {
-        where << order + QStringLiteral(" >= ?");
-        values << how.from;
-    }
-    if (!how.until.isNull()) {
-        where << order + QStringLiteral(" < ?");
-        values << how.until;
-    }
-    if (how.after) {
-        const QString op = how.descending ? (how.inclusive ? QStringLiteral("<=") : QStringLiteral("<"))
-                                          : (how.inclusive ? QStringLiteral(">=") : QStringLiteral(">"));
-        where << QStringLiteral("(%1, rowid) %2 (?, ?)").arg(order, op);
-        values << how.after->first << how.after->second;
-    }
-    const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
-    const QString sql =
-        QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, rowid%5 LIMIT ? OFFSET ?")
-            .arg(columns.join(QLatin1String(", ")), quoted(table),
-                 where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QLatin1String(" AND ")), order,
-                 direction);
-    sqlite3_stmt *stmt = m_handle->statement(sql);
     int index = 1;
-    for (const QVariant &value : std::as_const(values))
-        bindValue(*m_handle, stmt, index++, value);
+    if (how.match >= 0)
+        bindValue(*m_handle, stmt, index++, how.matchValue);
+    if (!how.from.isNull())
+        bindValue(*m_handle, stmt, index++, how.from);
+    if (!how.until.isNull())
+        bindValue(*m_handle, stmt, index++, how.until);
+    if (how.after) {
+        bindValue(*m_handle, stmt, index++, how.after->first);
+        sqlite3_bind_int64(stmt, index++, how.after->second);
+    }
     sqlite3_bind_int(stmt, index++, how.limit);
     sqlite3_bind_int(stmt, index, how.skip);
     return stepRows<Row>(*m_handle, stmt, table, fields,
