@@ -432,8 +432,9 @@ bool frmmain::entryAvailable(const QString &entry) const
 void frmmain::updateEntries()
 {
     const bool on = isEnabled();
-    for (QAction *action : {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut,
-                            nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems, nChange})
+    for (QAction *action :
+         {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut, nViewItemStatus, nHistory,
+          nReorder, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems, nChange})
         action->setEnabled(on && entryAvailable(action->objectName()));
     for (QAction *action :
          {nExit, nToolBar, mLogOut, mFile->menuAction(), mView->menuAction(), mAction->menuAction(),
