@@ -440,7 +440,9 @@ private slots:
         main->nHistory->trigger();
         QVERIFY(testing::shownWindow<frmhistory>());
         QCOMPARE(testing::shownWindow<frmhistory>()->windowTitle(), "Stock History");
+        QVERIFY(!main->nReorder->isEnabled()); // one window at a time
         testing::shownWindow<frmhistory>()->close();
+        QTRY_VERIFY(main->nReorder->isEnabled());
         main->nReorder->trigger();
         QVERIFY(testing::shownWindow<frmreorder>());
         QCOMPARE(testing::shownWindow<frmreorder>()->windowTitle(), "Reorder List");
