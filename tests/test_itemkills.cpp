@@ -3,6 +3,7 @@
 // process adds, edits and deletes items until it is killed, again and again,
 // and after every kill each row must be one the worker wrote whole.
 
+#include "data/journal.h"
 #include "data/sqlcipherconnection.h"
 #include "data/status.h"
 #include "support/killrounds.h"
@@ -27,7 +28,7 @@ private slots:
     {
         QTemporaryDir dir;
         TestDb db(dir.path());
-        db.item("I-400", "Ink", 350, 700, "50%", "Untouched");
+        db.item("I-400", "Ink", 350, 700, "50%", "Untouched").balanced();
         const QRegularExpression number(QStringLiteral("^K-(\\d+)$"));
         int next = 1;
         int added = 0, edited = 0;
@@ -81,6 +82,12 @@ private slots:
             const QStringList torn = rows.filter("torn");
             QVERIFY2(torn.isEmpty(), qPrintable(round + ": " + torn.join("; ")));
             QVERIFY2(rows.contains("I-400"), qPrintable(round));
+            // Each add, edit and deletion wrote its history row with it, or
+            // neither was written.
+            QStringList off;
+            for (const inv::Journal::Imbalance &i : inv::Journal::unbalanced(*cn))
+                off << inv::Journal::describe(i);
+            QVERIFY2(off.isEmpty(), qPrintable(round + ": " + off.join("; ")));
             cn.reset();
             next = highest + 1;
         });

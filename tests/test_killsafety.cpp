@@ -4,8 +4,10 @@
 // again, and after every kill the stock that left the items must be exactly
 // the stock counted in the tally.
 
+#include "data/journal.h"
 #include "data/keyedfile.h"
 #include "data/schema.h"
+#include "data/sqlcipherconnection.h"
 #include "data/status.h"
 #include "support/killrounds.h"
 #include "support/testdb.h"
@@ -115,6 +117,7 @@ private slots:
             names << item.name;
         }
         db.item(kUntouched.no, kUntouched.name, 350, kUntouched.max, "50%");
+        db.balanced();
         QString untouchedRow;
         {
             Reader reader(db.path());
@@ -128,6 +131,9 @@ private slots:
         testing::KillRounds rounds{QStringLiteral(REMOVAL_WORKER), db.path(), names, kKills};
         rounds.run([&](const QString &round) {
             checkWhole(db.path(), untouchedRow, round, taken);
+            // Each removal and undo wrote its history row with it, or
+            // neither was written: the books balance after every kill.
+            checkBalanced(db.path(), round);
             if (taken != previousTaken)
                 ++roundsWithChanges;
             previousTaken = taken;
@@ -142,6 +148,14 @@ private slots:
     }
 
 private:
+    static void checkBalanced(const QString &path, const QString &round)
+    {
+        QStringList off;
+        for (const inv::Journal::Imbalance &i : inv::Journal::unbalanced(*inv::SqlCipherConnection::open(path)))
+            off << inv::Journal::describe(i);
+        QVERIFY2(off.isEmpty(), qPrintable(round + ": " + off.join("; ")));
+    }
+
     static QString readUntouched(Reader &reader)
     {
         const Rows rows = reader.query("SELECT * FROM Items WHERE item_no = 'I-400'");

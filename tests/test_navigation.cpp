@@ -127,6 +127,12 @@ private slots:
         QTest::addRow("nViewItemStatus") << "nViewItemStatus"
                                          << "View &Item Status"
                                          << "";
+        QTest::addRow("nHistory") << "nHistory"
+                                  << "Stock &History"
+                                  << "";
+        QTest::addRow("nReorder") << "nReorder"
+                                  << "&Reorder List"
+                                  << "";
         QTest::addRow("nToolBar") << "nToolBar"
                                   << "&ToolBar"
                                   << "";
@@ -171,7 +177,8 @@ private slots:
         QCOMPARE(actionNames(m_main->mFile),
                  QStringList({"nAddItem", "nEditItem", "nDeleteItem", "nPrintItemList", "nExit"}));
         QCOMPARE(actionNames(m_main->nPrintItemList), QStringList({"nRemainingItems", "nRemovedItems"}));
-        QCOMPARE(actionNames(m_main->mView), QStringList({"nViewItemList", "nViewItemStatus", "nToolBar"}));
+        QCOMPARE(actionNames(m_main->mView),
+                 QStringList({"nViewItemList", "nViewItemStatus", "nHistory", "nReorder", "nToolBar"}));
         QCOMPARE(actionNames(m_main->nViewItemList), QStringList({"nRemaining", "nIn", "nOut"}));
         QCOMPARE(actionNames(m_main->mAction),
                  QStringList({"nUndoRemove", "nUpdate", "nDeleteRemoveItems", "nDeleteRemovedItems", "nChange"}));

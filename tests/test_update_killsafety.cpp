@@ -5,6 +5,7 @@
 // and maximum quantities, and a maximum must only ever have been raised to a
 // remaining quantity.
 
+#include "data/journal.h"
 #include "data/sqlcipherconnection.h"
 #include "data/status.h"
 #include "support/killrounds.h"
@@ -35,6 +36,7 @@ private slots:
         for (const QString &number : kNumbers)
             db.item(number, "Item " + number, kInitialRemaining, kInitialMax,
                     *inv::ExactStatusText(kInitialRemaining, kInitialMax));
+        db.balanced();
 
         QStringList previous = rows(db.path());
         int roundsWithChanges = 0;
@@ -51,6 +53,13 @@ private slots:
                          qPrintable(QStringLiteral("%1, %2; expected the status %3").arg(round, row, exact)));
                 QVERIFY2(max == kInitialMax || (max > kInitialMax && max <= 32767), qPrintable(round + ", " + row));
             }
+            // Each Add and Less wrote its history row with it, or neither
+            // was written.
+            QStringList off;
+            for (const inv::Journal::Imbalance &i :
+                 inv::Journal::unbalanced(*inv::SqlCipherConnection::open(db.path())))
+                off << inv::Journal::describe(i);
+            QVERIFY2(off.isEmpty(), qPrintable(round + ": " + off.join("; ")));
             if (now != previous)
                 ++roundsWithChanges;
             previous = now;

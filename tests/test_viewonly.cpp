@@ -2,6 +2,7 @@
 // routine that writes: the hidden item list through the accessibility
 // interface and the keyboard, and every write routine called as it is.
 
+#include "data/itemlookup.h"
 #include "data/module1.h"
 #include "items/itemrecords.h"
 #include "items/stockchange.h"
@@ -118,12 +119,12 @@ private slots:
             },
             [&] { ItemRecords::editItem(edit); },
             [] {
-                Module1::rsItems->FindFirst("item_no", "A1");
-                ItemRecords::deleteCurrentItem();
+                findByItemNo(ItemTable::Items, "A1");
+                deleteShownRow(shownRow(ItemTable::Items));
             },
             [] {
-                Module1::rsItemsout->MoveFirst();
-                Module1::rsItemsout->Delete();
+                findByItemNo(ItemTable::Itemsout, "A1");
+                deleteShownRow(shownRow(ItemTable::Itemsout));
             },
             [] {
                 Module1::rsMisc->MoveFirst();

@@ -1,6 +1,10 @@
 #include "connection.h"
 
+#include "module1.h"
 #include "recordset.h"
+#include "schema.h"
+
+#include <algorithm>
 
 namespace inv {
 
@@ -98,8 +102,74 @@ DataVersion Connection::dataVersion()
     return {};
 }
 
+namespace {
+
+// Order values compared as the engines compare them: numbers by value,
+// anything else by its text; no value first.
+int compareValues(const QVariant &a, const QVariant &b)
+{
+    if (a.isNull() || b.isNull())
+        return int(!a.isNull()) - int(!b.isNull());
+    bool aNumber = false, bNumber = false;
+    const double x = a.toDouble(&aNumber), y = b.toDouble(&bNumber);
+    if (aNumber && bNumber && a.typeId() != QMetaType::QString && b.typeId() != QMetaType::QString)
+        return x < y ? -1 : x > y ? 1 : 0;
+    return fieldText(a).compare(fieldText(b));
+}
+
+} // namespace
+
+QVector<Row> Connection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    const int sign = how.descending ? -1 : 1;
+    // Where a row stands against a place in the order: < 0 before it.
+    const auto place = [&](const QVariant &value, qint64 key, const QVariant &at, qint64 atKey) {
+        const int c = compareValues(value, at);
+        return sign * (c != 0 ? c : (key < atKey ? -1 : key > atKey ? 1 : 0));
+    };
+    QVector<Row> rows;
+    forEach(table, [&](const Row &row) {
+        const QVariant value = row.values.value(how.order);
+        if (how.match >= 0
+            && (row.values.value(how.match).isNull() || how.matchValue.isNull()
+                || compareValues(row.values.value(how.match), how.matchValue) != 0))
+            return;
+        if (!how.from.isNull() && compareValues(value, how.from) < 0)
+            return;
+        if (!how.until.isNull() && compareValues(value, how.until) >= 0)
+            return;
+        if (how.after) {
+            const int p = place(value, row.key, how.after->first, how.after->second);
+            if (p < 0 || (p == 0 && !how.inclusive))
+                return;
+        }
+        rows << row;
+    });
+    std::sort(rows.begin(), rows.end(), [&](const Row &a, const Row &b) {
+        return place(a.values.value(how.order), a.key, b.values.value(how.order), b.key) < 0;
+    });
+    QVector<Row> picked;
+    for (int i = how.skip; i < rows.size() && picked.size() < how.limit; ++i) {
+        Row row{rows[i].key, {}};
+        for (int field : fields)
+            row.values << rows[i].values.value(field);
+        picked << row;
+    }
+    return picked;
+}
+
+int Connection::schemaVersion()
+{
+    return kSchemaVersion;
+}
+
+void Connection::upgradeSchema()
+{
+}
+
 Transaction::Transaction(std::shared_ptr<Connection> connection) : m_connection(std::move(connection))
 {
+    Module1::refuseInViewOnlyUse(m_connection->path());
     m_connection->begin();
     m_open = true;
 }

@@ -58,6 +58,25 @@ struct TextRow {
 // A set of field changes by field position, written together.
 using FieldChanges = QVector<std::pair<int, QVariant>>;
 
+// The rows a readOrdered takes, and their order: by the value of the field
+// order, then by key, both descending (newest first for a time of writing)
+// or both ascending. Every bound narrows the rows; an unset one does not.
+struct OrderedRead {
+    int order = 0; // field position
+    bool descending = true;
+    // Only the rows whose field match equals matchValue exactly (match >= 0).
+    int match = -1;
+    QVariant matchValue;
+    // Only the rows whose order field lies in [from, until) (null: open).
+    QVariant from, until;
+    // Only the rows past this one in the order: its order value and key
+    // (the row itself too when inclusive).
+    std::optional<std::pair<QVariant, qint64>> after;
+    bool inclusive = false;
+    int skip = 0; // rows stepped over first (a page at most)
+    int limit = 0;
+};
+
 // The state of a database file's contents. Two equal versions of the same
 // file mean that nothing was written to it in between, by this program or by
 // another one; a version that is not known equals nothing, not even itself.
@@ -117,6 +136,19 @@ public:
     // See DataVersion. Never throws: when the engine cannot tell, the
     // version is unknown.
     virtual DataVersion dataVersion();
+
+    // Up to how.limit rows, each its key and the given fields in the order
+    // given, as OrderedRead describes. An engine reads them through an index
+    // on (order) or (match, order), so a page costs the same at any place of
+    // a long table; this default walks the whole table.
+    virtual QVector<Row> readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how);
+
+    // The version of the records schema the database carries
+    // (kSchemaVersion when it holds every table of it).
+    virtual int schemaVersion();
+    // Inside a transaction: adds what the schema gained after the version
+    // the database carries (tables and their indexes) and sets its version.
+    virtual void upgradeSchema();
 
     // The first row in stored order whose field equals text exactly
     // (case-sensitive, untrimmed), read whole; a field without a value never

@@ -1,6 +1,7 @@
 #include "itemlookup.h"
 
 #include "fields.h"
+#include "journal.h"
 #include "module1.h"
 
 namespace inv {
@@ -57,7 +58,17 @@ bool deleteShownRow(const ShownRow &shown)
     const QVector<TextRow> now = connection->readTextsFrom(rs.table(), fields, shown.key, 0, 1);
     if (now.isEmpty() || now.first().key != shown.key || now.first().texts != shown.identity)
         return false;
-    connection->remove(rs.table(), shown.key);
+    if (shown.table == ItemTable::Items) {
+        // The history keeps what leaves with the item, as stored under the
+        // delete's lock.
+        const std::optional<Row> stored = connection->read(rs.table(), shown.key);
+        const double remaining = stored ? Journal::quantityOf(stored->values.value(rs.fieldIndex(kRemaining))) : 0;
+        connection->remove(rs.table(), shown.key);
+        Journal::write(*connection, Journal::Kind::Delete, shown.identity.value(0), shown.identity.value(1),
+                       -remaining, 0);
+    } else {
+        connection->remove(rs.table(), shown.key);
+    }
     transaction.commit();
     // The cursor counted the row: opened afresh, as a look-up opens it.
     if (shown.table == ItemTable::Items)

@@ -1,8 +1,11 @@
 #include "maintenance.h"
 
+#include "csvwriter.h"
 #include "inuselock.h"
+#include "journal.h"
 #include "keyedfile.h"
 #include "schema.h"
+#include "sqlcipherconnection.h"
 
 #include <QDate>
 #include <QDir>
@@ -10,6 +13,7 @@
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -304,9 +308,15 @@ QStringList fieldsOf(KeyedFile &db, const QString &table)
 QStringList schemaProblems(KeyedFile &db, const QStringList &only = {})
 {
     QStringList problems;
+    // A file made before a table existed is sound without it.
+    int version = 1;
+    try {
+        version = std::max(1, int(db.value(QStringLiteral("PRAGMA user_version")).toLongLong()));
+    } catch (const RecordsError &) {
+    }
     for (const TableDef &table : recordsTables()) {
         const QString name = QString::fromLatin1(table.name);
-        if (!only.isEmpty() && !only.contains(name))
+        if ((!only.isEmpty() && !only.contains(name)) || table.since > version)
             continue;
         QStringList have;
         try {
@@ -641,6 +651,7 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
     const QString copy = target + QStringLiteral(".restoring");
     ::unlink(copy.toUtf8().constData());
     ::unlink((copy + QStringLiteral("-journal")).toUtf8().constData());
+    ::unlink(InUseLock::lockFilePath(copy).toUtf8().constData());
     TempFile tmp;
     tmp.adopt(copy);
     // The restored file keeps the former one's owner, group and mode: the
@@ -652,6 +663,16 @@ AdminReport restoreDatabase(const QString &backup, const QString &path)
         report.problems << copyCheck.problems;
         return refuse(QStringLiteral("the copy of %1 beside %2 fails its check").arg(backup, path));
     }
+
+    // The copy's history records the restore (a backup from before the
+    // history gets it first), written before the copy takes the file's place.
+    try {
+        Journal::restored(SqlCipherConnection::open(copy));
+    } catch (const RecordsError &e) {
+        ::unlink(InUseLock::lockFilePath(copy).toUtf8().constData());
+        return refuse(QStringLiteral("the copy of %1 beside %2 cannot be written (%3)").arg(backup, path, e.reason()));
+    }
+    ::unlink(InUseLock::lockFilePath(copy).toUtf8().constData());
 
     // The former file keeps a name of its own before its place is taken.
     if (hadFile && !beforeKept) {
@@ -699,42 +720,8 @@ QStringList exportableTables()
 
 namespace {
 
-// One CSV field: quoted when it holds a comma, a quote or a line break,
-// quotes doubled.
-void appendField(QByteArray &out, const QByteArray &value)
-{
-    bool quote = false;
-    for (const char c : value) {
-        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
-            quote = true;
-            break;
-        }
-    }
-    if (!quote) {
-        out += value;
-        return;
-    }
-    out += '"';
-    for (const char c : value) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
-
-// A text that a spreadsheet would take for a formula (a leading =, +, -, @,
-// tab or carriage return) gets a leading apostrophe, so that opening the
-// export never runs what a user typed into a name or description; a plain
-// number such as -5 stays as it is.
-QByteArray inert(const QByteArray &text)
-{
-    if (text.isEmpty() || !QByteArray("=+-@\t\r").contains(text.front()))
-        return text;
-    bool number = false;
-    text.toDouble(&number);
-    return number ? text : '\'' + text;
-}
+using Csv::appendField;
+using Csv::inert;
 
 // A stored value as its CSV text: numbers as written, texts as stored, dates
 // in ISO form, nothing for no value.
@@ -846,6 +833,11 @@ AdminReport exportCsv(const QString &path, const QString &table, QIODevice &out)
 
 AdminReport exportCsvFile(const QString &path, const QString &table, const QString &file)
 {
+    return writeNewFile(file, [&](QIODevice &out) { return exportCsv(path, table, out); });
+}
+
+AdminReport writeNewFile(const QString &file, const std::function<AdminReport(QIODevice &)> &write)
+{
     AdminReport report;
     if (file.isEmpty()) {
         report.problems << QStringLiteral("no output file was given");
@@ -866,7 +858,7 @@ AdminReport exportCsvFile(const QString &path, const QString &table, const QStri
             report.problems << QStringLiteral("%1 cannot be written (%2)").arg(file, out.errorString());
             return report;
         }
-        report = exportCsv(path, table, out);
+        report = write(out);
         if (!report.ok())
             return report;
         if (!out.flush() || ::fsync(out.handle()) != 0) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 
 namespace inv {
@@ -53,5 +55,8 @@ AdminReport exportCsv(const QString &path, const QString &table, QIODevice &out)
 // The same into a new file (refused when file exists); the file appears
 // whole or not at all.
 AdminReport exportCsvFile(const QString &path, const QString &table, const QString &file);
+// What write puts out, into a new file (refused when file exists) that
+// appears whole or not at all; the summary is write's, after the file name.
+AdminReport writeNewFile(const QString &file, const std::function<AdminReport(QIODevice &)> &write);
 
 } // namespace inv

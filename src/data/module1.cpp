@@ -1,5 +1,7 @@
 #include "module1.h"
 
+#include "journal.h"
+#include "session.h"
 #include "sqlcipherconnection.h"
 
 #include <QCoreApplication>
@@ -27,6 +29,16 @@ ConnectionFactory &factory()
     return f;
 }
 
+// The program's opening of a database for writing: a file made before the
+// stock history existed gets it now, once (not in the view-only mode, which
+// writes nothing).
+std::shared_ptr<Connection> opened(std::shared_ptr<Connection> connection)
+{
+    if (Session::writesAllowed())
+        Journal::upgrade(connection);
+    return connection;
+}
+
 std::shared_ptr<Recordset> openCursor(const QString &table)
 {
     return std::make_shared<Recordset>(records(), table);
@@ -45,12 +57,12 @@ void OpenRecordsConnection()
 {
     // The new connection is made before the old one is let go, so a file
     // that stays the same keeps its open handle.
-    cnRecords = openConnection(dbPath);
+    cnRecords = opened(openConnection(dbPath));
 }
 
 void OpenCheckConnection()
 {
-    cnCheck = openConnection(dbPath);
+    cnCheck = opened(openConnection(dbPath));
 }
 
 void OpenMisc()
@@ -124,6 +136,13 @@ void setViewOnly(bool viewOnly)
 bool viewOnly()
 {
     return g_viewOnly;
+}
+
+void refuseInViewOnlyUse(const QString &path)
+{
+    if (g_viewOnly)
+        throw RecordsError(path, QStringLiteral("the program was entered as User, for viewing and printing only, so "
+                                                "nothing is written to it"));
 }
 
 void reset()

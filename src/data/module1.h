@@ -22,7 +22,9 @@ extern std::shared_ptr<Recordset> rsItems;
 extern std::shared_ptr<Recordset> rsItemsout;
 
 // Each procedure replaces its object; the previous one is released (cursors
-// keep their own connection). They throw RecordsError on failure.
+// keep their own connection). They throw RecordsError on failure. The two
+// connections' opening upgrades a database made before the stock history
+// existed (Journal::upgrade), unless the session writes nothing.
 void OpenRecordsConnection();
 void OpenCheckConnection();
 void OpenMisc();
@@ -60,6 +62,11 @@ std::shared_ptr<Connection> openConnection(const QString &path);
 // Off until set; reset() turns it off.
 void setViewOnly(bool viewOnly);
 bool viewOnly();
+// Throws the RecordsError of a write refused in view-only use. Every write
+// passes here: a cursor's Update and Delete, and the start of every change
+// (Transaction), so that a routine writing through the connection itself is
+// refused too.
+void refuseInViewOnlyUse(const QString &path);
 
 // Releases every connection and cursor, empties dbPath and ends view-only use.
 void reset();

@@ -8,19 +8,6 @@
 
 namespace inv {
 
-namespace {
-
-// Every window's writes pass through a cursor's Update or Delete: view-only
-// use is refused here, before anything reaches the file.
-void refuseInViewOnlyUse(const Connection &connection)
-{
-    if (Module1::viewOnly())
-        throw RecordsError(connection.path(),
-                           QStringLiteral("the program was entered as User, for viewing and printing only, so nothing "
-                                          "is written to it"));
-}
-
-} // namespace
 
 Recordset::Recordset(std::shared_ptr<Connection> connection, QString table)
     : m_connection(std::move(connection)), m_table(std::move(table))
@@ -179,7 +166,7 @@ void Recordset::AddNew()
 void Recordset::Update()
 {
     ensureOpen();
-    refuseInViewOnlyUse(*m_connection);
+    Module1::refuseInViewOnlyUse(m_connection->path());
     if (m_adding) {
         const qint64 key = m_connection->insert(m_table, m_pending);
         if (m_count)
@@ -209,7 +196,7 @@ void Recordset::Delete()
         CancelUpdate();
         return;
     }
-    refuseInViewOnlyUse(*m_connection);
+    Module1::refuseInViewOnlyUse(m_connection->path());
     if (!hasCurrent())
         throw RecordsError(m_connection->path(), QStringLiteral("no row of %1 is current").arg(m_table));
     m_connection->remove(m_table, *m_key);

@@ -1,9 +1,12 @@
 #include "schema.h"
 
 #include "clock.h"
+#include "journal.h"
 #include "keyedfile.h"
 #include "module1.h"
 #include "passwords.h"
+#include "recordset.h"
+#include "sqlcipherconnection.h"
 #include "status.h"
 
 #include <QFile>
@@ -34,7 +37,9 @@ const QVector<TableDef> &recordsTables()
           {"date_updated", "DATE"},
           {"tempdate", "DATE"}},
          {"item_no", "item_name", "Description", "original_quantity", "remaining_quantity", "Status", "max_quantity",
-          "date_updated", "tempdate"}},
+          "date_updated", "tempdate"},
+         1,
+         {}},
         {"Itemsout",
          {{"ID", "INTEGER PRIMARY KEY"},
           {"item_no", "TEXT"},
@@ -43,12 +48,41 @@ const QVector<TableDef> &recordsTables()
           {"quantity", "INTEGER"},
           {"date_removed", "DATE"},
           {"remarks", "TEXT"}},
-         {"item_no", "item_name", "Description", "quantity"}},
+         {"item_no", "item_name", "Description", "quantity"},
+         1,
+         {}},
         {"Misc",
          {{"ID", "INTEGER PRIMARY KEY"}, {"User", "TEXT"}, {"pass", "TEXT"}, {"coname", "TEXT"}, {"pat", "TEXT"}},
-         {"User", "pass", "coname", "pat"}},
+         {"User", "pass", "coname", "pat"},
+         1,
+         {}},
+        // The stock history: one row per change of stock or of an item,
+        // written with the change; never changed nor deleted. Read newest
+        // first (by time, then by ID), for one item or all of them.
+        {"Journal",
+         {{"ID", "INTEGER PRIMARY KEY"},
+          {"entered_at", "TEXT"},
+          {"user_name", "TEXT"},
+          {"login_name", "TEXT"},
+          {"kind", "TEXT"},
+          {"item_no", "TEXT"},
+          {"item_name", "TEXT"},
+          {"quantity_change", "INTEGER"},
+          {"remaining_quantity", "INTEGER"}},
+         {"entered_at", "user_name", "login_name", "kind", "item_no", "item_name", "quantity_change",
+          "remaining_quantity"},
+         2,
+         {{"Journal_entered_at", "entered_at, ID"}, {"Journal_item_no", "item_no, entered_at, ID"}}},
     };
     return tables;
+}
+
+const TableDef *recordsTable(const QString &name)
+{
+    for (const TableDef &table : recordsTables())
+        if (name == QLatin1String(table.name))
+            return &table;
+    return nullptr;
 }
 
 QVector<DemoItem> demoItems()
@@ -80,6 +114,19 @@ QString createTableStatement(const TableDef &table)
     for (const FieldDef &field : table.fields)
         columns << quoted(field.name) + QLatin1Char(' ') + QString::fromLatin1(field.type);
     return QStringLiteral("CREATE TABLE %1 (%2)").arg(quoted(table.name), columns.join(QLatin1String(", ")));
+}
+
+QStringList createIndexStatements(const TableDef &table)
+{
+    QStringList statements;
+    for (const IndexDef &index : table.indexes) {
+        QStringList columns;
+        for (const QString &column : QString::fromLatin1(index.columns).split(QLatin1Char(',')))
+            columns << quoted(column.trimmed().toLatin1().constData());
+        statements << QStringLiteral("CREATE INDEX %1 ON %2(%3)")
+                          .arg(quoted(index.name), quoted(table.name), columns.join(QLatin1String(", ")));
+    }
+    return statements;
 }
 
 namespace {
@@ -115,8 +162,12 @@ std::unique_ptr<KeyedFile> openedOrNull(const QString &path, KeyedFile::Mode mod
 
 void createTables(KeyedFile &db)
 {
-    for (const TableDef &table : recordsTables())
+    for (const TableDef &table : recordsTables()) {
         db.exec(createTableStatement(table));
+        for (const QString &index : createIndexStatements(table))
+            db.exec(index);
+    }
+    db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
     // Lookups by name and by number find the first row without a scan.
     db.exec(QStringLiteral("CREATE INDEX Items_item_name ON Items(item_name)"));
     db.exec(QStringLiteral("CREATE INDEX Items_item_no ON Items(item_no)"));
@@ -164,6 +215,16 @@ std::optional<QString> createRecordsDatabase(const QString &path, const NewDatab
             }
         }
         db.exec(QStringLiteral("COMMIT"));
+        if (options.demo) {
+            // The demo items enter the books with the stock they have.
+            const auto connection = SqlCipherConnection::open(path);
+            Transaction transaction(connection);
+            Recordset items(connection, QStringLiteral("Items"));
+            items.forEach(
+                {QStringLiteral("item_no"), QStringLiteral("item_name"), QStringLiteral("remaining_quantity")},
+                [&](const Row &row) { Journal::opening(*connection, row.values[0], row.values[1], row.values[2]); });
+            transaction.commit();
+        }
         made.keep();
     } catch (const RecordsError &e) {
         return e.reason();

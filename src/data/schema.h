@@ -18,17 +18,34 @@ struct FieldDef {
     const char *type; // declared type; "DATE" fields hold calendar dates
 };
 
+struct IndexDef {
+    const char *name;
+    const char *columns; // comma-separated, in index order
+};
+
 struct TableDef {
     const char *name;
     QVector<FieldDef> fields; // stored order: the grids address columns by position
     QStringList required; // the fields the windows read or write
+    // The schema version that brought the table: a database of an older
+    // version lacks it until it is upgraded.
+    int since = 1;
+    QVector<IndexDef> indexes; // beyond those every database was made with
 };
 
-// Items, Itemsout and Misc.
+// The version of the records schema this program writes: 1 for Items,
+// Itemsout and Misc, 2 with the Journal (the stock history).
+constexpr int kSchemaVersion = 2;
+
+// Items, Itemsout, Misc and Journal.
 const QVector<TableDef> &recordsTables();
+// The table of that name (nullptr when the schema has none).
+const TableDef *recordsTable(const QString &name);
 
 // The CREATE TABLE statement of a table, its fields in stored order.
 QString createTableStatement(const TableDef &table);
+// The CREATE INDEX statements of the table's indexes.
+QStringList createIndexStatements(const TableDef &table);
 
 struct DemoItem {
     QString itemNo, name, description;

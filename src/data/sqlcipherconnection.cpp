@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -58,7 +59,12 @@ struct SqlCipherHandle {
     QHash<QString, sqlite3_stmt *> statements;
     // The row reads among them, by table, fields and direction (rowsStatement).
     std::map<std::tuple<QString, QVector<int>, int>, sqlite3_stmt *> rowReads;
+    // The ordered reads among them, by table, fields, order and match
+    // fields, and which bounds they have (readOrdered).
+    std::map<std::tuple<QString, QVector<int>, int, int, int>, sqlite3_stmt *> orderedReads;
     QHash<QString, TableMeta> tables;
+    int schemaVersion = 1; // PRAGMA user_version, as last read
+    bool upgrading = false; // the open transaction upgrades the schema
     int transactionDepth = 0;
     int readDepth = 0; // open read groups
     bool readOpen = false; // the outermost read group began a transaction
@@ -102,6 +108,19 @@ struct SqlCipherHandle {
         auto it = handles.find(id);
         if (it != handles.end() && it->second.expired())
             handles.erase(it);
+    }
+
+    // After a transaction that upgraded the schema was rolled back: the
+    // version is read again at the next look, the new tables are gone.
+    void forgetUpgrade()
+    {
+        if (!upgrading)
+            return;
+        upgrading = false;
+        schemaVersion = 0;
+        for (const TableDef &table : recordsTables())
+            if (table.since > 1)
+                tables.remove(QString::fromLatin1(table.name));
     }
 
     [[noreturn]] void fail(const QString &what) const
@@ -361,7 +380,7 @@ void quickCheck(SqlCipherHandle &h)
                        RecordsError::Kind::Damaged);
 }
 
-std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &id)
+std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &id, bool readOnly = false)
 {
     auto h = std::make_shared<SqlCipherHandle>();
     h->path = path;
@@ -370,8 +389,10 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     // A restore holds the lock alone while it puts a backup in place, which
     // takes seconds: wait for it, then open what it left. Without the lock a
     // restore could replace the file under the program: never opened so.
-    switch (h->inUse.take(path, InUseLock::Kind::Shared, 10000,
-                            QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))) {
+    // A read-only open (the admin's reports) takes no lock and leaves no file.
+    switch (readOnly ? InUseLock::Result::Taken
+                     : h->inUse.take(path, InUseLock::Kind::Shared, 10000,
+                                     QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))) {
     case InUseLock::Result::Taken:
         break;
     case InUseLock::Result::Busy:
@@ -386,7 +407,8 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     if (::stat(file.constData(), &st) == 0)
         h->id = FileId{st.st_dev, st.st_ino};
     // Never SQLITE_OPEN_CREATE: the file must exist.
-    if (sqlite3_open_v2(file.constData(), &h->db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    if (sqlite3_open_v2(file.constData(), &h->db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK)
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
                                      .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
     h->serial = ++g_handlesOpened;
@@ -407,8 +429,12 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
                                RecordsError::Kind::Damaged);
         h->fail(QStringLiteral("it cannot be read"));
     }
-    quickCheck(*h);
+    if (!readOnly)
+        quickCheck(*h);
+    h->schemaVersion = std::max(1, int(stepKey(*h, h->statement(QStringLiteral("PRAGMA user_version"))).value_or(0)));
     for (const TableDef &table : recordsTables()) {
+        if (table.since > h->schemaVersion)
+            continue; // added by a later version: the upgrade makes it
         const QString name = QString::fromLatin1(table.name);
         h->readTable(name);
         if (!h->tables.contains(name))
@@ -423,6 +449,15 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
 }
 
 } // namespace
+
+std::shared_ptr<SqlCipherConnection> SqlCipherConnection::openReadOnly(const QString &path)
+{
+    struct stat st { };
+    if (path.isEmpty() || ::stat(path.toUtf8().constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size == 0)
+        return open(path); // for the same message
+    return std::shared_ptr<SqlCipherConnection>(
+        new SqlCipherConnection(openHandle(path, FileId{st.st_dev, st.st_ino}, true)));
+}
 
 std::shared_ptr<SqlCipherConnection> SqlCipherConnection::open(const QString &path)
 {
@@ -671,6 +706,113 @@ DataVersion SqlCipherConnection::dataVersion()
     }
 }
 
+QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    const int bounds = (how.match >= 0 ? 1 : 0) | (!how.from.isNull() ? 2 : 0) | (!how.until.isNull() ? 4 : 0)
+                       | (how.after ? 8 : 0) | (how.inclusive ? 16 : 0) | (how.descending ? 32 : 0);
+    // Made once per shape: a page turn builds no text of SQL.
+    const auto key = std::make_tuple(table, fields, how.order, how.match, bounds);
+    sqlite3_stmt *stmt = nullptr;
+    if (auto it = m_handle->orderedReads.find(key); it != m_handle->orderedReads.end()) {
+        stmt = it->second;
+        sqlite3_reset(stmt);
+        sqlite3_clear_bindings(stmt);
+    } else {
+        const auto column = [&](int field) {
+            if (field < 0 || field >= meta.fields.size())
+                throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+            return quoted(meta.fields[field]);
+        };
+        QStringList columns{QStringLiteral("rowid")};
+        for (int field : fields)
+            columns << column(field);
+        const QString order = column(how.order);
+        // Plain comparisons and row values, which the indexes on (order) and
+        // (match, order) serve: no sort, and the rows before the place are
+        // not stepped over.
+        QStringList where;
+        if (how.match >= 0)
+            where << column(how.match) + QStringLiteral(" = ?");
+        if (!how.from.isNull())
+            where << order + QStringLiteral(" >= ?");
+        if (!how.until.isNull())
+            where << order + QStringLiteral(" < ?");
+        if (how.after) {
+            const QString op = how.descending ? (how.inclusive ? QStringLiteral("<=") : QStringLiteral("<"))
+                                              : (how.inclusive ? QStringLiteral(">=") : QStringLiteral(">"));
+            where << QStringLiteral("(%1, rowid) %2 (?, ?)").arg(order, op);
+        }
+        const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
+        stmt = m_handle->statement(
+            QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, rowid%5 LIMIT ? OFFSET ?")
+                .arg(columns.join(QLatin1String(", ")), quoted(table),
+                     where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QLatin1String(" AND ")),
+                     order, direction));
+        m_handle->orderedReads.emplace(key, stmt);
+    }
+    int index = 1;
+    if (how.match >= 0)
+        bindValue(*m_handle, stmt, index++, how.matchValue);
+    if (!how.from.isNull())
+        bindValue(*m_handle, stmt, index++, how.from);
+    if (!how.until.isNull())
+        bindValue(*m_handle, stmt, index++, how.until);
+    if (how.after) {
+        bindValue(*m_handle, stmt, index++, how.after->first);
+        sqlite3_bind_int64(stmt, index++, how.after->second);
+    }
+    sqlite3_bind_int(stmt, index++, how.limit);
+    sqlite3_bind_int(stmt, index, how.skip);
+    return stepRows<Row>(*m_handle, stmt, table, fields,
+                         [&](int c, int field) { return columnValue(stmt, c, meta.isDate[field]); });
+}
+
+int SqlCipherConnection::schemaVersion()
+{
+    // A version below this program's is read again: another program may
+    // have upgraded the file meanwhile.
+    if (m_handle->schemaVersion < kSchemaVersion) {
+        const std::optional<qint64> stored =
+            stepKey(*m_handle, m_handle->statement(QStringLiteral("PRAGMA user_version")));
+        m_handle->schemaVersion = std::max(1, int(stored.value_or(0)));
+        for (const TableDef &table : recordsTables())
+            if (table.since <= m_handle->schemaVersion && !m_handle->tables.contains(QLatin1String(table.name)))
+                m_handle->readTable(QString::fromLatin1(table.name));
+    }
+    return m_handle->schemaVersion;
+}
+
+void SqlCipherConnection::upgradeSchema()
+{
+    m_handle->requireWritable();
+    if (m_handle->transactionDepth == 0)
+        throw RecordsError(m_handle->path, QStringLiteral("an upgrade of the file needs a transaction"));
+    const int from = schemaVersion();
+    const auto exec = [&](const QString &sql) {
+        char *error = nullptr;
+        if (sqlite3_exec(m_handle->db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+            const QString message = QString::fromUtf8(error ? error : "");
+            sqlite3_free(error);
+            throw RecordsError(m_handle->path, QStringLiteral("it cannot be upgraded (%1)").arg(message));
+        }
+    };
+    for (const TableDef &table : recordsTables()) {
+        if (table.since <= from)
+            continue;
+        exec(createTableStatement(table));
+        for (const QString &index : createIndexStatements(table))
+            exec(index);
+    }
+    exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
+    // Known from now on; a roll-back forgets it (forgetUpgrade).
+    m_handle->upgrading = true;
+    m_handle->schemaVersion = kSchemaVersion;
+    for (const TableDef &table : recordsTables())
+        if (table.since > from)
+            m_handle->readTable(QString::fromLatin1(table.name));
+}
+
 std::optional<Row> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
 {
     const TableMeta &meta = m_handle->meta(table);
@@ -767,12 +909,15 @@ void SqlCipherConnection::commit()
         return;
     if (m_handle->rollbackOnly) {
         m_handle->rollbackOnly = false;
+        m_handle->forgetUpgrade();
         m_handle->run(QStringLiteral("ROLLBACK"));
         throw RecordsError(m_handle->path, QStringLiteral("a part of the change failed, nothing was written"));
     }
     try {
         m_handle->run(QStringLiteral("COMMIT"));
+        m_handle->upgrading = false;
     } catch (const RecordsError &) {
+        m_handle->forgetUpgrade();
         // A commit that fails (the file kept busy by another program, say)
         // leaves the transaction open: end it, so that nothing of it is
         // written and the next change can start afresh.
@@ -816,6 +961,7 @@ void SqlCipherConnection::rollback()
         return;
     }
     m_handle->rollbackOnly = false;
+    m_handle->forgetUpgrade();
     // A failed write may have ended the transaction in the engine already
     // (a full disk, an I/O error); then there is nothing left to undo.
     if (!sqlite3_get_autocommit(m_handle->db))

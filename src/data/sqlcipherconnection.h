@@ -19,8 +19,13 @@ public:
     // when the file is missing, empty, not a database, keyed otherwise,
     // fails the engine's quick check (run when the file's handle is first
     // opened, before anything is written), or lacks a table or field of the
-    // records schema. Never creates a file.
+    // records schema (of the version the file carries: a file made before a
+    // table existed is sound without it). Never creates nor upgrades a file.
     static std::shared_ptr<SqlCipherConnection> open(const QString &path);
+    // The same for reading only, for the admin's commands that never write
+    // to the file nor beside it: no lock file, no quick check, a handle of
+    // its own. Any write through it fails.
+    static std::shared_ptr<SqlCipherConnection> openReadOnly(const QString &path);
 
     ~SqlCipherConnection() override;
 
@@ -41,6 +46,9 @@ public:
     QVector<TextRow> readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
                                    int limit) override;
     DataVersion dataVersion() override;
+    QVector<Row> readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how) override;
+    int schemaVersion() override;
+    void upgradeSchema() override;
     std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;

@@ -3,6 +3,7 @@
 #include "data/clock.h"
 #include "data/fields.h"
 #include "data/itemlookup.h"
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -102,6 +103,7 @@ Outcome addItem(const ItemInput &in)
     items.setField(kStatus, q.status);
     items.setField(kDateUpdated, Clock::today());
     items.Update();
+    Journal::write(*items.connection(), Journal::Kind::Add, itemNo, in.name.trimmed(), q.remaining, int(q.remaining));
     transaction.commit();
     return Outcome{};
 }
@@ -126,15 +128,20 @@ Outcome editItem(const ItemInput &in)
         items.setField(kItemName, in.name.trimmed());
         items.setField(kDescription, in.description.trimmed());
         items.Update();
+        Journal::write(*items.connection(), Journal::Kind::Edit, itemNo, in.name.trimmed(), 0,
+                       items.Fields(kRemaining));
         transaction.commit();
         return Outcome{};
     }
     Quantities q;
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
+    const double formerRemaining = LeadingNumber(items.text(kRemaining));
     setBoxes(items, itemNo, in, q);
     items.setField(kStatus, q.status);
     items.Update();
+    Journal::write(*items.connection(), Journal::Kind::Edit, itemNo, in.name.trimmed(), q.remaining - formerRemaining,
+                   int(q.remaining));
     transaction.commit();
     return Outcome{};
 }

@@ -1,6 +1,7 @@
 #include "stockchange.h"
 
 #include "data/fields.h"
+#include "data/journal.h"
 #include "data/module1.h"
 
 #include <algorithm>
@@ -120,11 +121,15 @@ Outcome changeQuantity(Direction direction, const QString &itemNo, const QString
 
     // The quantity, its status and the maximum are written together or not
     // at all.
+    const double formerRemaining = LeadingNumber(items.text(kRemaining));
     items.setField(kStatus, *status);
     items.setField(kRemaining, int(*stored));
     if (raise)
         items.setField(kMaxQuantity, int(*stored));
     items.Update();
+    Journal::write(*items.connection(),
+                   direction == Direction::Add ? Journal::Kind::StockAdd : Journal::Kind::StockLess,
+                   items.Fields(kItemNo), items.Fields(kItemName), *stored - formerRemaining, int(*stored));
     transaction.commit();
     outcome.changed = true;
 

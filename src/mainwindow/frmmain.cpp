@@ -9,8 +9,10 @@
 #include "items/frmdelete.h"
 #include "items/frmedit.h"
 #include "items/frmupdate.h"
+#include "reports/frmhistory.h"
 #include "reports/frmprint.h"
 #include "reports/frmprintl.h"
+#include "reports/frmreorder.h"
 #include "reports/frmstatus.h"
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
@@ -142,6 +144,8 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
     {"nRemaining", loaded<frmremain>},
     {"nOut", loaded<frmremoved>},
     {"nViewItemStatus", loaded<frmstatus>},
+    {"nHistory", loaded<frmhistory>},
+    {"nReorder", loaded<frmreorder>},
     {"nRemainingItems", loaded<frmprint>},
     {"nRemovedItems", loaded<frmprintl>},
     {"nDeleteRemovedItems", [] { return static_cast<QWidget *>(new frmdeleteremove); }},
@@ -518,6 +522,8 @@ void frmmain::buildMenus()
     nIn->setVisible(false);
     nOut = entry(nViewItemList, "nOut", QStringLiteral("&Removed"));
     nViewItemStatus = entry(mView, "nViewItemStatus", QStringLiteral("View &Item Status"));
+    nHistory = entry(mView, "nHistory", QStringLiteral("Stock &History"));
+    nReorder = entry(mView, "nReorder", QStringLiteral("&Reorder List"));
     nToolBar = mView->addAction(QStringLiteral("&ToolBar"), this, &frmmain::nToolBar_Click);
     nToolBar->setObjectName(QStringLiteral("nToolBar"));
     nToolBar->setCheckable(true);
@@ -567,8 +573,9 @@ bool frmmain::entryAvailable(const QString &entry) const
 void frmmain::updateEntries()
 {
     const bool on = isEnabled();
-    for (QAction *action : {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut,
-                            nViewItemStatus, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems, nChange})
+    for (QAction *action :
+         {nAddItem, nEditItem, nDeleteItem, nRemainingItems, nRemovedItems, nRemaining, nOut, nViewItemStatus, nHistory,
+          nReorder, nUndoRemove, nUpdate, nDeleteRemoveItems, nDeleteRemovedItems, nChange})
         action->setEnabled(on && entryAvailable(action->objectName()));
     for (QAction *action :
          {nExit, nToolBar, mLogOut, mFile->menuAction(), mView->menuAction(), mAction->menuAction(),

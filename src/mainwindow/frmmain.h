@@ -87,6 +87,8 @@ public:
     QAction *nIn;
     QAction *nOut;
     QAction *nViewItemStatus;
+    QAction *nHistory;
+    QAction *nReorder;
     QAction *nToolBar;
     QMenu *mAction;
     QAction *nUndoRemove;

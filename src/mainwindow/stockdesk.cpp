@@ -3,6 +3,7 @@
 #include "data/clock.h"
 #include "data/fields.h"
 #include "data/itemlookup.h"
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/status.h"
 
@@ -109,6 +110,8 @@ Outcome removeOne(const std::optional<ItemKey> &key)
     items.setField(kStatus, *status);
     items.setField(kDateUpdated, Clock::today());
     items.Update();
+    Journal::write(*connection, Journal::Kind::Removal, itemNo, itemName, *newRemaining - remaining,
+                   int(*newRemaining));
 
     TallyChange change;
     if (tally.FindFirst(kItemName, name)) {
@@ -180,12 +183,19 @@ Outcome undoRemoval(const std::optional<ItemKey> &key)
         tally.setField(kQuantity, change->after);
         tally.Update();
     }
+    // The history: the unit back in stock, or the tally alone put right.
+    const QVariant itemNo = itemFound ? items.Fields(kItemNo) : tally.Fields(kItemNo);
+    const QVariant itemName = itemFound ? items.Fields(kItemName) : tally.Fields(kItemName);
+    const double formerRemaining = itemFound ? LeadingNumber(items.text(kRemaining)) : 0;
     if (itemFound) {
         items.setField(kRemaining, int(*newRemaining));
         items.setField(kStatus, *status);
         items.setField(kDateUpdated, formerDate);
         items.Update();
     }
+    Journal::write(*items.connection(), Journal::Kind::Undo, itemNo, itemName,
+                   itemFound ? *newRemaining - formerRemaining : 0,
+                   itemFound ? QVariant(int(*newRemaining)) : QVariant());
     Outcome outcome{true, {}, change, before, items.connection()->dataVersion()};
     transaction.commit();
     return outcome;
@@ -202,7 +212,11 @@ Outcome clearTally()
     Transaction transaction(connection);
     Outcome outcome;
     outcome.before = connection->dataVersion();
-    connection->removeAll(Module1::rsItemsout->table());
+    if (connection->count(Module1::rsItemsout->table()) > 0) {
+        connection->removeAll(Module1::rsItemsout->table());
+        // The history keeps what was counted; the clear is a row of its own.
+        Journal::write(*connection, Journal::Kind::Clear, {}, {}, 0, {});
+    }
     outcome.after = connection->dataVersion();
     outcome.changed = outcome.after != outcome.before;
     transaction.commit();

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
 #include <optional>
 
 namespace inv {
@@ -38,6 +39,31 @@ struct Page {
     int rows = 0;
 };
 
+// Where a printout's rows come from, in the printout's order: the texts of
+// up to count rows, each with its key, beginning at the first row (from
+// unset), or at the row whose key is from, skip rows after it (before it
+// when skip is negative). Nothing when no row is there.
+class RowSource {
+public:
+    virtual ~RowSource();
+    virtual QVector<TextRow> rows(std::optional<qint64> from, int skip, int count) = 0;
+};
+
+// The rows of a table in stored order, through a cursor on it: the given
+// fields as text.
+class CursorRows : public RowSource {
+public:
+    CursorRows(std::shared_ptr<Recordset> cursor, QStringList fields)
+        : m_cursor(std::move(cursor)), m_fields(std::move(fields))
+    {
+    }
+    QVector<TextRow> rows(std::optional<qint64> from, int skip, int count) override;
+
+private:
+    std::shared_ptr<Recordset> m_cursor;
+    QStringList m_fields;
+};
+
 class Pager {
 public:
     explicit Pager(PageShape shape) : m_shape(shape) { }
@@ -55,6 +81,11 @@ public:
     // One step back, when that is not before the first row; otherwise the
     // first page stays.
     Page previous(Recordset &rows, const QStringList &fields);
+
+    // The same turns over any source of rows that gives fields texts a row.
+    Page first(RowSource &rows, int fields);
+    Page next(RowSource &rows, int fields);
+    Page previous(RowSource &rows, int fields);
 
 private:
     // The page of the rows read; their first becomes the page's bookmark.

@@ -210,7 +210,17 @@ void PrintoutWindow::cmdprev_Click()
     showPage(&Pager::previous);
 }
 
-bool PrintoutWindow::showPage(Page (Pager::*turn)(Recordset &, const QStringList &))
+std::shared_ptr<RowSource> PrintoutWindow::openRows(bool)
+{
+    return std::make_shared<CursorRows>(m_description.open(), m_fields);
+}
+
+bool PrintoutWindow::showFirstPage()
+{
+    return showPage(&Pager::first);
+}
+
+bool PrintoutWindow::showPage(Page (Pager::*turn)(RowSource &, int))
 {
     Pager pager = m_pager;
     Page page;
@@ -218,8 +228,9 @@ bool PrintoutWindow::showPage(Page (Pager::*turn)(Recordset &, const QStringList
         // The cursor's opening, the turn and the page's rows: one look at
         // the file.
         ReadGroup group(Module1::records());
-        const std::shared_ptr<Recordset> rows = m_description.open();
-        page = (pager.*turn)(*rows, m_fields);
+        const std::shared_ptr<RowSource> rows =
+            openRows(turn == static_cast<Page (Pager::*)(RowSource &, int)>(&Pager::first));
+        page = (pager.*turn)(*rows, int(m_fields.size()));
     });
     if (!read)
         return false;
@@ -234,7 +245,7 @@ bool PrintoutWindow::showPage(Page (Pager::*turn)(Recordset &, const QStringList
 
 void PrintoutWindow::cmdprint_Click()
 {
-    printClientArea(this, {cmdprint, cmdnxt, cmdprev, letterhead});
+    printClientArea(this, QList<QWidget *>{cmdprint, cmdnxt, cmdprev, letterhead} + m_printHidden);
 }
 
 } // namespace inv::reports

@@ -78,16 +78,29 @@ protected:
     QLineEdit *headingBox(const char *name) const;
     QListView *list(const char *name) const;
 
+    // The rows the pages come from, asked for at each page read, inside its
+    // one read of the file; first when the first page is read. By default a
+    // fresh cursor from the description's open, its fields in the order of
+    // the columns.
+    virtual std::shared_ptr<RowSource> openRows(bool first);
+    // The fields the columns show, each once, in the order the rows give them.
+    const QStringList &fields() const { return m_fields; }
+    // Shows the first page again: what the window lists has changed.
+    bool showFirstPage();
+    // A control of the window's own that the printed page leaves out.
+    void hideWhenPrinting(QWidget *widget) { m_printHidden << widget; }
+
 private:
     // Reads the page that turn leaves on view and shows it; the page on
     // view and its state stay when the database fails.
-    bool showPage(Page (Pager::*turn)(Recordset &, const QStringList &));
+    bool showPage(Page (Pager::*turn)(RowSource &, int));
 
     const ReportDescription &m_description;
     QStringList m_fields; // the fields read, each once
     Pager m_pager;
     QVector<QLineEdit *> m_headings;
     QVector<QListView *> m_lists;
+    QList<QWidget *> m_printHidden;
 };
 
 } // namespace inv::reports

@@ -3,6 +3,7 @@
 #include "credentials.h"
 #include "data/clock.h"
 #include "data/module1.h"
+#include "data/session.h"
 #include "navigation.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
@@ -112,6 +113,8 @@ void frmlogin::cmdenter_Click()
     if (!ok)
         return;
     if (match) {
+        // The history names the account with every change from now on.
+        Session::setAccount(txtuser->text());
         ui::Prompts::message(this, QStringLiteral("Login successful!"), QStringLiteral("Welcome"));
         txtuser->clear();
         txtpass->clear();

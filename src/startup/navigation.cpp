@@ -1,6 +1,7 @@
 #include "navigation.h"
 
 #include "data/module1.h"
+#include "data/session.h"
 #include "frmlogin.h"
 #include "frmwelcome.h"
 #include "mainwindow/frmmain.h"
@@ -32,8 +33,11 @@ bool showLogin()
 
 frmmain *showMain(Mode mode)
 {
-    // Set before the window exists: the rule holds from its load on.
-    Module1::setViewOnly(mode == Mode::Restricted);
+    // Before the main window opens its connection: the view-only entry
+    // writes nothing, not even the upgrade of an older file.
+    Session::setViewOnly(mode == Mode::Restricted);
+    if (mode == Mode::Restricted)
+        Session::setAccount({});
     auto *main = ui::loadWindow<frmmain>(ui::OnClose::Delete);
     if (!main) {
         showWelcome();
@@ -41,7 +45,10 @@ frmmain *showMain(Mode mode)
     }
     if (mode == Mode::Restricted)
         main->setRestrictedMode();
-    QObject::connect(main, &frmmain::loggedOut, main, [] { showWelcome(); });
+    QObject::connect(main, &frmmain::loggedOut, main, [] {
+        Session::end();
+        showWelcome();
+    });
     main->show();
     return main;
 }

@@ -1,5 +1,6 @@
 #include "testdb.h"
 
+#include "data/journal.h"
 #include "data/keyedfile.h"
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
@@ -57,6 +58,20 @@ TestDb &TestDb::tally(const QString &no, const QString &name, int quantity, cons
                                             {QStringLiteral("item_name"), name},
                                             {QStringLiteral("Description"), description},
                                             {QStringLiteral("quantity"), quantity}});
+}
+
+TestDb &TestDb::balanced()
+{
+    auto cn = connection();
+    inv::Transaction transaction(cn);
+    const int no = cn->fields("Items").indexOf("item_no");
+    const int name = cn->fields("Items").indexOf("item_name");
+    const int remaining = cn->fields("Items").indexOf("remaining_quantity");
+    cn->forEach("Items", [&](const inv::Row &row) {
+        inv::Journal::opening(*cn, row.values[no], row.values[name], row.values[remaining]);
+    });
+    transaction.commit();
+    return *this;
 }
 
 TestDb &TestDb::misc(const QVariant &user, const QVariant &pass, const QVariant &coname, const QVariant &pat)

@@ -24,6 +24,9 @@ public:
     TestDb &row(const QString &table, const QVariantMap &values);
     TestDb &tally(const QString &no, const QString &name, int quantity,
                   const QString &description = QStringLiteral("desc"));
+    // Gives every item an opening row in the stock history, as if it had
+    // entered the books through the program: the books then balance.
+    TestDb &balanced();
     // Adds the one Misc row.
     TestDb &misc(const QVariant &user, const QVariant &pass, const QVariant &coname = {}, const QVariant &pat = {});
 

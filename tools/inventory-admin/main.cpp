@@ -3,13 +3,18 @@
 // from a spreadsheet (import). The program itself
 // never creates a database; this command does.
 
+#include "data/historycommands.h"
 #include "data/maintenance.h"
 #include "data/schema.h"
 #include "items/itemimport.h"
 #include "version.h"
 
+#include "data/reorder.h"
+
 #include <QCoreApplication>
+#include <QDate>
 #include <QFile>
+#include <QHash>
 #include <QStringList>
 
 #include <cstdio>
@@ -28,7 +33,8 @@ const char *const kUsage = "usage:\n"
                            "  inventory-admin company PATH NAME\n"
                            "      sets the company name of an existing database that has an account\n"
                            "  inventory-admin check PATH\n"
-                           "      checks the file (integrity and tables) without writing to it\n"
+                           "      checks the file (integrity, tables and the balance of the stock\n"
+                           "      history) without writing to it\n"
                            "  inventory-admin backup PATH DEST\n"
                            "      writes a checked copy of the database to DEST (a new file), also while\n"
                            "      the program has it open\n"
@@ -41,6 +47,12 @@ const char *const kUsage = "usage:\n"
                            "  inventory-admin import PATH FILE.csv [--dry-run]\n"
                            "      adds the items of a CSV file whose header row names the Items fields\n"
                            "      (as export writes them), all or none; --dry-run checks and writes nothing\n"
+                           "  inventory-admin history PATH [--item NO] [--since DATE] [--until DATE] [--output FILE]\n"
+                           "      writes the stock history as CSV, oldest first: one item number, and\n"
+                           "      the days from --since to --until (YYYY-MM-DD, both included)\n"
+                           "  inventory-admin reorder PATH [--below PERCENT] [--output FILE]\n"
+                           "      writes the items whose status is at most PERCENT (default 50) as\n"
+                           "      CSV, lowest status first, with the quantity to order\n"
                            "  inventory-admin --help | --version\n";
 
 // The one line shown for an option this command does not know.
@@ -167,7 +179,62 @@ int main(int argc, char **argv)
     if (command == "check") {
         if (args.size() != 1)
             return usage();
-        return report(inv::checkDatabase(args[0]));
+        const inv::AdminReport sound = inv::checkDatabase(args[0]);
+        if (!sound.ok())
+            return report(sound);
+        // A file that does not balance is sound all the same: it is
+        // reported, and the program still opens it.
+        std::printf("%s\n", qPrintable(sound.summary));
+        std::fflush(stdout);
+        return report(inv::checkBalance(args[0]));
+    }
+
+    if (command == "history" || command == "reorder") {
+        if (args.isEmpty() || args.first().startsWith("--"))
+            return usage();
+        const QString path = args.takeFirst();
+        const QStringList options = command == "history" ? QStringList{"--item", "--since", "--until", "--output"}
+                                                         : QStringList{"--below", "--output"};
+        QHash<QString, QString> given;
+        while (!args.isEmpty()) {
+            const QString option = args.takeFirst();
+            if (!options.contains(option))
+                return fail(QStringLiteral("unknown option %1").arg(option));
+            if (args.isEmpty())
+                return fail(QStringLiteral("%1 needs a value").arg(option));
+            given[option] = args.takeFirst();
+        }
+        std::function<inv::AdminReport(QIODevice &)> write;
+        if (command == "history") {
+            inv::Journal::Filter filter;
+            filter.itemNo = given.value("--item");
+            for (const char *option : {"--since", "--until"}) {
+                if (!given.contains(option))
+                    continue;
+                const QDate date = QDate::fromString(given[option], Qt::ISODate);
+                if (!date.isValid())
+                    return fail(QStringLiteral("%1 needs a date as YYYY-MM-DD, not %2").arg(option, given[option]));
+                (QLatin1String(option) == QLatin1String("--since") ? filter.since : filter.until) = date;
+            }
+            write = [=](QIODevice &out) { return inv::historyCsv(path, filter, out); };
+        } else {
+            double below = inv::Reorder::bandLimit(inv::Reorder::kDefaultBand);
+            if (given.contains("--below")) {
+                bool ok = false;
+                below = given["--below"].toDouble(&ok);
+                if (!ok)
+                    return fail(QStringLiteral("--below needs a percentage, not %1").arg(given["--below"]));
+            }
+            write = [=](QIODevice &out) { return inv::reorderCsv(path, below, out); };
+        }
+        if (given.contains("--output"))
+            return report(inv::writeNewFile(given["--output"], write));
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly))
+            return fail(QStringLiteral("standard output cannot be written"));
+        const inv::AdminReport result = write(out);
+        out.close();
+        return report(result, false);
     }
 
     if (command == "backup") {

@@ -1,0 +1,68 @@
+#include "csvwriter.h"
+
+#include <QDate>
+#include <QLocale>
+
+namespace inv::Csv {
+
+void appendField(QByteArray &out, const QByteArray &value)
+{
+    bool quote = false;
+    for (const char c : value) {
+        if (c == ',' || c == '"' || c == '\r' || c == '\n') {
+            quote = true;
+            break;
+        }
+    }
+    if (!quote) {
+        out += value;
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+QByteArray inert(const QByteArray &text)
+{
+    if (text.isEmpty() || !QByteArray("=+-@\t\r").contains(text.front()))
+        return text;
+    bool number = false;
+    text.toDouble(&number);
+    return number ? text : '\'' + text;
+}
+
+QByteArray valueText(const QVariant &value)
+{
+    if (value.isNull() || !value.isValid())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+        return QByteArray::number(value.toLongLong());
+    case QMetaType::Double:
+        return QByteArray::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+    case QMetaType::QDate:
+        return value.toDate().toString(Qt::ISODate).toUtf8();
+    case QMetaType::QByteArray:
+        return value.toByteArray().toHex();
+    default:
+        return inert(value.toString().toUtf8());
+    }
+}
+
+void appendLine(QByteArray &out, const QList<QByteArray> &fields)
+{
+    for (int c = 0; c < fields.size(); ++c) {
+        if (c > 0)
+            out += ',';
+        appendField(out, fields[c]);
+    }
+    out += "\r\n";
+}
+
+} // namespace inv::Csv

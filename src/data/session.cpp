@@ -1,0 +1,52 @@
+#include "session.h"
+
+#include "module1.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+namespace inv::Session {
+
+namespace {
+QString g_account;
+} // namespace
+
+QString account()
+{
+    return g_account;
+}
+
+void setAccount(const QString &user)
+{
+    g_account = user;
+}
+
+QString loginName()
+{
+    static const QString name = [] {
+        const uid_t uid = ::getuid();
+        if (const passwd *entry = ::getpwuid(uid); entry && entry->pw_name)
+            return QString::fromLocal8Bit(entry->pw_name);
+        return QString::number(uid);
+    }();
+    return name;
+}
+
+bool writesAllowed()
+{
+    // One flag for the whole program: the cursors refuse writes by it too.
+    return !Module1::viewOnly();
+}
+
+void setViewOnly(bool viewOnly)
+{
+    Module1::setViewOnly(viewOnly);
+}
+
+void end()
+{
+    g_account.clear();
+    Module1::setViewOnly(false);
+}
+
+} // namespace inv::Session

@@ -1,0 +1,182 @@
+#include "frmhistory.h"
+
+#include "data/module1.h"
+#include "data/recordset.h"
+#include "ui/controls.h"
+#include "ui/fonts.h"
+#include "ui/twips.h"
+
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace inv {
+
+namespace {
+
+constexpr reports::PageShape kHistoryPage{42, 42, 42};
+
+// The history's rows, newest first, as a page shows them. A page is found
+// again by its first row: its place in the order (time, then key) is read
+// back by key, and the rows around it come through the history's indexes.
+class HistoryRows : public reports::RowSource {
+public:
+    HistoryRows(std::shared_ptr<Connection> connection, Journal::Filter filter, const QStringList &fields)
+        : m_connection(std::move(connection)), m_filter(std::move(filter))
+    {
+        const QStringList stored = m_connection->fields(Journal::kTable);
+        for (const QString &field : fields)
+            m_fields << int(stored.indexOf(field));
+        m_read = m_fields;
+        m_read << Journal::kEnteredAt;
+    }
+
+    QVector<TextRow> rows(std::optional<qint64> from, int skip, int count) override
+    {
+        if (!Journal::available(*m_connection))
+            return {}; // a file the program has not upgraded yet (view-only)
+        if (!from)
+            return texts(Journal::read(*m_connection, m_filter, m_read, true, std::nullopt, false, 0, count));
+        const std::optional<Row> row = m_connection->read(Journal::kTable, *from);
+        if (!row)
+            return {};
+        const Journal::Place place{row->values.value(Journal::kEnteredAt), *from};
+        if (skip >= 0)
+            return texts(
+                Journal::read(*m_connection, m_filter, m_read, true, place, skip == 0, std::max(0, skip - 1), count));
+        // A page back: the row |skip| places newer is the page's first.
+        const QVector<Row> first =
+            Journal::read(*m_connection, m_filter, {Journal::kEnteredAt}, false, place, false, -skip - 1, 1);
+        if (first.isEmpty())
+            return {};
+        return texts(Journal::read(*m_connection, m_filter, m_read, true,
+                                   Journal::Place{first[0].values[0], first[0].key}, true, 0, count));
+    }
+
+private:
+    QVector<TextRow> texts(const QVector<Row> &rows) const
+    {
+        QVector<TextRow> out;
+        out.reserve(rows.size());
+        for (const Row &row : rows) {
+            TextRow text{row.key, {}};
+            for (int i = 0; i < m_fields.size(); ++i) {
+                const QVariant &value = row.values[i];
+                // A change shows its sign: +1 put back, -1 taken out.
+                if (m_fields[i] == Journal::kChange && Journal::quantityOf(value) > 0)
+                    text.texts << QLatin1Char('+') + fieldText(value);
+                else
+                    text.texts << fieldText(value);
+            }
+            out << text;
+        }
+        return out;
+    }
+
+    std::shared_ptr<Connection> m_connection;
+    Journal::Filter m_filter;
+    QVector<int> m_fields; // the columns' fields
+    QVector<int> m_read; // and the time, the page's place in the order
+};
+
+const reports::ReportDescription kHistory{
+    "frmhistory",
+    QStringLiteral("Stock History"),
+    nullptr,
+    QStringLiteral("Stock history"),
+    8,
+    QRect(600, 1440, 2490, 360),
+    QRect(11160, 1320, 1695, 450),
+    QRect(9240, 1320, 1815, 450),
+    QRect(12960, 1320, 1815, 450),
+    1800,
+    2280,
+    8250,
+    kHistoryPage,
+    {
+        {"Text1", "Date and Time", "lsttime", "entered_at", 0, 240, 2265, "time of the change column"},
+        {"Text2", "User", "lstuser", "user_name", 0, 2490, 1515, "account column"},
+        {"Text3", "Login", "lstlogin", "login_name", 0, 3990, 1515, "login name column"},
+        {"Text4", "Kind", "lstkind", "kind", 0, 5490, 1395, "kind of change column"},
+        {"Text5", "Item No.", "lstitemno", "item_no", 0, 6870, 1515, "item number column"},
+        {"Text6", "Item Name", "lstname", "item_name", 0, 8370, 3735, "item name column"},
+        {"Text7", "Change", "lstchange", "quantity_change", 0, 12090, 1395, "change in units column"},
+        {"Text8", "Remaining", "lstremaining", "remaining_quantity", 0, 13470, 1635, "remaining quantity column"},
+    },
+};
+
+// A day box: "any" at its lowest date leaves that end of the range open.
+QDateEdit *dayBox(QWidget *parent, const char *name)
+{
+    auto *box = new QDateEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    box->setCalendarPopup(true);
+    box->setMinimumDate(QDate(2000, 1, 1));
+    box->setSpecialValueText(QStringLiteral("any"));
+    box->setDate(box->minimumDate());
+    box->setFont(ui::sansFont(9));
+    return box;
+}
+
+} // namespace
+
+frmhistory::frmhistory() : PrintoutWindow(kHistory)
+{
+    const int top = 10680;
+    auto *itemLabel = ui::makeLabel(this, "lblitemno", QStringLiteral("Item No.:"), ui::timesFont(11, true));
+    ui::place(itemLabel, 240, top + 45, 1200, 330);
+    txtitemno = ui::makeTextBox(this, "txtitemno");
+    txtitemno->setAccessibleName(QStringLiteral("Item number to list; empty for every item"));
+    ui::place(txtitemno, 1440, top, 2100, 405);
+    auto *sinceLabel = ui::makeLabel(this, "lblsince", QStringLiteral("From:"), ui::timesFont(11, true));
+    ui::place(sinceLabel, 3840, top + 45, 780, 330);
+    dtsince = dayBox(this, "dtsince");
+    dtsince->setAccessibleName(QStringLiteral("First day to list"));
+    ui::place(dtsince, 4620, top, 2100, 405);
+    auto *untilLabel = ui::makeLabel(this, "lbluntil", QStringLiteral("To:"), ui::timesFont(11, true));
+    ui::place(untilLabel, 7020, top + 45, 600, 330);
+    dtuntil = dayBox(this, "dtuntil");
+    dtuntil->setAccessibleName(QStringLiteral("Last day to list"));
+    ui::place(dtuntil, 7620, top, 2100, 405);
+    cmdshow = ui::makeButton(this, "cmdshow", QStringLiteral("&Show"));
+    cmdshow->setFont(ui::timesFont(12, true));
+    ui::place(cmdshow, 10020, top, 1455, 405);
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{itemLabel, txtitemno, sinceLabel, dtsince, untilLabel, dtuntil, cmdshow})
+        hideWhenPrinting(w);
+    setTabOrder(cmdnxt, txtitemno);
+    setTabOrder(txtitemno, dtsince);
+    setTabOrder(dtsince, dtuntil);
+    setTabOrder(dtuntil, cmdshow);
+    connect(cmdshow, &QPushButton::clicked, this, &frmhistory::cmdshow_Click);
+    connect(txtitemno, &QLineEdit::returnPressed, this, &frmhistory::cmdshow_Click);
+}
+
+Journal::Filter frmhistory::filter() const
+{
+    Journal::Filter f;
+    f.itemNo = txtitemno->text().trimmed();
+    if (dtsince->date() != dtsince->minimumDate())
+        f.since = dtsince->date();
+    if (dtuntil->date() != dtuntil->minimumDate())
+        f.until = dtuntil->date();
+    return f;
+}
+
+void frmhistory::cmdshow_Click()
+{
+    const Journal::Filter before = m_filter;
+    m_filter = filter();
+    if (!showFirstPage())
+        m_filter = before;
+}
+
+std::shared_ptr<reports::RowSource> frmhistory::openRows(bool)
+{
+    Module1::OpenCheckConnection();
+    return std::make_shared<HistoryRows>(Module1::cnCheck, m_filter, fields());
+}
+
+} // namespace inv

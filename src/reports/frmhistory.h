@@ -1,0 +1,36 @@
+#pragma once
+// "Stock History": the rows of the history, newest first, 42 a page, for
+// one item number or every item and a range of days; paged through the
+// history's indexes, so that a page of a long history reads as fast as one
+// of a short history. Printed a page at a time, as the printouts are.
+
+#include "data/journal.h"
+#include "printout.h"
+
+class QDateEdit;
+
+namespace inv {
+
+class frmhistory : public reports::PrintoutWindow {
+    Q_OBJECT
+
+public:
+    frmhistory();
+
+    QLineEdit *txtitemno; // an item number; empty: every item
+    QDateEdit *dtsince; // the first day; "any" leaves it open
+    QDateEdit *dtuntil; // the last day; "any" leaves it open
+    QPushButton *cmdshow; // lists what the three boxes ask for
+
+    // The filter the boxes give.
+    Journal::Filter filter() const;
+    void cmdshow_Click();
+
+protected:
+    std::shared_ptr<reports::RowSource> openRows(bool first) override;
+
+private:
+    Journal::Filter m_filter; // the filter of the page on view
+};
+
+} // namespace inv
