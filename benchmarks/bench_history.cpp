@@ -48,12 +48,10 @@ public:
     explicit WithoutHistory(std::shared_ptr<Connection> inner) : m(std::move(inner)) { }
     QString path() const override { return m->path(); }
     QStringList fields(const QString &t) override { return m->fields(t); }
-    bool isDateField(const QString &t, int f) override { return m->isDateField(t, f); }
     qint64 count(const QString &t) override { return m->count(t); }
     std::optional<qint64> firstKey(const QString &t) override { return m->firstKey(t); }
     std::optional<qint64> lastKey(const QString &t) override { return m->lastKey(t); }
     std::optional<qint64> nextKey(const QString &t, qint64 k) override { return m->nextKey(t, k); }
-    std::optional<qint64> previousKey(const QString &t, qint64 k) override { return m->previousKey(t, k); }
     std::optional<qint64> keyAtOffset(const QString &t, qint64 k, qint64 o) override
     {
         return m->keyAtOffset(t, k, o);
@@ -90,6 +88,7 @@ public:
         return t == Journal::kTable ? 0 : m->insert(t, v);
     }
     void remove(const QString &t, qint64 k) override { m->remove(t, k); }
+    void removeAll(const QString &t) override { m->removeAll(t); }
     void begin() override { m->begin(); }
     void commit() override { m->commit(); }
     void rollback() override { m->rollback(); }
