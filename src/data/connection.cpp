@@ -1,5 +1,6 @@
 #include "connection.h"
 
+#include "pgconnection.h"
 #include "recordset.h"
 
 namespace inv {
@@ -14,6 +15,13 @@ RecordsError::RecordsError(QString file, QString reason, Kind kind)
 
 QString RecordsError::message() const
 {
+    if (m_kind == Kind::Unreachable)
+        return QStringLiteral("The database server cannot be reached; nothing was written. Try again when it is back");
+    if (m_kind == Kind::OutcomeUnknown)
+        return QStringLiteral("The database server stopped answering while a change was being saved, so it may or "
+                              "may not have been written; the lists are read again from the server");
+    if (isServerLocation(m_file))
+        return QStringLiteral("The database \"%1\" cannot be used: %2").arg(m_file, m_reason);
     return QStringLiteral("The database file \"%1\" cannot be used: %2").arg(m_file, m_reason);
 }
 

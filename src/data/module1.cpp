@@ -1,5 +1,6 @@
 #include "module1.h"
 
+#include "pgconnection.h"
 #include "sqlcipherconnection.h"
 
 #include <QCoreApplication>
@@ -21,6 +22,9 @@ QString g_programFolder;
 ConnectionFactory &factory()
 {
     static ConnectionFactory f = [](const QString &path) -> std::shared_ptr<Connection> {
+        // A server address names a PostgreSQL database; anything else a file.
+        if (isServerLocation(path))
+            return PgConnection::open(path);
         return SqlCipherConnection::open(path);
     };
     return f;
@@ -82,6 +86,17 @@ void openRecordsItems()
 {
     OpenRecordsConnection();
     OpenItems();
+}
+
+void rememberDatabase(const QString &location)
+{
+    if (locationHasPassword(location))
+        throw RecordsError(location.section(QLatin1Char('@'), -1),
+                           QStringLiteral("its address holds a password, which is never stored; keep the password "
+                                          "in ~/.pgpass or a service file and give the address without it"));
+    rsMisc->MoveFirst();
+    rsMisc->setField(QStringLiteral("pat"), location);
+    rsMisc->Update();
 }
 
 QString defaultDatabasePath()

@@ -41,6 +41,12 @@ void openRecordsItems();
 // the account; false when Misc holds no row. Throws RecordsError.
 bool miscFirstRow();
 
+// Stores location (a file or a server address) as the database the program
+// uses from its next start: the pat field of the first Misc row of rsMisc
+// (opened by OpenMisc). An address that holds a password is refused: no
+// password is kept in a database. Throws RecordsError.
+void rememberDatabase(const QString &location);
+
 // Records.mdb in the program's folder.
 QString defaultDatabasePath();
 // For tests and tools: the folder that stands for the program's folder.
