@@ -4,10 +4,13 @@
 
 #include "data/connection.h"
 #include "data/module1.h"
+#include "data/passwords.h"
 #include "data/pgconnection.h"
 #include "data/recordset.h"
 #include "support/testdb.h"
 
+#include <QFile>
+#include <QProcess>
 #include <QTest>
 
 #include <atomic>
@@ -16,6 +19,7 @@
 
 using namespace inv;
 using testing::execSql;
+using testing::openLocation;
 using testing::snapshot;
 
 namespace {
@@ -40,6 +44,18 @@ void terminateBackends(const QString &location)
 
 class TestPgEngine : public QObject {
     Q_OBJECT
+
+private:
+    // inventory-admin's exit status and standard error.
+    static std::pair<int, QString> admin(const QStringList &args)
+    {
+        QProcess run;
+        run.start(INVENTORY_ADMIN, args);
+        run.closeWriteChannel();
+        if (!run.waitForFinished(30000))
+            return {-1, QString()};
+        return {run.exitCode(), QString::fromUtf8(run.readAllStandardError())};
+    }
 
 private slots:
     void initTestCase()
@@ -343,6 +359,81 @@ private slots:
         QVERIFY(again);
         QVERIFY2(again->contains("already holds records tables"), qPrintable(*again));
         QCOMPARE(PgConnection::open(empty)->count("Items"), 6);
+    }
+
+    // The rights the README gives the clerk role are all a clerk's changes
+    // need, and the owner's tables are made by inventory-admin create.
+    void clerkRoleSuffices()
+    {
+        const QString owner = QStringLiteral("owner_%1").arg(QCoreApplication::applicationPid());
+        const QString clerk = QStringLiteral("clerk_%1").arg(QCoreApplication::applicationPid());
+        const QString database = QStringLiteral("stock_%1").arg(QCoreApplication::applicationPid());
+        const QString admin = testing::serverLocation("postgres");
+        execSql(admin, QStringLiteral("CREATE ROLE %1 LOGIN").arg(owner));
+        execSql(admin, QStringLiteral("CREATE ROLE %1 LOGIN").arg(clerk));
+        execSql(admin, QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(database, owner));
+        const QString asOwner = testing::serverLocation(database) + "&user=" + owner;
+        QVERIFY(!createRecordsDatabase(asOwner, {QStringLiteral("admin"), QStringLiteral("pw"), {}, true}));
+        for (const char *grant :
+             {"GRANT CONNECT ON DATABASE %1 TO %2", "GRANT USAGE ON SCHEMA public TO %2",
+              "GRANT SELECT, INSERT, UPDATE, DELETE ON \"Items\", \"Itemsout\", \"Misc\" TO %2",
+              "GRANT USAGE ON ALL SEQUENCES IN SCHEMA public TO %2", "GRANT SELECT, UPDATE ON inventory_state TO %2"})
+            execSql(asOwner, QString::fromLatin1(grant).replace("%1", database).replace("%2", clerk));
+
+        auto cn = PgConnection::open(testing::serverLocation(database) + "&user=" + clerk);
+        const DataVersion before = cn->dataVersion();
+        {
+            Transaction click(cn);
+            const std::optional<Row> toner = cn->findFirst("Items", kItemName, "Toner");
+            QVERIFY(toner);
+            cn->update("Items", toner->key, {{kRemaining, toner->values.value(kRemaining).toInt() - 1}});
+            const qint64 tally = cn->insert("Itemsout", {{kItemName, QStringLiteral("Toner")}});
+            cn->remove("Itemsout", tally);
+            click.commit();
+        }
+        QVERIFY(cn->dataVersion() != before);
+    }
+
+    // inventory-admin on a server: create (refused the second time), company,
+    // and connect, which points a program's folder at the server and never
+    // keeps a password.
+    void adminCommands()
+    {
+        const QString location = testing::newServerDatabase();
+        QProcess create;
+        create.start(INVENTORY_ADMIN,
+                     {"create", location, "--user", "admin", "--password", "-", "--company", "Acme", "--demo"});
+        create.write("s3cret\n");
+        create.closeWriteChannel();
+        QVERIFY(create.waitForFinished(30000));
+        QCOMPARE(create.exitCode(), 0);
+        auto cn = PgConnection::open(location);
+        QCOMPARE(cn->count("Items"), 6);
+        const Row account = *cn->read("Misc", *cn->firstKey("Misc"));
+        QVERIFY(checkPassword(account.values.value(2).toString(), "s3cret"));
+        QCOMPARE(account.values.value(3).toString(), QStringLiteral("Acme"));
+        QCOMPARE(admin({"create", location}).first, 1);
+        QVERIFY(admin({"create", location}).second.contains("already holds records tables"));
+        QCOMPARE(admin({"company", location, "Beta"}).first, 0);
+        QCOMPARE(cn->read("Misc", account.key)->values.value(3).toString(), QStringLiteral("Beta"));
+
+        QTemporaryDir program;
+        QVERIFY(
+            !createRecordsDatabase(program.filePath("Records.mdb"), {QStringLiteral("admin"), QStringLiteral("pw")}));
+        const auto pat = [&] {
+            auto file = openLocation(program.filePath("Records.mdb"));
+            return file->read("Misc", *file->firstKey("Misc"))->values.value(4);
+        };
+        const QString withPassword = location + "&password=secret";
+        const auto refused = admin({"connect", program.path(), withPassword});
+        QCOMPARE(refused.first, 1);
+        QVERIFY2(refused.second.contains("never stored") && !refused.second.contains("secret"),
+                 qPrintable(refused.second));
+        QCOMPARE(admin({"connect", program.path(), testing::newServerDatabase()}).first, 1); // no tables there
+        QVERIFY(pat().isNull());
+        const auto done = admin({"connect", program.filePath("inventory"), location});
+        QCOMPARE(done.first, 0);
+        QCOMPARE(pat().toString(), location);
     }
 
     void passwordsInAddresses_data()

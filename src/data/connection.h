@@ -26,7 +26,7 @@ public:
         // A database server that cannot be reached: nothing was written.
         Unreachable,
         // The server went away during a commit: the change may or may not
-        // have been written. Never retried; the lists are read again.
+        // have been written. Never retried; the caller reads the lists again.
         OutcomeUnknown,
     };
     RecordsError(QString file, QString reason, Kind kind = Kind::Other);

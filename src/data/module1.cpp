@@ -91,7 +91,7 @@ void openRecordsItems()
 void rememberDatabase(const QString &location)
 {
     if (locationHasPassword(location))
-        throw RecordsError(location.section(QLatin1Char('@'), -1),
+        throw RecordsError(locationWithoutPassword(location),
                            QStringLiteral("its address holds a password, which is never stored; keep the password "
                                           "in ~/.pgpass or a service file and give the address without it"));
     rsMisc->MoveFirst();

@@ -69,8 +69,9 @@ Result wrap(PGresult *result)
     return Result(result, PQclear);
 }
 
-// The address as shown in messages: a password in it is not.
-QString shownLocation(const QString &location)
+} // namespace
+
+QString locationWithoutPassword(const QString &location)
 {
     if (!locationHasPassword(location))
         return location;
@@ -80,6 +81,8 @@ QString shownLocation(const QString &location)
     shown.replace(QRegularExpression(QStringLiteral("(password=)[^& ]*")), QStringLiteral("\\1***"));
     return shown;
 }
+
+namespace {
 
 // A field's text as the server sends it, turned into the value the
 // windows expect: whole numbers as qlonglong, dates as QDate.
@@ -340,7 +343,7 @@ std::shared_ptr<PgHandle> connect(const QString &location)
 {
     auto h = std::make_shared<PgHandle>();
     h->location = location;
-    h->shown = shownLocation(location);
+    h->shown = locationWithoutPassword(location);
     h->conn = PQconnectdb(location.toUtf8().constData());
     h->serial = ++g_connectionsMade;
     if (!h->conn)
@@ -845,7 +848,7 @@ std::optional<QString> createServerRecords(const QString &location, const NewDat
 {
     if (auto problem = newDatabaseProblem(options))
         return problem;
-    const QString shown = shownLocation(location);
+    const QString shown = locationWithoutPassword(location);
     std::unique_ptr<PGconn, void (*)(PGconn *)> conn(PQconnectdb(location.toUtf8().constData()), PQfinish);
     if (!conn || PQstatus(conn.get()) != CONNECTION_OK)
         return QStringLiteral("%1 cannot be reached: %2")

@@ -27,6 +27,8 @@ bool isServerLocation(const QString &location);
 // Whether a server address carries a password itself (which this program
 // never stores: ~/.pgpass or a service file keeps it instead).
 bool locationHasPassword(const QString &location);
+// The location as messages show it: a password in it is not.
+QString locationWithoutPassword(const QString &location);
 
 class PgConnection : public Connection {
 public:

@@ -226,6 +226,24 @@ std::optional<QString> createRecordsDatabase(const QString &path, const NewDatab
 
 std::optional<QString> setCompanyName(const QString &path, const QString &company)
 {
+    if (isServerLocation(path)) {
+        try {
+            const std::shared_ptr<Connection> cn = PgConnection::open(path);
+            Transaction change(cn);
+            const std::optional<qint64> first = cn->firstKey(QStringLiteral("Misc"));
+            if (!first)
+                return QStringLiteral("%1 has no account yet: create the account first (the program offers it at "
+                                      "its first start), then set the company name")
+                    .arg(cn->path());
+            cn->update(QStringLiteral("Misc"), *first,
+                       {{int(cn->fields(QStringLiteral("Misc")).indexOf(QStringLiteral("coname"))),
+                         company.isEmpty() ? QVariant() : QVariant(company)}});
+            change.commit();
+        } catch (const RecordsError &e) {
+            return e.message();
+        }
+        return std::nullopt;
+    }
     if (auto problem = checkRecordsDatabase(path))
         return problem;
     const auto file = openedOrNull(path, KeyedFile::Mode::ReadWrite);

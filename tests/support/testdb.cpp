@@ -288,6 +288,31 @@ void execSql(const QString &path, const QString &statement)
     QVERIFY2(message.isEmpty(), qPrintable(message));
 }
 
+void failWrites(const QString &path, const QString &name, const QString &timing, const QString &event,
+                const QString &table, const QString &message)
+{
+    if (!inv::isServerLocation(path)) {
+        execSql(path, QStringLiteral("CREATE TRIGGER %1 %2 %3 ON %4 BEGIN SELECT RAISE(ABORT, '%5'); END")
+                          .arg(name, timing, event, table, message));
+        return;
+    }
+    const QString body = message == QLatin1String("lost")
+                             ? QStringLiteral("PERFORM pg_terminate_backend(pg_backend_pid()); RETURN NULL;")
+                             : QStringLiteral("RAISE EXCEPTION '%1';").arg(message);
+    execSql(path, QStringLiteral("CREATE FUNCTION \"%1\"() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN %2 END $$; "
+                                 "CREATE TRIGGER \"%1\" %3 %4 ON \"%5\" FOR EACH ROW EXECUTE FUNCTION \"%1\"()")
+                      .arg(name, body, timing, event, table));
+}
+
+void stopFailing(const QString &path, const QString &name, const QString &table)
+{
+    if (!inv::isServerLocation(path)) {
+        execSql(path, QStringLiteral("DROP TRIGGER %1").arg(name));
+        return;
+    }
+    execSql(path, QStringLiteral("DROP TRIGGER \"%1\" ON \"%2\"; DROP FUNCTION \"%1\"()").arg(name, table));
+}
+
 void damageDatabase(const QString &path, const QString &kind)
 {
     // Where the pages are: the engine's own view of the file.

@@ -75,6 +75,15 @@ void makeBadDatabase(const QString &path, const QString &kind);
 // names written bare are quoted on the way, and rowid stands for "ID".
 void execSql(const QString &path, const QString &statement);
 
+// Makes every write of one kind to a table fail with message, as a full
+// disk would, on either engine: timing is "BEFORE" or "AFTER" (the row
+// changed, then the statement fails), event "INSERT", "UPDATE" or "DELETE".
+// On a server, message "lost" ends the writer's connection instead.
+// stopFailing takes it away again.
+void failWrites(const QString &path, const QString &name, const QString &timing, const QString &event,
+                const QString &table, const QString &message);
+void stopFailing(const QString &path, const QString &name, const QString &table);
+
 // Damages a records database in place, as a disk or a copy would: "data"
 // flips a byte in the middle of the Items table's first page, "index" in the
 // first page of an index, "last" in the file's last page; "truncated" cuts
