@@ -92,28 +92,44 @@ QString serverLocation(const QString &database)
     return QStringLiteral("postgresql:///%1?host=%2").arg(database, host);
 }
 
+namespace {
+
+// The server databases of tests that have ended, not dropped yet.
+QStringList &endedDatabases()
+{
+    static QStringList names;
+    return names;
+}
+
+QString databaseName(const QString &location)
+{
+    return location.section(QLatin1Char('/'), 3).section(QLatin1Char('?'), 0, 0);
+}
+
+} // namespace
+
 QString newServerDatabase()
 {
-    // The databases of earlier tests of this run are dropped once nothing
-    // holds them any more (the server would wait for their clients); the
-    // rest go with the test server.
-    static QStringList made;
+    // The databases of tests that have ended are dropped once nothing holds
+    // them any more (the server would wait for their clients); the rest go
+    // with the test server.
     static int counter = 0;
     const QString admin = serverLocation(QStringLiteral("postgres"));
-    if (!made.isEmpty()) {
+    QStringList &ended = endedDatabases();
+    if (!ended.isEmpty()) {
         Server conn = connectServer(admin);
         PGresult *inUse = PQexec(conn.get(), "SELECT DISTINCT datname FROM pg_stat_activity WHERE datname IS NOT NULL");
         QSet<QString> held;
         for (int r = 0; r < PQntuples(inUse); ++r)
             held << QString::fromUtf8(PQgetvalue(inUse, r, 0));
         PQclear(inUse);
-        for (auto it = made.begin(); it != made.end();) {
+        for (auto it = ended.begin(); it != ended.end();) {
             if (held.contains(*it)) {
                 ++it;
                 continue;
             }
             PQclear(PQexec(conn.get(), QStringLiteral("DROP DATABASE IF EXISTS %1").arg(*it).toUtf8().constData()));
-            it = made.erase(it);
+            it = ended.erase(it);
         }
     }
     const QString name =
@@ -126,7 +142,6 @@ QString newServerDatabase()
     const QString error = runOnServer(admin, QStringLiteral("CREATE DATABASE %1").arg(name));
     if (!error.isEmpty())
         qFatal("cannot create a test database on the server: %s", qPrintable(error));
-    made << name;
     return serverLocation(name);
 }
 
@@ -151,6 +166,12 @@ TestDb::TestDb(const QString &dir, const QString &name) : m_path(QDir(dir).fileP
     }
     if (auto error = inv::createRecordsDatabase(m_path, {}))
         qFatal("cannot create a test database: %s", qPrintable(*error));
+}
+
+TestDb::~TestDb()
+{
+    if (inv::isServerLocation(m_path) && !endedDatabases().contains(databaseName(m_path)))
+        endedDatabases() << databaseName(m_path);
 }
 
 std::shared_ptr<inv::Connection> TestDb::connection() const

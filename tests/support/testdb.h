@@ -17,7 +17,7 @@ bool onServer();
 // The address of the test server's database name.
 QString serverLocation(const QString &database);
 // A new, empty database on the test server, with a name no other test uses;
-// its address.
+// its address. It stays until the test server stops.
 QString newServerDatabase();
 // A connection of the program's own engine on a file or a server address.
 std::shared_ptr<inv::Connection> openLocation(const QString &location);
@@ -29,6 +29,9 @@ public:
     // the default database in dir (name Records.mdb) is a file that points
     // the program there, as inventory-admin connect does.
     explicit TestDb(const QString &dir, const QString &name = QStringLiteral("Records.mdb"));
+    // A server database is dropped at a later test's start, once no
+    // connection holds it any more.
+    ~TestDb();
     // The file's path, or the server database's address.
     const QString &path() const { return m_path; }
 
