@@ -186,8 +186,11 @@ struct PgHandle {
     int readDepth = 0;
     bool readOpen = false;
     bool rollbackOnly = false;
-    // The version read under the lock, while nothing was written after it.
+    // The version read under the lock when the change began, and the
+    // statements written since: each moves it by one (the statement trigger
+    // of its table), and nobody else can while the lock is held.
     std::optional<qint64> lockedVersion;
+    qint64 writesUnderLock = 0;
 
     ~PgHandle()
     {
@@ -602,14 +605,12 @@ DataVersion PgConnection::dataVersion()
     // lock, in a read group as the group sees the database.
     try {
         if (m_handle->transactionDepth > 0 && m_handle->lockedVersion)
-            return DataVersion{m_handle->serial, 0, *m_handle->lockedVersion};
+            return DataVersion{m_handle->serial, 0, *m_handle->lockedVersion + m_handle->writesUnderLock};
         Result result =
             m_handle->exec(QString::fromLatin1(kVersionStatement), {}, QStringLiteral("cannot read the version"));
         const std::optional<qint64> version = firstKeyOf(result);
         if (!version)
             return {};
-        if (m_handle->transactionDepth > 0)
-            m_handle->lockedVersion = version;
         return DataVersion{m_handle->serial, 0, *version};
     } catch (const RecordsError &) {
         return {};
@@ -676,7 +677,7 @@ void PgConnection::update(const QString &table, qint64 key, const FieldChanges &
     }
     params << key;
     OwnChange change(*this);
-    m_handle->lockedVersion.reset();
+    ++m_handle->writesUnderLock;
     m_handle->exec(QStringLiteral("UPDATE %1 SET %2 WHERE \"ID\" = $%3")
                        .arg(quoted(table), sets.join(QLatin1String(", ")))
                        .arg(params.texts.size()),
@@ -703,7 +704,7 @@ qint64 PgConnection::insert(const QString &table, const FieldChanges &values)
                   .arg(quoted(table), names.join(QLatin1String(", ")), marks.join(QLatin1String(", ")));
     }
     OwnChange change(*this);
-    m_handle->lockedVersion.reset();
+    ++m_handle->writesUnderLock;
     const std::optional<qint64> key =
         firstKeyOf(m_handle->exec(sql, params, QStringLiteral("cannot add a row to the table %1").arg(table)));
     change.commit();
@@ -715,7 +716,7 @@ void PgConnection::remove(const QString &table, qint64 key)
     m_handle->requireWritable();
     m_handle->meta(table);
     OwnChange change(*this);
-    m_handle->lockedVersion.reset();
+    ++m_handle->writesUnderLock;
     m_handle->exec(QStringLiteral("DELETE FROM %1 WHERE \"ID\" = $1").arg(quoted(table)), Params() << key,
                    QStringLiteral("cannot delete from the table %1").arg(table));
     change.commit();
@@ -736,6 +737,7 @@ void PgConnection::begin()
             const bool ok = PQresultStatus(result.get()) == PGRES_TUPLES_OK;
             if (ok) {
                 m_handle->lockedVersion = firstKeyOf(result);
+                m_handle->writesUnderLock = 0;
                 return;
             }
             const bool lost = m_handle->lost();
