@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(cmake g++ make pkg-config qt6-base-dev libsqlcipher-dev libsodium-dev libbenchmark-dev python3
           fonts-liberation fonts-crosextra-caladea
+          # the server engine's client library; the tests start a server of their own
+          libpq-dev postgresql
           # the printing tests read their PDF back
           poppler-utils
           # the install test: the desktop's validators and an X server of its own

@@ -146,7 +146,7 @@ private slots:
         TestDb db(m_dir->path());
         db.misc("admin", "pw");
         const int rows = RecordsModel::kPageRows * 2 + 10;
-        Transaction batch(SqlCipherConnection::open(db.path())); // one write to the disk
+        Transaction batch(testing::openLocation(db.path())); // one write to the disk
         for (int i = 0; i < rows; ++i) {
             if (which == "remain")
                 db.item(QString::number(i), QString("Item %1").arg(i), i, 100);

@@ -45,7 +45,7 @@ QString tallyName(int n)
 // n items and m tally rows, written in one go.
 void fill(const QString &path, int items, int tally)
 {
-    auto cn = SqlCipherConnection::open(path);
+    auto cn = testing::openLocation(path);
     const QStringList itemFields = cn->fields("Items");
     const QStringList tallyFields = cn->fields("Itemsout");
     const auto at = [](const QStringList &fields, const char *name) { return int(fields.indexOf(name)); };

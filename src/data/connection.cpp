@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "module1.h"
+#include "pgconnection.h"
 #include "recordset.h"
 #include "schema.h"
 
@@ -18,6 +19,13 @@ RecordsError::RecordsError(QString file, QString reason, Kind kind)
 
 QString RecordsError::message() const
 {
+    if (m_kind == Kind::Unreachable)
+        return QStringLiteral("The database server cannot be reached; nothing was written. Try again when it is back.");
+    if (m_kind == Kind::OutcomeUnknown)
+        return QStringLiteral("The database server stopped answering while a change was being saved: it may or may "
+                              "not have been written. Look at the lists again before you repeat it.");
+    if (isServerLocation(m_file))
+        return QStringLiteral("The database \"%1\" cannot be used: %2").arg(m_file, m_reason);
     return QStringLiteral("The database file \"%1\" cannot be used: %2").arg(m_file, m_reason);
 }
 
@@ -35,7 +43,10 @@ QString RecordsError::advice() const
 QString RecordsError::description() const
 {
     const QString more = advice();
-    return message() + QLatin1Char('.') + (more.isEmpty() ? QString() : QStringLiteral("\n\n") + more);
+    // The server's own sentences end with their full stop already.
+    const bool sentence = m_kind == Kind::Unreachable || m_kind == Kind::OutcomeUnknown;
+    return message() + (sentence ? QString() : QStringLiteral("."))
+           + (more.isEmpty() ? QString() : QStringLiteral("\n\n") + more);
 }
 
 Connection::~Connection() = default;

@@ -23,12 +23,19 @@ public:
         // The file is there but is no sound records database: damaged, of
         // another kind, keyed otherwise, or a table or field is missing.
         Damaged,
+        // A database server that cannot be reached: nothing was written.
+        Unreachable,
+        // The server went away during a commit: the change may or may not
+        // have been written. Never retried; the caller reads the lists again.
+        OutcomeUnknown,
     };
     RecordsError(QString file, QString reason, Kind kind = Kind::Other);
     const QString &file() const { return m_file; }
     const QString &reason() const { return m_reason; }
     bool damaged() const { return m_kind == Kind::Damaged; }
-    // "The file ... cannot be used: reason"
+    Kind kind() const { return m_kind; }
+    // "The file ... cannot be used: reason"; for a server that cannot be
+    // reached, or a commit whose outcome is unknown, one plain sentence.
     QString message() const;
     // For a damaged file: that it was left untouched, and how to check it or
     // put a copy back. Empty otherwise.

@@ -2,6 +2,7 @@
 
 #include "journal.h"
 #include "session.h"
+#include "pgconnection.h"
 #include "sqlcipherconnection.h"
 
 #include <QCoreApplication>
@@ -24,6 +25,9 @@ bool g_viewOnly = false;
 ConnectionFactory &factory()
 {
     static ConnectionFactory f = [](const QString &path) -> std::shared_ptr<Connection> {
+        // A server address names a PostgreSQL database; anything else a file.
+        if (isServerLocation(path))
+            return PgConnection::open(path);
         return SqlCipherConnection::open(path);
     };
     return f;
@@ -95,6 +99,17 @@ void openRecordsItems()
 {
     OpenRecordsConnection();
     OpenItems();
+}
+
+void rememberDatabase(const QString &location)
+{
+    if (locationHasPassword(location))
+        throw RecordsError(locationWithoutPassword(location),
+                           QStringLiteral("its address holds a password, which is never stored; keep the password "
+                                          "in ~/.pgpass or a service file and give the address without it"));
+    rsMisc->MoveFirst();
+    rsMisc->setField(QStringLiteral("pat"), location);
+    rsMisc->Update();
 }
 
 QString defaultDatabasePath()

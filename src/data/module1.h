@@ -43,6 +43,12 @@ void openRecordsItems();
 // the account; false when Misc holds no row. Throws RecordsError.
 bool miscFirstRow();
 
+// Stores location (a file or a server address) as the database the program
+// uses from its next start: the pat field of the first Misc row of rsMisc
+// (opened by OpenMisc). An address that holds a password is refused: no
+// password is kept in a database. Throws RecordsError.
+void rememberDatabase(const QString &location);
+
 // Records.mdb in the data folder of the installed tree (var/lib/inventory)
 // when the program runs from its installed folder (opt/inventory of the same
 // tree); elsewhere, in a build tree say, in the program's folder.

@@ -5,7 +5,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
+#include <functional>
 #include <optional>
 
 namespace inv {
@@ -42,10 +44,22 @@ const QVector<TableDef> &recordsTables();
 // The table of that name (nullptr when the schema has none).
 const TableDef *recordsTable(const QString &name);
 
-// The CREATE TABLE statement of a table, its fields in stored order.
-QString createTableStatement(const TableDef &table);
-// The CREATE INDEX statements of the table's indexes.
+// The engines a records database lives in.
+enum class Engine { File, Server };
+
+// The CREATE TABLE statement of a table, its fields in stored order, with
+// each declared type as the engine spells it.
+QString createTableStatement(const TableDef &table, Engine engine = Engine::File);
+
+// The CREATE INDEX statements of a table's own indexes (TableDef::indexes).
 QStringList createIndexStatements(const TableDef &table);
+// The CREATE INDEX statements of the records tables' look-ups: look-ups by name and
+// by number find the first row without a scan.
+QStringList createIndexStatements(Engine engine);
+
+// The opening row in the history of every item of a new database's demo
+// stock, in one transaction.
+void writeOpeningRows(const QString &location);
 
 struct DemoItem {
     QString itemNo, name, description;
@@ -61,6 +75,14 @@ struct NewDatabase {
 
 // The items a demo database starts with.
 QVector<DemoItem> demoItems();
+
+// The rows a new database starts with (the account, the demo items), each
+// given to add with its table and its values by field name.
+using AddRow = std::function<void(const QString &table, const QStringList &fields, const QVariantList &values)>;
+void addInitialRows(const NewDatabase &options, const AddRow &add);
+
+// What is wrong with the options of a new database, if anything.
+std::optional<QString> newDatabaseProblem(const NewDatabase &options);
 
 // Creates a new keyed records database at path. Refuses an existing file.
 // Returns an error text, or nothing on success; on failure no file is left.

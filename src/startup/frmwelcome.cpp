@@ -172,9 +172,7 @@ void frmwelcome::chooseDatabaseFile()
         return;
     }
     ui::guarded(this, [&] {
-        Module1::rsMisc->MoveFirst();
-        Module1::rsMisc->setField(kPatField, path);
-        Module1::rsMisc->Update();
+        Module1::rememberDatabase(path);
         // The login checks its connection on the chosen file from now on.
         Module1::dbPath = path;
         m_chooseAgain = false;

@@ -10,10 +10,29 @@
 
 namespace testing {
 
+// The engine the tests run on: the file, or (INVENTORY_TEST_ENGINE=server)
+// the test server that CTest starts for the run, whose socket folder is
+// written in $INVENTORY_TEST_PGSERVER/host.
+bool onServer();
+// The address of the test server's database name.
+QString serverLocation(const QString &database);
+// A new, empty database on the test server, with a name no other test uses;
+// its address. It stays until the test server stops.
+QString newServerDatabase();
+// A connection of the program's own engine on a file or a server address.
+std::shared_ptr<inv::Connection> openLocation(const QString &location);
+
 class TestDb {
 public:
-    // Creates name (default Records.mdb) in dir with the three tables.
+    // Creates name (default Records.mdb) in dir with the three tables. On
+    // the server, the tables are made in a new database of their own, and
+    // the default database in dir (name Records.mdb) is a file that points
+    // the program there, as inventory-admin connect does.
     explicit TestDb(const QString &dir, const QString &name = QStringLiteral("Records.mdb"));
+    // A server database is dropped at a later test's start, once no
+    // connection holds it any more.
+    ~TestDb();
+    // The file's path, or the server database's address.
     const QString &path() const { return m_path; }
 
     // Adds an item; max defaults to original, status to "" (computed by
@@ -57,8 +76,19 @@ QString writeFile(const QString &dir, const QString &name, const QByteArray &byt
 void makeBadDatabase(const QString &path, const QString &kind);
 
 // Runs SQL on a records database behind the program's back, as another
-// program or a failing disk would change it; a failure fails the test.
+// program or a failing disk would change it; a failure fails the test. On a
+// server, through a connection of its own; the records tables' and fields'
+// names written bare are quoted on the way, and rowid stands for "ID".
 void execSql(const QString &path, const QString &statement);
+
+// Makes every write of one kind to a table fail with message, as a full
+// disk would, on either engine: timing is "BEFORE" or "AFTER" (the row
+// changed, then the statement fails), event "INSERT", "UPDATE" or "DELETE".
+// On a server, message "lost" ends the writer's connection instead.
+// stopFailing takes it away again.
+void failWrites(const QString &path, const QString &name, const QString &timing, const QString &event,
+                const QString &table, const QString &message);
+void stopFailing(const QString &path, const QString &name, const QString &table);
 
 // Damages a records database in place, as a disk or a copy would: "data"
 // flips a byte in the middle of the Items table's first page, "index" in the

@@ -5,6 +5,8 @@
 
 #include "data/historycommands.h"
 #include "data/maintenance.h"
+#include "data/module1.h"
+#include "data/pgconnection.h"
 #include "data/schema.h"
 #include "items/itemimport.h"
 #include "version.h"
@@ -14,6 +16,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QStringList>
 
@@ -30,6 +33,11 @@ const char *const kUsage = "usage:\n"
                            "      --password - reads the password from the first line of standard\n"
                            "      input, so that it does not show in the list of processes;\n"
                            "      --demo adds a few demo items\n"
+                           "      PATH may be a server address (postgresql://...): the tables are made in\n"
+                           "      its empty database\n"
+                           "  inventory-admin connect PATH LOCATION\n"
+                           "      the program at PATH (or in the folder PATH) uses the database at\n"
+                           "      LOCATION, a file or a postgresql:// address, from its next start\n"
                            "  inventory-admin company PATH NAME\n"
                            "      sets the company name of an existing database that has an account\n"
                            "  inventory-admin check PATH\n"
@@ -165,6 +173,34 @@ int main(int argc, char **argv)
         if (auto error = inv::createRecordsDatabase(path, options))
             return fail(*error);
         std::printf("created %s\n", qPrintable(path));
+        return 0;
+    }
+
+    if (command == "connect") {
+        if (args.size() != 2)
+            return usage();
+        const QFileInfo program(args[0]);
+        inv::Module1::setProgramFolder(program.isDir() ? program.absoluteFilePath() : program.absolutePath());
+        const QString location = args[1];
+        try {
+            if (inv::locationHasPassword(location))
+                inv::Module1::rememberDatabase(location); // refuses it, with the reason
+            if (auto problem = inv::checkRecordsDatabase(location))
+                return fail(*problem);
+            inv::Module1::dbPath = inv::Module1::defaultDatabasePath();
+            inv::Module1::OpenRecordsConnection();
+            inv::Module1::OpenMisc();
+            if (!inv::Module1::miscFirstRow())
+                return fail(QStringLiteral("%1 has no account yet: start the program once and create it, then "
+                                           "connect it")
+                                .arg(inv::Module1::dbPath));
+            inv::Module1::rememberDatabase(location);
+        } catch (const inv::RecordsError &e) {
+            return fail(e.message());
+        }
+        inv::Module1::reset();
+        std::printf("%s uses %s from its next start\n", qPrintable(inv::Module1::defaultDatabasePath()),
+                    qPrintable(location));
         return 0;
     }
 
