@@ -36,6 +36,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QSocketNotifier>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -447,8 +448,11 @@ void frmmain::updateEntries()
 void frmmain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
+    if (event->type() == QEvent::EnabledChange) {
         updateEntries();
+        if (isEnabled() && !m_othersChanged.isEmpty())
+            QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
+    }
 }
 
 QWidget *frmmain::openEntry(const QString &entry)
@@ -566,6 +570,7 @@ bool frmmain::Form_Load()
         Module1::OpenMisc();
         fillItemList();
         canUndo = false;
+        watchOthers();
 
         // A Misc table without a row leaves the design-time caption.
         if (Module1::miscFirstRow()) {
@@ -713,6 +718,8 @@ std::optional<QString> frmmain::selectedItemName() const
 
 void frmmain::lstitem_Click()
 {
+    // What came in with this action's own answers, once it is done.
+    QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
         outcome = StockDesk::removeOne(selectedItemName());
@@ -725,15 +732,18 @@ void frmmain::lstitem_Click()
     canUndo = true;
     // A click that took nothing leaves nothing to put back.
     m_unitToUndo = outcome.changed;
+    m_countedIn = outcome.tally ? std::optional<qint64>(outcome.tally->key) : std::nullopt;
 }
 
 void frmmain::cmdundo()
 {
+    // What came in with this action's own answers, once it is done.
+    QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     DataVersion before = Module1::rsItemsout ? Module1::rsItemsout->connection()->dataVersion() : DataVersion{};
     std::optional<StockDesk::TallyChange> change;
     if (canUndo && m_unitToUndo) {
         StockDesk::Outcome outcome;
-        if (!ui::guarded(this, [&] { outcome = StockDesk::undoRemoval(selectedItemName()); }))
+        if (!ui::guarded(this, [&] { outcome = StockDesk::undoRemoval(selectedItemName(), m_countedIn); }))
             before = {};
         change = outcome.tally;
         if (!outcome.message.isEmpty())
@@ -759,6 +769,8 @@ void frmmain::cmdundo()
 
 void frmmain::cmdclear()
 {
+    // What came in with this action's own answers, once it is done.
+    QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     m_tallyVersion = {};
     ui::guarded(this, [this] {
         StockDesk::clearTally();
@@ -768,5 +780,57 @@ void frmmain::cmdclear()
 }
 
 // -----------------------------------------------------------------------------
+
+void frmmain::watchOthers()
+{
+    delete m_othersNotifier;
+    m_othersNotifier = nullptr;
+    const std::shared_ptr<Connection> connection = Module1::records();
+    const int socket = connection ? connection->changeSocket() : -1;
+    if (socket < 0)
+        return;
+    m_othersNotifier = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    connect(m_othersNotifier, &QSocketNotifier::activated, this, &frmmain::followOthers);
+}
+
+void frmmain::followOthers()
+{
+    const std::shared_ptr<Connection> connection = Module1::records();
+    if (!connection)
+        return;
+    for (const QString &table : connection->takeChanges())
+        if (!m_othersChanged.contains(table))
+            m_othersChanged << table;
+    // A connection made again listens on a socket of its own.
+    if (m_othersNotifier && connection->changeSocket() != m_othersNotifier->socket())
+        watchOthers();
+    // Nothing moves under an open child window; a click of its own is
+    // under way when the selection is being moved by one.
+    if (m_othersChanged.isEmpty() || !isEnabled() || m_selectingByClick)
+        return;
+    const QStringList changed = std::exchange(m_othersChanged, {});
+    ui::guarded(this, [&] {
+        if (changed.contains(QStringLiteral("Items"))) {
+            // The clerk's own selection stays, by its name.
+            const std::optional<QString> selected = selectedItemName();
+            const int top = lstitem->verticalScrollBar()->value();
+            m_selectingByClick = true;
+            Module1::OpenItems();
+            fillItemList();
+            if (selected) {
+                const QList<QListWidgetItem *> found = lstitem->findItems(*selected, Qt::MatchExactly);
+                if (!found.isEmpty())
+                    lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(found.first()),
+                                                               QItemSelectionModel::ClearAndSelect);
+            }
+            lstitem->verticalScrollBar()->setValue(top);
+            m_selectingByClick = false;
+        }
+        if (changed.contains(QStringLiteral("Itemsout")) && Module1::rsItemsout && transactionPanelShown()
+            && Module1::rsItemsout->connection()->dataVersion() != m_tallyVersion)
+            RefillRemovedList();
+    });
+    m_selectingByClick = false;
+}
 
 } // namespace inv

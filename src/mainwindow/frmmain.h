@@ -21,6 +21,8 @@ class QToolButton;
 class QAction;
 class QMenu;
 
+class QSocketNotifier;
+
 namespace inv {
 
 // Whether the last click on the item list may be undone (program-wide).
@@ -131,6 +133,11 @@ public:
     void cmdundo();
     // Deletes the whole tally.
     void cmdclear();
+    // Other clerks' changes: the lists read again when the database says
+    // another program changed their table, keeping the selection, so that
+    // undo still puts back the last click's unit. Not while a child window
+    // keeps this one disabled: then once it is enabled again.
+    void followOthers();
     // -------------------------------------------------------------------------
 
 protected:
@@ -151,6 +158,8 @@ private:
     void itemClicked(QListWidgetItem *entry);
     // Whether the click that canUndo refers to took a unit.
     bool m_unitToUndo = false;
+    // The tally row the last click counted its unit in.
+    std::optional<qint64> m_countedIn;
     // Set while a click moves the selection (the click counts, not the move).
     bool m_selectingByClick = false;
 
@@ -167,6 +176,11 @@ private:
     // The version of the database the tally list shows; unknown when the
     // list may differ from the table (at opening, after a failure).
     DataVersion m_tallyVersion;
+    // Watches the records connection for other programs' changes, on
+    // engines that tell of them.
+    void watchOthers();
+    QSocketNotifier *m_othersNotifier = nullptr;
+    QStringList m_othersChanged; // tables changed while disabled
     void buildToolbar(QWidget *client);
     QToolButton *pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
                                const QString &tooltip, int top);

@@ -18,6 +18,7 @@ struct TallyChange {
     QVariant before; // its quantity before; unused when the row is new
     QVariant after; // its quantity now
     bool added = false; // the row was appended
+    qint64 key = 0; // the row's key: an undo lowers this row and no other
 };
 
 struct Outcome {
@@ -44,12 +45,17 @@ struct Outcome {
 Outcome removeOne(const std::optional<QString> &name);
 
 // Puts back the unit taken by the last removal of name, on the cursors as
-// they were last opened (none is opened here): the tally row, when there is
-// one, goes down by one, and the item gets its unit, the exact status and its
-// former date back. Refused with a message, changing nothing, when the
+// they were last opened (none is opened here): the item gets its unit, the
+// exact status and its former date back, and the tally row that removal
+// counted the unit in (countedIn, its TallyChange::key) goes down by one when
+// it still holds it. A row another clerk's clear took away, or a new row
+// counted after it, is left alone: the unit left the tally with the clear.
+// (A server never gives a key twice; a file whose tally another program
+// emptied may give its last key again to the next new row.)
+// Without countedIn, the first tally row of the name goes down. Refused with a message, changing nothing, when the
 // remaining quantity would pass 32767 or the status cannot be worked out.
 // Does nothing while the cursors have never been opened.
-Outcome undoRemoval(const std::optional<QString> &name);
+Outcome undoRemoval(const std::optional<QString> &name, std::optional<qint64> countedIn = std::nullopt);
 
 // Deletes every tally row, last row first, on a freshly opened Itemsout
 // cursor. Items is not touched.
