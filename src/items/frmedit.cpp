@@ -47,12 +47,19 @@ void frmedit::save()
     ItemRecords::Outcome outcome;
     const bool done = ui::guarded(this, [&] {
         outcome = ItemRecords::editItem(
-            {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->text()});
+            {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->text()}, shown());
     });
     if (!done || outcome.result == ItemRecords::Result::NotFound)
         return;
     if (outcome.result != ItemRecords::Result::Written) {
         ui::Prompts::message(this, outcome.message, outcome.title);
+        // Another user's change: the boxes show the item as it is now.
+        if (outcome.result == ItemRecords::Result::Changed) {
+            txtitemno->setEnabled(true);
+            ui::showOnly(txtname);
+            ui::showOnly(txtdesc);
+            txtitemno_Change();
+        }
         return;
     }
     ui::Prompts::message(this, QStringLiteral("Item Edited"), QStringLiteral("Success"));

@@ -100,7 +100,16 @@ Outcome addItem(const ItemInput &in)
     return Outcome{};
 }
 
-Outcome editItem(const ItemInput &in)
+ShownItem shownItem()
+{
+    Recordset &items = *Module1::rsItems;
+    ShownItem shown{items.Bookmark().value_or(0), {}};
+    for (const QString &field : items.fieldNames())
+        shown.texts << items.text(field);
+    return shown;
+}
+
+Outcome editItem(const ItemInput &in, const std::optional<ShownItem> &shown)
 {
     if (anyBoxEmpty(in))
         return refused(Result::EmptyBox, QStringLiteral("Fill all boxes"));
@@ -110,8 +119,20 @@ Outcome editItem(const ItemInput &in)
     const QString itemNo = in.itemNo.trimmed();
 
     Transaction transaction(items.connection());
-    if (!items.FindFirst(kItemNo, itemNo))
+    if (shown) {
+        // The row as it is now, under the lock the write takes.
+        if (!items.connection()->read(items.table(), shown->key))
+            return refused(Result::Changed, QStringLiteral("Another user deleted this item after it was shown; "
+                                                           "nothing was saved."));
+        items.setBookmark(shown->key);
+        if (shownItem().texts != shown->texts)
+            return refused(Result::Changed, QStringLiteral("Another user changed this item after it was shown; "
+                                                           "nothing was saved. It now shows as it is."));
+        if (items.text(kItemNo) != itemNo)
+            return Outcome{Result::NotFound, {}, {}};
+    } else if (!items.FindFirst(kItemNo, itemNo)) {
         return Outcome{Result::NotFound, {}, {}};
+    }
     Quantities q;
     if (Outcome why = workOut(in.originalQuantity, in.remainingQuantity, &q); why.result != Result::Written)
         return why;
