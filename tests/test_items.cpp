@@ -387,25 +387,55 @@ private slots:
         VERIFY_PROMPTS(prompts);
     }
 
-    // Save when the item has gone in the meantime: nothing is written or
-    // said; the button reads "Edit", the name and description stay open and
-    // the number box opens for another item.
-    void saveAfterTheItemWentAway()
+    // Save after another user changed or deleted the item shown: nothing is
+    // written, the user is told, and the boxes show the item as it is now;
+    // a change to another item stands in no one's way.
+    void saveAfterAnotherUserChangedIt_data()
     {
+        QTest::addColumn<QString>("elsewhere"); // what another user does meanwhile
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<QString>("nameShown"); // in the name box afterwards
+        const QString changed = "Cannot proccess: Another user changed this item after it was shown; nothing was "
+                                "saved. It now shows as it is.";
+        QTest::addRow("deleted") << "DELETE FROM Items WHERE item_no = 'T-200'"
+                                 << QStringList{"Cannot proccess: Another user deleted this item after it was "
+                                                "shown; nothing was saved."}
+                                 << "";
+        QTest::addRow("renamed") << "UPDATE Items SET item_name = 'Toner XL' WHERE item_no = 'T-200'"
+                                 << QStringList{changed} << "Toner XL";
+        QTest::addRow("a unit taken out")
+            << "UPDATE Items SET remaining_quantity = 4, Status = '40%' WHERE item_no = 'T-200'" << QStringList{changed}
+            << "Toner";
+        QTest::addRow("another item changed") << "UPDATE Items SET item_name = 'Bond XL' WHERE item_no = 'B-7'"
+                                              << QStringList{"Success: Item Edited"} << "";
+    }
+
+    void saveAfterAnotherUserChangedIt()
+    {
+        QFETCH(QString, elsewhere);
+        QFETCH(QStringList, messages);
+        QFETCH(QString, nameShown);
         m_db->item("T-200", "Toner", 5, 10, "50%", "black").item("B-7", "Bond", 1, 2, "50%");
         auto *w = static_cast<frmedit *>(openShow("edit"));
         w->txtitemno->setText("T-200");
         w->cmdsave->click();
-        execSql(m_db->path(), "DELETE FROM Items WHERE item_no = 'T-200'");
+        w->txtname->setText("Ink");
+        execSql(m_db->path(), elsewhere);
         const QStringList before = snapshot(m_db->path());
         testing::ScriptedPrompts prompts;
         w->cmdsave->click();
-        QCOMPARE(prompts.messages.size(), 0);
-        QCOMPARE(snapshot(m_db->path()), before);
+        QCOMPARE(shown(prompts), messages);
+        VERIFY_PROMPTS(prompts);
         QCOMPARE(w->cmdsave->text(), QString("Edit"));
-        QVERIFY(w->txtitemno->isEnabled());
-        QVERIFY(w->txtname->isEnabled() && w->txtdesc->isEnabled());
-        QCOMPARE(w->txtname->text(), QString("Toner"));
+        QCOMPARE(w->txtname->text(), nameShown);
+        if (messages != QStringList{"Success: Item Edited"}) {
+            QCOMPARE(snapshot(m_db->path()), before); // nothing overwritten
+            QCOMPARE(w->txtitemno->text(), QString("T-200"));
+            QVERIFY(w->txtitemno->isEnabled());
+            QVERIFY(!w->txtname->isEnabled() && !w->txtdesc->isEnabled());
+        } else {
+            QCOMPARE(m_db->value("Items", 0, "item_name").toString(), QString("Ink"));
+        }
     }
 
     // A description of several lines (written by the add window) comes back

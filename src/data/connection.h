@@ -176,6 +176,16 @@ public:
     virtual void commit() = 0;
     virtual void rollback() = 0;
 
+    // Other programs' changes as they are made. A socket descriptor that
+    // becomes readable when another program may have written, to watch in
+    // the event loop (-1: this engine does not tell, and the lists follow at
+    // the next action); it may change after a lost connection comes back.
+    virtual int changeSocket() { return -1; }
+    // The tables that other programs changed since the last call, drained
+    // without waiting: what the socket told, and what came in meanwhile
+    // with the answers to this program's own statements.
+    virtual QStringList takeChanges() { return {}; }
+
     // Several reads as one: between beginRead and endRead the file is locked
     // and checked once instead of at every read, and every read sees it as
     // it was at the first. Groups nest; inside a group of writes they change

@@ -226,6 +226,17 @@ struct PgHandle {
         serial = g_connectionsMade;
         if (lost())
             unreachable();
+        listen();
+    }
+
+    // Other programs' changes come as notifications on the channel the
+    // triggers use; what happened while the connection was lost is not
+    // told, so a new connection reports every table once.
+    QStringList pendingChanges;
+    void listen()
+    {
+        wrap(PQexec(conn, "LISTEN inventory"));
+        pendingChanges = QStringList{QStringLiteral("Items"), QStringLiteral("Itemsout"), QStringLiteral("Misc")};
     }
 
     void ensureConnected()
@@ -361,6 +372,8 @@ std::shared_ptr<PgHandle> connect(const QString &location)
                            answered ? RecordsError::Kind::Other : RecordsError::Kind::Unreachable);
     }
     h->readCatalog();
+    h->listen();
+    h->pendingChanges.clear();
     for (const TableDef &table : recordsTables()) {
         const QString name = QString::fromLatin1(table.name);
         if (!h->tables.contains(name))
@@ -800,6 +813,30 @@ void PgConnection::rollback()
     // A lost connection took the change with it: nothing is left to undo.
     if (!h.lost() && PQtransactionStatus(h.conn) != PQTRANS_IDLE)
         h.simple("ROLLBACK", QStringLiteral("cannot roll back"));
+}
+
+int PgConnection::changeSocket()
+{
+    return m_handle->lost() ? -1 : PQsocket(m_handle->conn);
+}
+
+QStringList PgConnection::takeChanges()
+{
+    PgHandle &h = *m_handle;
+    QStringList tables;
+    std::swap(tables, h.pendingChanges);
+    if (h.lost())
+        return tables;
+    PQconsumeInput(h.conn);
+    const int self = PQbackendPID(h.conn);
+    while (PGnotify *notify = PQnotifies(h.conn)) {
+        const QString table = QString::fromUtf8(notify->extra);
+        // This program's own writes: its windows follow them already.
+        if (notify->be_pid != self && !tables.contains(table))
+            tables << table;
+        PQfreemem(notify);
+    }
+    return tables;
 }
 
 void PgConnection::beginRead()

@@ -68,6 +68,11 @@ public:
     void beginRead() override;
     void endRead() override;
 
+    // Every connection listens to the channel "inventory", on which the
+    // triggers name the table that changed.
+    int changeSocket() override;
+    QStringList takeChanges() override;
+
     // The number of server connections made so far in this process
     // (reconnections included); for tests and benchmarks.
     static int connectionsMade();

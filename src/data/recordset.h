@@ -35,6 +35,9 @@ public:
     }
     // Makes the row with the given key (a row's key, as the readers give
     // it) current again, without walking the rows before it.
+    // A mark of the current row (nullopt when none is current), and the way
+    // back to it.
+    std::optional<qint64> Bookmark() const { return hasCurrent() ? m_key : std::nullopt; }
     void setBookmark(qint64 bookmark);
 
     // The value of a field of the current row; a null QVariant when it holds

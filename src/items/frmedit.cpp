@@ -47,7 +47,7 @@ void frmedit::save()
     ItemRecords::Outcome outcome;
     const bool done = ui::guarded(this, [&] {
         outcome = ItemRecords::editItem(
-            {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->text()});
+            {txtitemno->text(), txtname->text(), txtoqua->text(), txtrqua->text(), txtdesc->text()}, shown());
     });
     // Not saved: the boxes stay open with what was typed, and the number box
     // opens too, so that another item can be taken up without Cancel.
@@ -58,6 +58,13 @@ void frmedit::save()
     if (outcome.result != ItemRecords::Result::Written) {
         txtitemno->setEnabled(true);
         ui::Prompts::message(this, outcome.message, outcome.title);
+        // Another user's change: the boxes show the item as it is now.
+        if (outcome.result == ItemRecords::Result::Changed) {
+            txtitemno->setEnabled(true);
+            ui::showOnly(txtname);
+            ui::showOnly(txtdesc);
+            txtitemno_Change();
+        }
         return;
     }
     ui::Prompts::message(this, QStringLiteral("Item Edited"), QStringLiteral("Success"));

@@ -108,7 +108,16 @@ Outcome addItem(const ItemInput &in)
     return Outcome{};
 }
 
-Outcome editItem(const ItemInput &in)
+ShownItem shownItem()
+{
+    Recordset &items = *Module1::rsItems;
+    ShownItem shown{items.Bookmark().value_or(0), {}};
+    for (const QString &field : items.fieldNames())
+        shown.texts << items.text(field);
+    return shown;
+}
+
+Outcome editItem(const ItemInput &in, const std::optional<ShownItem> &shown)
 {
     if (anyBoxEmpty(in))
         return refused(Result::EmptyBox, QStringLiteral("Fill all boxes"));
@@ -118,8 +127,20 @@ Outcome editItem(const ItemInput &in)
     const QString itemNo = in.itemNo.trimmed();
 
     Transaction transaction(items.connection());
-    if (!items.FindFirst(kItemNo, itemNo))
+    if (shown) {
+        // The row as it is now, under the lock the write takes.
+        if (!items.connection()->read(items.table(), shown->key))
+            return refused(Result::Changed, QStringLiteral("Another user deleted this item after it was shown; "
+                                                           "nothing was saved."));
+        items.setBookmark(shown->key);
+        if (shownItem().texts != shown->texts)
+            return refused(Result::Changed, QStringLiteral("Another user changed this item after it was shown; "
+                                                           "nothing was saved. It now shows as it is."));
+        if (items.text(kItemNo) != itemNo)
+            return Outcome{Result::NotFound, {}, {}};
+    } else if (!items.FindFirst(kItemNo, itemNo)) {
         return Outcome{Result::NotFound, {}, {}};
+    }
     // An original quantity of 0 gives no status to work out: the new name
     // and description are saved all the same, and the quantities and the
     // status stay as stored.

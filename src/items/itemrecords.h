@@ -5,6 +5,9 @@
 // throws RecordsError and leaves every row as it was.
 
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace inv {
 class Recordset;
@@ -27,6 +30,7 @@ enum class Result {
     Duplicate, // add: another item has that number
     NotFound, // edit: no item has that number; nothing is said
     BadQuantity, // the quantities give no stock status
+    Changed, // edit: another user changed or deleted the item since it was shown
 };
 
 struct Outcome {
@@ -59,9 +63,20 @@ bool numberTaken(Recordset &items, const QString &itemNo);
 // quantity and today's date.
 Outcome addItem(const ItemInput &input);
 
+// An item as a window showed it: its row's key and every field as text.
+struct ShownItem {
+    qint64 key = 0;
+    QStringList texts;
+};
+// The row on which rsItems stands, as a window shows it now.
+ShownItem shownItem();
+
 // Writes the name, the description, the quantities and the status worked
 // out from the boxes to the first item whose number is the trimmed
-// itemNo. max_quantity and date_updated stay.
-Outcome editItem(const ItemInput &input);
+// itemNo. max_quantity and date_updated stay. With shown, the item the
+// window showed is the one written, and only while it is still as shown,
+// read under the save's own lock: when another user changed or deleted it
+// meanwhile, nothing is written and the user is told (Changed).
+Outcome editItem(const ItemInput &input, const std::optional<ShownItem> &shown = std::nullopt);
 
 } // namespace inv::ItemRecords

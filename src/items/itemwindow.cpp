@@ -161,11 +161,13 @@ void ItemShowWindow::txtitemno_Change()
         if (match == ItemNoMatch::EmptyTable)
             return;
         if (match == ItemNoMatch::None) {
+            m_shown.reset();
             showItem(QString(), QString(), QString(), QString());
             return;
         }
         // A field without a value shows as an empty box.
         Recordset &rs = *Module1::rsItems;
+        m_shown = ItemRecords::shownItem();
         showItem(rs.text(kItemName), rs.text(kOriginalQuantity), rs.text(kRemaining), rs.text(kDescription));
     });
 }

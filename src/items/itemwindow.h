@@ -4,7 +4,10 @@
 // bottom right), made from one table; and, for the windows that show an
 // existing item, the look-up as the number is typed.
 
+#include "itemrecords.h"
 #include "ui/childwindow.h"
+
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -61,7 +64,12 @@ public:
 
 protected:
     ItemShowWindow(const char *name, const QString &title, const char *button, const QString &caption);
+    // The item the boxes show, as it was read; nullopt when none is shown.
+    const std::optional<ItemRecords::ShownItem> &shown() const { return m_shown; }
     void showItem(const QString &name, const QString &original, const QString &remaining, const QString &description);
+
+private:
+    std::optional<ItemRecords::ShownItem> m_shown;
 };
 
 } // namespace inv

@@ -43,6 +43,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QSocketNotifier>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -595,8 +596,11 @@ void frmmain::updateEntries()
 void frmmain::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::EnabledChange)
+    if (event->type() == QEvent::EnabledChange) {
         updateEntries();
+        if (isEnabled() && !m_othersChanged.isEmpty())
+            QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
+    }
 }
 
 QWidget *frmmain::openEntry(const QString &entry)
@@ -729,6 +733,7 @@ bool frmmain::Form_Load()
         Module1::OpenMisc();
         fillItemList();
         canUndo = false;
+        watchOthers();
 
         // A Misc table without a row leaves the design-time caption.
         if (Module1::miscFirstRow()) {
@@ -876,6 +881,8 @@ void frmmain::lstitem_Click()
 
 std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk::ItemKey> &key)
 {
+    // What came in with this action's own answers, once it is done.
+    QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
         outcome = StockDesk::removeOne(key);
@@ -891,6 +898,7 @@ std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk
     canUndo = true;
     // A click that took nothing leaves nothing to put back.
     m_unitToUndo = outcome.changed;
+    m_countedIn = outcome.tally ? std::optional<qint64>(outcome.tally->key) : std::nullopt;
     if (!ok)
         return std::nullopt;
     return outcome;
@@ -928,18 +936,24 @@ void frmmain::txtscan_Submit()
 
 void frmmain::cmdundo()
 {
+    // What came in with this action's own answers, once it is done.
+    QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     const bool unit = canUndo && m_unitToUndo;
     canUndo = false;
     m_unitToUndo = false;
     // After a scan its own key undoes it; after a click, the selected entry.
     const std::optional<StockDesk::ItemKey> scanned = std::exchange(m_scanUndo, std::nullopt);
+    // The tally row the removal counted its unit in: after another clerk's
+    // clear, the unit goes back to stock and no other row goes down.
+    const std::optional<qint64> countedIn = std::exchange(m_countedIn, std::nullopt);
     if (!unit) {
         catchUpTally();
         return;
     }
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
-        outcome = scanned ? StockDesk::undoRemoval(scanned) : StockDesk::undoRemoval(selectedItemName());
+        outcome = scanned ? StockDesk::undoRemoval(scanned, countedIn)
+                          : StockDesk::undoRemoval(selectedItemName(), countedIn);
         // The versions read under the undo's own lock: another program's
         // write just after it cannot slip past the list.
         if (outcome.changed)
@@ -966,6 +980,8 @@ void frmmain::catchUpTally()
 
 void frmmain::cmdclear()
 {
+    // What came in with this action's own answers, once it is done.
+    QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] { outcome = StockDesk::clearTally(); });
     m_tallyVersion = {};
@@ -977,5 +993,57 @@ void frmmain::cmdclear()
 }
 
 // -----------------------------------------------------------------------------
+
+void frmmain::watchOthers()
+{
+    delete m_othersNotifier;
+    m_othersNotifier = nullptr;
+    const std::shared_ptr<Connection> connection = Module1::records();
+    const int socket = connection ? connection->changeSocket() : -1;
+    if (socket < 0)
+        return;
+    m_othersNotifier = new QSocketNotifier(socket, QSocketNotifier::Read, this);
+    connect(m_othersNotifier, &QSocketNotifier::activated, this, &frmmain::followOthers);
+}
+
+void frmmain::followOthers()
+{
+    const std::shared_ptr<Connection> connection = Module1::records();
+    if (!connection)
+        return;
+    for (const QString &table : connection->takeChanges())
+        if (!m_othersChanged.contains(table))
+            m_othersChanged << table;
+    // A connection made again listens on a socket of its own.
+    if (m_othersNotifier && connection->changeSocket() != m_othersNotifier->socket())
+        watchOthers();
+    // Nothing moves under an open child window; a click of its own is
+    // under way when the selection is being moved by one.
+    if (m_othersChanged.isEmpty() || !isEnabled() || m_selectingByClick)
+        return;
+    const QStringList changed = std::exchange(m_othersChanged, {});
+    ui::guarded(this, [&] {
+        if (changed.contains(QStringLiteral("Items"))) {
+            // The clerk's own selection stays, by its name.
+            const std::optional<QString> selected = selectedItemName();
+            const int top = lstitem->verticalScrollBar()->value();
+            m_selectingByClick = true;
+            Module1::OpenItems();
+            fillItemList();
+            if (selected) {
+                const QList<QListWidgetItem *> found = lstitem->findItems(*selected, Qt::MatchExactly);
+                if (!found.isEmpty())
+                    lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(found.first()),
+                                                               QItemSelectionModel::ClearAndSelect);
+            }
+            lstitem->verticalScrollBar()->setValue(top);
+            m_selectingByClick = false;
+        }
+        if (changed.contains(QStringLiteral("Itemsout")) && Module1::rsItemsout && transactionPanelShown()
+            && Module1::rsItemsout->connection()->dataVersion() != m_tallyVersion)
+            RefillRemovedList();
+    });
+    m_selectingByClick = false;
+}
 
 } // namespace inv

@@ -24,6 +24,8 @@ class QToolButton;
 class QAction;
 class QMenu;
 
+class QSocketNotifier;
+
 namespace inv {
 
 // Whether the last click on the item list may be undone (program-wide).
@@ -154,6 +156,11 @@ public:
     // The number in a box's text: ASCII and other control characters, which
     // scanners send before or after a code, left out.
     static QString scannedNumber(const QString &text);
+    // Other clerks' changes: the lists read again when the database says
+    // another program changed their table, keeping the selection, so that
+    // undo still puts back the last click's unit. Not while a child window
+    // keeps this one disabled: then once it is enabled again.
+    void followOthers();
     // -------------------------------------------------------------------------
 
 protected:
@@ -183,6 +190,8 @@ private:
     std::optional<StockDesk::Outcome> takeOne(const std::optional<StockDesk::ItemKey> &key);
     void buildScanBox(QWidget *client);
     QShortcut *m_scanShortcut = nullptr;
+    // The tally row the last click counted its unit in.
+    std::optional<qint64> m_countedIn;
 
     void setPanelVisible(bool visible);
     void fillItemList();
@@ -201,6 +210,11 @@ private:
     // The version of the database the tally list shows; unknown when the
     // list may differ from the table (at opening, after a failure).
     DataVersion m_tallyVersion;
+    // Watches the records connection for other programs' changes, on
+    // engines that tell of them.
+    void watchOthers();
+    QSocketNotifier *m_othersNotifier = nullptr;
+    QStringList m_othersChanged; // tables changed while disabled
     void buildToolbar(QWidget *client);
     QToolButton *pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
                                const QString &tooltip, int top);

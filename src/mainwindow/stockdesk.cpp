@@ -120,6 +120,7 @@ Outcome removeOne(const std::optional<ItemKey> &key)
         change.after = quantityValue(LeadingNumber(fieldText(change.before)) + 1);
         tally.setField(kQuantity, change.after);
         tally.Update();
+        change.key = tally.Bookmark().value_or(0);
     } else {
         tally.AddNew();
         tally.setField(kItemNo, itemNo);
@@ -127,7 +128,7 @@ Outcome removeOne(const std::optional<ItemKey> &key)
         tally.setField(kDescription, description);
         tally.setField(kQuantity, 1);
         tally.Update();
-        change = TallyChange{itemName, {}, 1, true};
+        change = TallyChange{itemName, {}, 1, true, tally.Bookmark().value_or(0)};
     }
     Outcome outcome{
         true, {}, change, unchanged.before, connection->dataVersion(), true, ItemKey{key->by, key->text, name}};
@@ -135,7 +136,7 @@ Outcome removeOne(const std::optional<ItemKey> &key)
     return outcome;
 }
 
-Outcome undoRemoval(const std::optional<ItemKey> &key)
+Outcome undoRemoval(const std::optional<ItemKey> &key, std::optional<qint64> countedIn)
 {
     if (!key || !Module1::rsItems || !Module1::rsItemsout)
         return {};
@@ -171,7 +172,15 @@ Outcome undoRemoval(const std::optional<ItemKey> &key)
         status = ExactStatusText(*newRemaining, *base);
         formerDate = items.Fields(kTempdate);
     }
-    const bool tallyFound = tally.FindFirst(kItemName, name);
+    // The row the removal counted in, read under this lock: gone, or
+    // holding another name, when a clear came in between.
+    bool tallyFound = false;
+    if (!countedIn) {
+        tallyFound = tally.FindFirst(kItemName, name);
+    } else if (const std::optional<Row> counted = tally.connection()->read(tally.table(), *countedIn)) {
+        tally.setBookmark(*countedIn);
+        tallyFound = tally.text(kItemName) == name;
+    }
     if (!itemFound && !tallyFound)
         return {};
 
@@ -179,7 +188,8 @@ Outcome undoRemoval(const std::optional<ItemKey> &key)
     if (tallyFound) {
         // No lower bound: a row at 0 stays and shows 0.
         const QVariant counted = tally.Fields(kQuantity);
-        change = TallyChange{tally.Fields(kItemName), counted, quantityValue(LeadingNumber(fieldText(counted)) - 1)};
+        change = TallyChange{tally.Fields(kItemName), counted, quantityValue(LeadingNumber(fieldText(counted)) - 1),
+                             false, tally.Bookmark().value_or(0)};
         tally.setField(kQuantity, change->after);
         tally.Update();
     }

@@ -35,6 +35,7 @@ struct TallyChange {
     QVariant before; // its quantity before; unused when the row is new
     QVariant after; // its quantity now
     bool added = false; // the row was appended
+    qint64 key = 0; // the row's key: an undo lowers this row and no other
 };
 
 struct Outcome {
@@ -70,16 +71,21 @@ inline Outcome removeOne(const std::optional<QString> &name)
 }
 
 // Puts back the unit taken by the last removal of key (a removal's undoKey,
-// or a name for the last click), on the cursors as
-// they were last opened (none is opened here): the tally row, when there is
-// one, goes down by one, and the item gets its unit, the exact status and its
-// former date back. Refused with a message, changing nothing, when the
+// or a name for the last click), on the cursors as they were last opened
+// (none is opened here): the item gets its unit, the exact status and its
+// former date back, and the tally row that removal counted the unit in
+// (countedIn, its TallyChange::key) goes down by one when it still holds it.
+// A row another clerk's clear took away, or a new row counted after it, is
+// left alone: the unit left the tally with the clear. (A server never gives a
+// key twice; a file whose tally another program emptied may give its last key
+// again to the next new row.) Without countedIn, the first tally row of the
+// name goes down. Refused with a message, changing nothing, when the
 // remaining quantity would pass 32767 or the status cannot be worked out.
 // Does nothing while the cursors have never been opened.
-Outcome undoRemoval(const std::optional<ItemKey> &key);
-inline Outcome undoRemoval(const std::optional<QString> &name)
+Outcome undoRemoval(const std::optional<ItemKey> &key, std::optional<qint64> countedIn = std::nullopt);
+inline Outcome undoRemoval(const std::optional<QString> &name, std::optional<qint64> countedIn = std::nullopt)
 {
-    return undoRemoval(name ? std::optional(ItemKey::name(*name)) : std::nullopt);
+    return undoRemoval(name ? std::optional(ItemKey::name(*name)) : std::nullopt, countedIn);
 }
 
 // Deletes every tally row at once, on a freshly opened Itemsout cursor's

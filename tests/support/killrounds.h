@@ -1,9 +1,10 @@
 #pragma once
 // The test side of a kill-safety test: a worker program writes to a records
 // database until it is killed at a random moment, again and again. After
-// each kill the file must pass its integrity check through a handle of its
+// each kill a file must pass its integrity check through a handle of its
 // own (whose first read rolls back what the kill left unfinished), and then
-// the test's own check of what "whole" means for its rows.
+// the test's own check of what "whole" means for its rows (a server
+// database: the test's check alone).
 //
 // The worker is started as
 //   worker <database> <number> <ready-file> <word>...
@@ -40,7 +41,8 @@ struct KillRounds {
     // opened the database, a failed integrity check, or a failed check.
     void run(const std::function<void(const QString &round)> &check);
 
-    // Filled by run: the seed, and how many kills found a write unfinished.
+    // Filled by run: the seed, and how many kills found a write unfinished
+    // (on a file).
     quint32 seed = 0;
     int killsInsideAWrite = 0;
 };
