@@ -451,11 +451,6 @@ QStringList PgConnection::fields(const QString &table)
     return m_handle->meta(table).fields;
 }
 
-bool PgConnection::isDateField(const QString &table, int field)
-{
-    return m_handle->meta(table).isDate(field);
-}
-
 qint64 PgConnection::count(const QString &table)
 {
     m_handle->meta(table);
@@ -482,11 +477,6 @@ std::optional<qint64> PgConnection::lastKey(const QString &table)
 std::optional<qint64> PgConnection::nextKey(const QString &table, qint64 key)
 {
     return keyAtOffset(table, key, 1);
-}
-
-std::optional<qint64> PgConnection::previousKey(const QString &table, qint64 key)
-{
-    return keyAtOffset(table, key, -1);
 }
 
 std::optional<qint64> PgConnection::keyAtOffset(const QString &table, qint64 key, qint64 offset)
@@ -731,6 +721,17 @@ void PgConnection::remove(const QString &table, qint64 key)
     OwnChange change(*this);
     ++m_handle->writesUnderLock;
     m_handle->exec(QStringLiteral("DELETE FROM %1 WHERE \"ID\" = $1").arg(quoted(table)), Params() << key,
+                   QStringLiteral("cannot delete from the table %1").arg(table));
+    change.commit();
+}
+
+void PgConnection::removeAll(const QString &table)
+{
+    m_handle->requireWritable();
+    m_handle->meta(table);
+    OwnChange change(*this);
+    ++m_handle->writesUnderLock;
+    m_handle->exec(QStringLiteral("DELETE FROM %1").arg(quoted(table)), {},
                    QStringLiteral("cannot delete from the table %1").arg(table));
     change.commit();
 }

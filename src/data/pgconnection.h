@@ -41,12 +41,10 @@ public:
 
     QString path() const override;
     QStringList fields(const QString &table) override;
-    bool isDateField(const QString &table, int field) override;
     qint64 count(const QString &table) override;
     std::optional<qint64> firstKey(const QString &table) override;
     std::optional<qint64> lastKey(const QString &table) override;
     std::optional<qint64> nextKey(const QString &table, qint64 key) override;
-    std::optional<qint64> previousKey(const QString &table, qint64 key) override;
     std::optional<qint64> keyAtOffset(const QString &table, qint64 key, qint64 offset) override;
     std::optional<Row> read(const QString &table, qint64 key) override;
     void forEach(const QString &table, const std::function<void(const Row &)> &fn) override;
@@ -62,6 +60,7 @@ public:
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;
     void remove(const QString &table, qint64 key) override;
+    void removeAll(const QString &table) override;
     void begin() override;
     void commit() override;
     void rollback() override;

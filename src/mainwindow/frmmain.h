@@ -192,6 +192,9 @@ private:
     QShortcut *m_scanShortcut = nullptr;
     // The tally row the last click counted its unit in.
     std::optional<qint64> m_countedIn;
+    // Set while the lists are refilled for other clerks' changes: no second
+    // refill starts inside one.
+    bool m_selectingByClick = false;
 
     void setPanelVisible(bool visible);
     void fillItemList();
