@@ -180,8 +180,10 @@ private slots:
                            "undo",  "Toner"};
         const QString added = "box:sql:INSERT INTO Itemsout (item_no, item_name, Description, quantity) "
                               "VALUES ('9', 'Adhesive tape', 'd', 4)";
-        QTest::addRow("a row added under a refused undo's message")
-            << QStringList{"Toner:2"} << QStringList{"Stapler", added, "undo", "Toner"};
+        // A server keeps numbers in number fields: no base stored as text.
+        if (!testing::onServer())
+            QTest::addRow("a row added under a refused undo's message")
+                << QStringList{"Toner:2"} << QStringList{"Stapler", added, "undo", "Toner"};
         QTest::addRow("a row added under a refused click's message")
             << QStringList{} << QStringList{"Toner", added, "Glue", "Toner", "undo"};
         QTest::addRow("a row added through the program's own file")
@@ -202,7 +204,7 @@ private slots:
                          {"original_quantity", 50},
                          {"remaining_quantity", 50},
                          {"Status", "100%"},
-                         {"max_quantity", "50 boxes"},
+                         {"max_quantity", testing::onServer() ? QVariant(50) : QVariant("50 boxes")},
                          {"date_updated", "2026-01-15"},
                          {"tempdate", "2026-01-15"}});
         for (const QString &row : tally)
@@ -244,6 +246,8 @@ private slots:
 
     void clearingBesideAnotherWriter()
     {
+        if (testing::onServer())
+            QSKIP("the other program writes under the clear's own call; a server makes it wait for the clear's lock");
         QFETCH(QString, after);
         TestDb db(m_dir->path());
         db.misc("admin", "pw").item("1", "Toner", 50, 50).tally("1", "Toner", 3).tally("2", "Bond paper", 2);
@@ -637,6 +641,8 @@ private slots:
     // change holds on past the wait, the click is refused and writes nothing.
     void aWaitShowsWhatItWaitsFor()
     {
+        if (testing::onServer())
+            QSKIP("the busy wait is the file engine's");
         TestDb db(m_dir->path());
         db.misc("admin", "pw").item("1", "Toner", 50, 50);
         QVERIFY(loadMain());

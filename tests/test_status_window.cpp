@@ -12,6 +12,7 @@
 #include "ui/sortedlist.h"
 
 #include <QAbstractItemModelTester>
+#include <QCollator>
 #include <QAccessible>
 #include <QLabel>
 #include <QListView>
@@ -422,9 +423,12 @@ private slots:
             QStringList shuffled = names;
             std::shuffle(shuffled.begin(), shuffled.end(), random);
             QStringList expected = shuffled;
-            std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
-                return QString::compare(a, b, Qt::CaseInsensitive) < 0;
-            });
+            // The English order, letter case ignored, as the C locale of the
+            // tests gets it.
+            QCollator collator{QLocale(QLocale::English)};
+            collator.setCaseSensitivity(Qt::CaseInsensitive);
+            std::stable_sort(expected.begin(), expected.end(),
+                             [&](const QString &a, const QString &b) { return collator.compare(a, b) < 0; });
             QStringList sorted = shuffled;
             ui::sortCaseInsensitive(sorted);
             QCOMPARE(sorted, expected);

@@ -222,7 +222,7 @@ Outcome clearTally()
     Transaction transaction(connection);
     Outcome outcome;
     outcome.before = connection->dataVersion();
-    if (connection->count(Module1::rsItemsout->table()) > 0) {
+    if (connection->firstKey(Module1::rsItemsout->table())) {
         connection->removeAll(Module1::rsItemsout->table());
         // The history keeps what was counted; the clear is a row of its own.
         Journal::write(*connection, Journal::Kind::Clear, {}, {}, 0, {});
