@@ -206,6 +206,17 @@ private slots:
         QCOMPARE(row(1), "007|Tape; clear|A \"good\" roll|8|5|62%|8|" + today + "|null");
         QCOMPARE(row(2), "P-1|Pins|=1+1|10|5|62.5%|8|" + today + "|null"); // the rule's exact form is kept
         QCOMPARE(row(3), "P-2|Pens|-x|3|4|133%|3|" + today + "|null");
+        // Each item enters the history with the stock it brings, in the
+        // import's own transaction (the dry run wrote none).
+        QCOMPARE(db.count("Journal"), 3);
+        QStringList entered;
+        for (int n = 0; n < 3; ++n)
+            entered << QStringList{db.value("Journal", n, "kind").toString(),
+                                   db.value("Journal", n, "item_no").toString(),
+                                   db.value("Journal", n, "quantity_change").toString(),
+                                   db.value("Journal", n, "remaining_quantity").toString()}
+                           .join('|');
+        QCOMPARE(entered, QStringList({"import|007|5|5", "import|P-1|5|5", "import|P-2|4|4"}));
     }
 
     // An exported list imports into an empty database and exports again the

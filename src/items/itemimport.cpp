@@ -3,6 +3,7 @@
 #include "data/clock.h"
 #include "data/csvreader.h"
 #include "data/fields.h"
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/status.h"
 #include "itemrecords.h"
@@ -263,6 +264,8 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
                                                     {status, item.status},
                                                     {base, int(item.base)},
                                                     {date, today}});
+            // Each item enters the books with the stock it brings.
+            Journal::opening(*connection, item.itemNo, item.name, int(item.remaining), Journal::Kind::Import);
         }
         transaction->commit();
         report.items = rows.size();
