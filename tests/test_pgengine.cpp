@@ -10,6 +10,7 @@
 #include "support/testdb.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTest>
 
@@ -47,9 +48,10 @@ class TestPgEngine : public QObject {
 
 private:
     // inventory-admin's exit status and standard error.
-    static std::pair<int, QString> admin(const QStringList &args)
+    static std::pair<int, QString> admin(const QStringList &args, const QString &folder = {})
     {
         QProcess run;
+        run.setWorkingDirectory(folder);
         run.start(INVENTORY_ADMIN, args);
         run.closeWriteChannel();
         if (!run.waitForFinished(30000))
@@ -434,6 +436,14 @@ private slots:
         const auto done = admin({"connect", program.filePath("inventory"), location});
         QCOMPARE(done.first, 0);
         QCOMPARE(pat().toString(), location);
+
+        // Pointed back at a file given relative to where the command ran: the
+        // full path is kept, so a program started elsewhere finds the same file.
+        QTemporaryDir elsewhere;
+        QVERIFY(
+            !createRecordsDatabase(elsewhere.filePath("Other.mdb"), {QStringLiteral("admin"), QStringLiteral("pw")}));
+        QCOMPARE(admin({"connect", program.path(), "Other.mdb"}, elsewhere.path()).first, 0);
+        QCOMPARE(pat().toString(), QFileInfo(elsewhere.filePath("Other.mdb")).absoluteFilePath());
     }
 
     void passwordsInAddresses_data()

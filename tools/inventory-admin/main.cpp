@@ -181,7 +181,9 @@ int main(int argc, char **argv)
             return usage();
         const QFileInfo program(args[0]);
         inv::Module1::setProgramFolder(program.isDir() ? program.absoluteFilePath() : program.absolutePath());
-        const QString location = args[1];
+        // A file is remembered by its full path: the program resolves what it
+        // remembers from wherever it is started.
+        const QString location = inv::isServerLocation(args[1]) ? args[1] : QFileInfo(args[1]).absoluteFilePath();
         try {
             if (inv::locationHasPassword(location))
                 inv::Module1::rememberDatabase(location); // refuses it, with the reason
