@@ -759,15 +759,19 @@ void frmmain::fillItemList()
 
 void frmmain::followItemList()
 {
+    // No second follow starts inside this one (a wait for the database
+    // lets events in); followChanges lets it go on a failure.
+    m_selectingByClick = true;
     Module1::OpenItems();
     QStringList names = Module1::rsItems->columnText(kItemName);
     // The same names in the same stored order show as the same list.
-    if (m_itemNames && names == *m_itemNames)
+    if (m_itemNames && names == *m_itemNames) {
+        m_selectingByClick = false;
         return;
+    }
     // The clerk's own selection stays, by its name, and so does the place.
     const std::optional<QString> selected = selectedItemName();
     const int top = lstitem->verticalScrollBar()->value();
-    m_selectingByClick = true;
     m_itemNames.reset();
     ui::fillSorted(lstitem, names);
     m_itemNames = std::move(names);
@@ -1113,7 +1117,16 @@ void frmmain::watchOthers()
 
 void frmmain::followOthers()
 {
-    ui::guarded(this, [this] { followChanges(); });
+    ui::guarded(this, [this] {
+        try {
+            followChanges();
+        } catch (const RecordsError &e) {
+            // A lost server is said once, by the action that meets it; the
+            // lists follow when it is back.
+            if (e.kind() != RecordsError::Kind::Unreachable)
+                throw;
+        }
+    });
 }
 
 void frmmain::readShownAgain()

@@ -159,8 +159,10 @@ public:
     static QString scannedNumber(const QString &text);
     // Other clerks' changes: the lists read again when the database says
     // another program changed their table, keeping the selection, so that
-    // undo still puts back the last click's unit. Not while a child window
-    // keeps this one disabled: then once it is enabled again.
+    // undo still puts back the last click's unit (what changes in a list is
+    // only what differs: see followItemList, followTallyList). Not while a
+    // child window keeps this one disabled: then once it is enabled again.
+    // A lost server says nothing here; the lists follow when it is back.
     void followOthers();
     // After a change whose outcome is unknown: both lists as the database
     // holds them, as for other clerks' changes (so not under a child window).
