@@ -12,7 +12,9 @@
 #include "support/testdb.h"
 #include "support/windows.h"
 
+#include <QFile>
 #include <QListWidget>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
@@ -107,6 +109,43 @@ private slots:
         m_main->setEnabled(true);
         QTRY_COMPARE_WITH_TIMEOUT(entries(m_main->lstremove), QStringList{"Toner      (2)"}, kFollowMs);
         QCOMPARE(entries(m_main->lstitem), (QStringList{"Adhesive tape", "Toner"}));
+    }
+
+    // The other clerk as another program: its clicks and an add, made by the
+    // program's own routines in a process of its own, show up here.
+    void followsAnotherProgram()
+    {
+        if (!testing::onServer())
+            QSKIP("only a server tells of other clerks' changes");
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("T-200", "Toner", 5, 10, "50%").item("S-310", "Stapler", 8, 8, "100%");
+        QVERIFY(loadMain(db));
+        testing::ScriptedPrompts prompts;
+        clickEntryNamed("Toner");
+        const QList<QListWidgetItem *> itemsShown = listed(m_main->lstitem);
+        const QString go = m_dir->filePath(QStringLiteral("go"));
+        QVERIFY(QFile(go).open(QIODevice::WriteOnly));
+        const auto run = [&](const QStringList &args) {
+            QProcess worker;
+            worker.start(QStringLiteral(CLERK_WORKER), QStringList{db.path()} + args);
+            QVERIFY2(worker.waitForFinished(30000), "the other program did not end");
+            QVERIFY2(worker.exitCode() == 0, worker.readAllStandardError().constData());
+        };
+
+        run({"clerk", "3", m_dir->filePath(QStringLiteral("ready1")), go, "Toner"});
+        QTRY_COMPARE_WITH_TIMEOUT(entries(m_main->lstremove), QStringList{"Toner      (4)"}, kFollowMs);
+        QCOMPARE(listed(m_main->lstitem), itemsShown);
+
+        run({"add", "N-77", m_dir->filePath(QStringLiteral("ready2")), go});
+        QTRY_COMPARE_WITH_TIMEOUT(m_main->lstitem->count(), 3, kFollowMs);
+        QCOMPARE(m_main->lstitem->selectedItems().size(), 1);
+        QCOMPARE(m_main->lstitem->selectedItems().first()->text(), QStringLiteral("Toner"));
+
+        // This clerk's undo puts back this clerk's unit only.
+        m_main->cmdundo();
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 2);
+        QCOMPARE(entries(m_main->lstremove), QStringList{"Toner      (3)"});
+        QCOMPARE(prompts.messages.size(), 0);
     }
 
     // Another clerk's clicks change stock and tally quantities only: the
