@@ -83,25 +83,6 @@ std::unique_ptr<frmmain> openMain(Fixture &f)
     return main;
 }
 
-// What a click leaves to the event loop is part of the click: a round of
-// the loop can post more (a list's delayed layout asks for a repaint), so a
-// second round handles that, and nothing of one click falls into the next.
-void settle()
-{
-    for (int round = 0; round < 2; ++round) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
-
-// One click on the entry, as the mouse gives it.
-void click(frmmain &main, QListWidgetItem *entry)
-{
-    const QPoint centre = main.lstitem->visualItemRect(entry).center();
-    QTest::mouseClick(main.lstitem->viewport(), Qt::LeftButton, {}, centre);
-    settle();
-}
-
 constexpr int kBlock = 8;
 
 void BM_Click(benchmark::State &state)
@@ -110,7 +91,7 @@ void BM_Click(benchmark::State &state)
     Fixture &f = fixture(n, state.range(1) ? n : 1);
     auto main = openMain(f);
     main->cmdtrans_Click(); // show the lists
-    settle();
+    settleEvents();
     const QList<QListWidgetItem *> found = main->lstitem->findItems(f.target, Qt::MatchExactly);
     if (found.isEmpty()) {
         state.SkipWithError("the clicked item is not listed");
@@ -118,15 +99,15 @@ void BM_Click(benchmark::State &state)
     }
     QListWidgetItem *entry = found.first();
     main->lstitem->scrollToItem(entry);
-    settle();
+    settleEvents();
     BareUpdate bare(f);
 
     double clickWall = 0, bareWall = 0;
     for (auto _ : state) {
-        click(*main, entry); // untimed: catches up with the bare block's writes
+        clickEntry(main->lstitem, entry); // untimed: catches up with the bare block's writes
         const double w0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
-            click(*main, entry);
+            clickEntry(main->lstitem, entry);
         const double w1 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             bare.run();
@@ -151,7 +132,7 @@ void scan(frmmain &main, const QString &number)
 {
     QTest::keyClicks(main.txtscan, number);
     QTest::keyClick(main.txtscan, Qt::Key_Return);
-    settle();
+    settleEvents();
 }
 
 void BM_Scan(benchmark::State &state)
@@ -166,23 +147,21 @@ void BM_Scan(benchmark::State &state)
     SqliteDb(f.path).exec(refill.constData()); // whatever the clicks before left
     auto main = openMain(f);
     main->cmdtrans_Click();
-    settle();
-    QListWidgetItem *entry = main->lstitem->findItems(f.target, Qt::MatchExactly).value(0);
+    settleEvents();
+    QListWidgetItem *entry = entryShown(main->lstitem, f.target);
     if (!entry) {
         state.SkipWithError("the clicked item is not listed");
         return;
     }
-    main->lstitem->scrollToItem(entry);
-    settle();
     qint64 units = 0;
     double scanWall = 0, clickWall = 0;
     for (auto _ : state) {
         const double w0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
-            click(*main, entry);
+            clickEntry(main->lstitem, entry);
         const double w1 = wallSeconds();
         main->txtscan->setFocus(); // untimed: the clerk picks up the scanner
-        settle();
+        settleEvents();
         const double w2 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             scan(*main, number);
@@ -227,7 +206,7 @@ void BM_Fill(benchmark::State &state)
         const double w0 = wallSeconds();
         if (kShowTransaction) {
             main->cmdtrans_Click(); // shows, then hides, the lists: each press fills them
-            settle();
+            settleEvents();
         } else if (!loaded->Form_Load()) {
             state.SkipWithError("the main window did not load");
             return;
@@ -287,10 +266,10 @@ void checks(int n)
     Fixture &f = fixture(n, n);
     auto main = openMain(f);
     main->cmdtrans_Click();
-    settle();
+    settleEvents();
     QListWidgetItem *entry = main->lstitem->findItems(f.target, Qt::MatchExactly).value(0);
-    click(*main, entry);
-    click(*main, entry);
+    clickEntry(main->lstitem, entry);
+    clickEntry(main->lstitem, entry);
     std::printf("Accessibility (bridge %s): item list %d of %d entries with their text, tally list %d of %d\n",
                 QAccessible::isActive() ? "on" : "off", accessibleEntries(main->lstitem), int(main->lstitem->count()),
                 accessibleEntries(main->lstremove), int(main->lstremove->count()));

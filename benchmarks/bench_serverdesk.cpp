@@ -10,6 +10,11 @@
 //   blocks. The bare side is another connection, which the window is told
 //   of; one untimed click and the window's catching up follow each bare
 //   block, so the timed clicks are those of a clerk alone with the database.
+// - Follow: another clerk's click (the bare statements of the click, from
+//   their own connection), and the whole follow-up the window then runs
+//   (the lists read again and updated, the events they leave), timed from
+//   the moment the server's word of it has come in; against the bare libpq
+//   read of the item names that a list of every name needs, in the same run.
 // - Load: the main window's log-in load to the item list filled, against a
 //   bare libpq read of the names and a case-insensitive sort of them.
 
@@ -30,6 +35,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <poll.h>
 
 using namespace inv;
 using namespace bench;
@@ -166,14 +172,6 @@ private:
     Pg m_db;
 };
 
-void settle()
-{
-    for (int round = 0; round < 2; ++round) {
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-}
-
 std::unique_ptr<frmmain> openMain(ServerFixture &f)
 {
     startRun(f.location);
@@ -182,14 +180,20 @@ std::unique_ptr<frmmain> openMain(ServerFixture &f)
     if (!main->Form_Load())
         qFatal("the main window did not load");
     main->show();
-    settle();
+    settleEvents();
     return main;
 }
 
-void click(frmmain &main, QListWidgetItem *entry)
+// The names of every item as a bare read gives them, in stored order.
+QStringList bareNames(Pg &bare)
 {
-    QTest::mouseClick(main.lstitem->viewport(), Qt::LeftButton, {}, main.lstitem->visualItemRect(entry).center());
-    settle();
+    PGresult *r = PQexec(bare.conn, "SELECT item_name FROM \"Items\" ORDER BY \"ID\"");
+    QStringList names;
+    names.reserve(PQntuples(r));
+    for (int i = 0; i < PQntuples(r); ++i)
+        names << QString::fromUtf8(PQgetvalue(r, i, 0), PQgetlength(r, i, 0));
+    PQclear(r);
+    return names;
 }
 
 constexpr int kBlock = 8;
@@ -199,7 +203,7 @@ void BM_ServerClick(benchmark::State &state)
     ServerFixture &f = fixture(int(state.range(0)));
     auto main = openMain(f);
     main->cmdtrans_Click();
-    settle();
+    settleEvents();
     const auto entryNow = [&]() -> QListWidgetItem * {
         return main->lstitem->findItems(f.target, Qt::MatchExactly).value(0);
     };
@@ -215,10 +219,10 @@ void BM_ServerClick(benchmark::State &state)
         main->followOthers();
         QListWidgetItem *entry = entryNow();
         main->lstitem->scrollToItem(entry);
-        click(*main, entry);
+        clickEntry(main->lstitem, entry);
         const double w0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
-            click(*main, entry);
+            clickEntry(main->lstitem, entry);
         const double w1 = wallSeconds();
         for (int i = 0; i < kBlock; ++i)
             bare.run();
@@ -232,6 +236,70 @@ void BM_ServerClick(benchmark::State &state)
     const double clicks = double(state.iterations()) * kBlock;
     state.counters["bare_us"] = bareWall / clicks * 1e6;
     state.counters["ratio"] = clickWall / bareWall;
+    main.reset();
+    Module1::reset();
+}
+
+// Waits, untimed, until the server's word of another program's change can
+// be read on the window's connection (a second at most).
+bool changeTold()
+{
+    pollfd watch{Module1::records()->changeSocket(), POLLIN, 0};
+    return watch.fd >= 0 && ::poll(&watch, 1, 1000) == 1;
+}
+
+void BM_FollowOtherClerk(benchmark::State &state)
+{
+    const int n = int(state.range(0));
+    ServerFixture &f = fixture(n);
+    auto main = openMain(f);
+    main->cmdtrans_Click();
+    settleEvents();
+    QListWidgetItem *entry = entryShown(main->lstitem, f.target);
+    if (!entry) {
+        state.SkipWithError("the clicked item is not listed");
+        return;
+    }
+    // The clerk's own last click: the entry selected, the list scrolled to it.
+    clickEntry(main->lstitem, entry);
+    QTest::qWait(50);
+    main->followOthers();
+    settleEvents();
+    BareClick other(f);
+    Pg bare(f.location);
+    double followWall = 0, bareWall = 0;
+    QString line;
+    for (auto _ : state) {
+        other.run();
+        if (!changeTold()) {
+            state.SkipWithError("the server did not tell of the other clerk's click");
+            return;
+        }
+        const double w0 = wallSeconds();
+        main->followOthers();
+        settleEvents();
+        const double w1 = wallSeconds();
+        if (bareNames(bare).size() != n) {
+            state.SkipWithError("the bare read missed rows");
+            return;
+        }
+        const double w2 = wallSeconds();
+        followWall += w1 - w0;
+        bareWall += w2 - w1;
+        state.SetIterationTime(w1 - w0);
+        line = main->lstremove->item(0) ? main->lstremove->item(0)->text() : QString();
+    }
+    // The tally list followed every click, and the selection stayed.
+    PGresult *r = PQexec(bare.conn, "SELECT quantity FROM \"Itemsout\"");
+    const QString quantity = QString::fromUtf8(PQgetvalue(r, 0, 0));
+    PQclear(r);
+    if (!line.endsWith(QStringLiteral("(") + quantity + QStringLiteral(")")))
+        state.SkipWithError("the tally list did not follow the other clerk");
+    if (main->lstitem->selectedItems().value(0) == nullptr
+        || main->lstitem->selectedItems().first()->text() != f.target)
+        state.SkipWithError("the selection was lost");
+    state.counters["bare_us"] = bareWall / double(state.iterations()) * 1e6;
+    state.counters["ratio"] = followWall / bareWall;
     main.reset();
     Module1::reset();
 }
@@ -252,12 +320,7 @@ void BM_ServerLoad(benchmark::State &state)
             return;
         }
         const double w1 = wallSeconds();
-        PGresult *r = PQexec(bare.conn, "SELECT item_name FROM \"Items\" ORDER BY \"ID\"");
-        QStringList names;
-        names.reserve(PQntuples(r));
-        for (int i = 0; i < PQntuples(r); ++i)
-            names << QString::fromUtf8(PQgetvalue(r, i, 0), PQgetlength(r, i, 0));
-        PQclear(r);
+        QStringList names = bareNames(bare);
         std::sort(names.begin(), names.end(),
                   [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; });
         const double w2 = wallSeconds();
@@ -278,6 +341,14 @@ void BM_ServerLoad(benchmark::State &state)
 } // namespace
 
 BENCHMARK(BM_ServerClick)
+    ->ArgName("items")
+    ->Arg(1000)
+    ->Arg(100000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FollowOtherClerk)
     ->ArgName("items")
     ->Arg(1000)
     ->Arg(100000)

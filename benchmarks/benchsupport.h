@@ -8,9 +8,14 @@
 #include "data/module1.h"
 #include "data/schema.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QString>
 #include <QTemporaryDir>
+#ifdef QT_TESTLIB_LIB
+#include <QListWidget>
+#include <QTest>
+#endif
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -303,6 +308,38 @@ inline long wakeUps()
             return std::stol(line.substr(24));
     return 0;
 }
+
+// What an action leaves to the event loop is part of it: a round of the loop
+// can post more (a list's delayed layout asks for a repaint), so a second
+// round handles that, and nothing of one action falls into the next.
+inline void settleEvents()
+{
+    for (int round = 0; round < 2; ++round) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+    }
+}
+
+#ifdef QT_TESTLIB_LIB
+// One click on a list's entry, as the mouse gives it, and what it leaves.
+inline void clickEntry(QListWidget *list, QListWidgetItem *entry)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(entry).center());
+    settleEvents();
+}
+
+// The entry of a list that is exactly text, scrolled into view; nullptr
+// when the list has none.
+inline QListWidgetItem *entryShown(QListWidget *list, const QString &text)
+{
+    QListWidgetItem *entry = list->findItems(text, Qt::MatchExactly).value(0);
+    if (entry) {
+        list->scrollToItem(entry);
+        settleEvents();
+    }
+    return entry;
+}
+#endif
 
 // Keeps the medians so that a short table can follow: by the whole
 // benchmark name, and by the function's name then the first argument (the

@@ -1,4 +1,5 @@
 #include "connection.h"
+#include "fieldindex.h"
 
 #include "module1.h"
 #include "pgconnection.h"
@@ -47,6 +48,13 @@ QString RecordsError::description() const
     const bool sentence = m_kind == Kind::Unreachable || m_kind == Kind::OutcomeUnknown;
     return message() + (sentence ? QString() : QStringLiteral("."))
            + (more.isEmpty() ? QString() : QStringLiteral("\n\n") + more);
+}
+
+const QString &fieldAt(const QStringList &fields, int field, const QString &table, const QString &location)
+{
+    if (field < 0 || field >= fields.size())
+        throw RecordsError(location, QStringLiteral("no such field in the table %1").arg(table));
+    return fields[field];
 }
 
 Connection::~Connection() = default;

@@ -1,5 +1,6 @@
 #include "pgconnection.h"
 
+#include "fieldindex.h"
 #include "recordset.h"
 
 #include <QDate>
@@ -315,8 +316,7 @@ struct PgHandle {
     const TableMeta &metaField(const QString &table, int field) const
     {
         const TableMeta &m = meta(table);
-        if (field < 0 || field >= m.fields.size())
-            throw RecordsError(shown, QStringLiteral("no such field in the table %1").arg(table));
+        fieldAt(m.fields, field, table, shown);
         return m;
     }
 
@@ -546,11 +546,8 @@ QString rowsStatement(const PgHandle &h, const QString &table, const QVector<int
 {
     const TableMeta &meta = h.meta(table);
     QStringList columns{QStringLiteral("\"ID\"")};
-    for (int field : fields) {
-        if (field < 0 || field >= meta.fields.size())
-            throw RecordsError(h.shown, QStringLiteral("no such field in the table %1").arg(table));
-        columns << quoted(meta.fields[field]);
-    }
+    for (int field : fields)
+        columns << quoted(fieldAt(meta.fields, field, table, h.shown));
     QString sql;
     if (skip == 0)
         sql = QStringLiteral("SELECT %2 FROM %1 WHERE \"ID\" >= $1 ORDER BY \"ID\" LIMIT $2");

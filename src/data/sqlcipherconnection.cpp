@@ -1,5 +1,6 @@
 #include "sqlcipherconnection.h"
 
+#include "fieldindex.h"
 #include "inuselock.h"
 #include "keyedfile.h"
 #include "recordset.h"
@@ -337,11 +338,8 @@ sqlite3_stmt *rowsStatement(SqlCipherHandle &h, const QString &table, const QVec
     }
     const TableMeta &meta = h.meta(table);
     QStringList columns{QStringLiteral("rowid")};
-    for (int field : fields) {
-        if (field < 0 || field >= meta.fields.size())
-            throw RecordsError(h.path, QStringLiteral("no such field in the table %1").arg(table));
-        columns << quoted(meta.fields[field]);
-    }
+    for (int field : fields)
+        columns << quoted(fieldAt(meta.fields, field, table, h.path));
     QString sql;
     if (direction == 0)
         sql = QStringLiteral("SELECT %2 FROM %1 WHERE rowid >= ?1 ORDER BY rowid LIMIT ?2");
@@ -390,9 +388,10 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     // takes seconds: wait for it, then open what it left. Without the lock a
     // restore could replace the file under the program: never opened so.
     // A read-only open (the admin's reports) takes no lock and leaves no file.
-    switch (readOnly ? InUseLock::Result::Taken
-                     : h->inUse.take(path, InUseLock::Kind::Shared, 10000,
-                                     QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))) {
+    switch (readOnly
+                ? InUseLock::Result::Taken
+                : h->inUse.take(path, InUseLock::Kind::Shared, 10000,
+                                QStringLiteral("Waiting for inventory-admin to finish restoring %1...").arg(path))) {
     case InUseLock::Result::Taken:
         break;
     case InUseLock::Result::Busy:
@@ -590,14 +589,12 @@ void SqlCipherConnection::forEachValue(const QString &table, int field,
                                        const std::function<void(qint64 key, const QVariant &value)> &fn)
 {
     const TableMeta meta = m_handle->meta(table);
-    if (field < 0 || field >= meta.fields.size())
-        throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+    const QString &name = fieldAt(meta.fields, field, table, m_handle->path);
     // No order asked for: the engine reads an index that holds the field
     // when there is one, far less than the whole table. Not cached, as in
     // forEach: the callback may start another walk.
     sqlite3_stmt *stmt = nullptr;
-    const QByteArray sql =
-        QStringLiteral("SELECT rowid, %1 FROM %2").arg(quoted(meta.fields[field]), quoted(table)).toUtf8();
+    const QByteArray sql = QStringLiteral("SELECT rowid, %1 FROM %2").arg(quoted(name), quoted(table)).toUtf8();
     if (sqlite3_prepare_v2(m_handle->db, sql.constData(), -1, &stmt, nullptr) != SQLITE_OK)
         m_handle->fail(QStringLiteral("cannot read the table %1").arg(table));
     std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt *)> guard(stmt, sqlite3_finalize);
@@ -611,11 +608,10 @@ void SqlCipherConnection::forEachValue(const QString &table, int field,
 QStringList SqlCipherConnection::columnText(const QString &table, int field)
 {
     const TableMeta &meta = m_handle->meta(table);
-    if (field < 0 || field >= meta.fields.size())
-        throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+    const QString &name = fieldAt(meta.fields, field, table, m_handle->path);
     const bool isDate = meta.isDate[field];
-    sqlite3_stmt *stmt = m_handle->statement(
-        QStringLiteral("SELECT %2 FROM %1 ORDER BY rowid").arg(quoted(table), quoted(meta.fields[field])));
+    sqlite3_stmt *stmt =
+        m_handle->statement(QStringLiteral("SELECT %2 FROM %1 ORDER BY rowid").arg(quoted(table), quoted(name)));
     QStringList texts;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -719,11 +715,7 @@ QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVecto
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
     } else {
-        const auto column = [&](int field) {
-            if (field < 0 || field >= meta.fields.size())
-                throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
-            return quoted(meta.fields[field]);
-        };
+        const auto column = [&](int field) { return quoted(fieldAt(meta.fields, field, table, m_handle->path)); };
         QStringList columns{QStringLiteral("rowid")};
         for (int field : fields)
             columns << column(field);
@@ -816,14 +808,13 @@ void SqlCipherConnection::upgradeSchema()
 std::optional<Row> SqlCipherConnection::findFirst(const QString &table, int field, const QString &text)
 {
     const TableMeta &meta = m_handle->meta(table);
-    if (field < 0 || field >= meta.fields.size())
-        throw RecordsError(m_handle->path, QStringLiteral("no such field in the table %1").arg(table));
+    const QString &name = fieldAt(meta.fields, field, table, m_handle->path);
     // Exact, case-sensitive text comparison (BINARY collation); a NULL never
     // matches. Among equal values, the lowest rowid is the first in order.
     // The row comes with the key: a window that looks a row up shows it next.
     sqlite3_stmt *stmt = m_handle->statement(
         QStringLiteral("SELECT rowid, * FROM %1 WHERE %2 = CAST(?1 AS TEXT) COLLATE BINARY ORDER BY rowid LIMIT 1")
-            .arg(quoted(table), quoted(meta.fields[field])));
+            .arg(quoted(table), quoted(name)));
     const QByteArray utf8 = text.toUtf8();
     sqlite3_bind_text(stmt, 1, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
     return stepRow(*m_handle, stmt, meta, table);

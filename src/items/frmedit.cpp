@@ -29,6 +29,15 @@ void frmedit::cmdsave_Click()
         save();
 }
 
+void frmedit::readShownAgain()
+{
+    cmdsave->setText(kEdit);
+    txtitemno->setEnabled(true);
+    ui::showOnly(txtname);
+    ui::showOnly(txtdesc);
+    ItemShowWindow::readShownAgain();
+}
+
 void frmedit::startEditing()
 {
     if (txtname->text().isEmpty())
@@ -59,12 +68,8 @@ void frmedit::save()
         txtitemno->setEnabled(true);
         ui::Prompts::message(this, outcome.message, outcome.title);
         // Another user's change: the boxes show the item as it is now.
-        if (outcome.result == ItemRecords::Result::Changed) {
-            txtitemno->setEnabled(true);
-            ui::showOnly(txtname);
-            ui::showOnly(txtdesc);
-            txtitemno_Change();
-        }
+        if (outcome.result == ItemRecords::Result::Changed)
+            ui::guarded(this, [this] { readShownAgain(); });
         return;
     }
     ui::Prompts::message(this, QStringLiteral("Item Edited"), QStringLiteral("Success"));

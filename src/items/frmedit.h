@@ -15,6 +15,8 @@ public:
     QPushButton *cmdsave; // "Edit" while browsing, "Save" while editing
 
     void cmdsave_Click();
+    // The item as stored, the boxes closed for changes again.
+    void readShownAgain() override;
 
 private:
     void startEditing();

@@ -205,20 +205,35 @@ bool frmupdate::Form_Load()
 
 void frmupdate::pick(bool byName)
 {
-    const PickedBy by = byName ? PickedBy::ItemName : PickedBy::ItemNumber;
     QComboBox *picked = byName ? cmbitemname : cmbitemno;
+    ui::guarded(this, [&] { showPicked(byName, picked->currentText()); });
+}
+
+bool frmupdate::showPicked(bool byName, const QString &text)
+{
+    const PickedBy by = byName ? PickedBy::ItemName : PickedBy::ItemNumber;
     QComboBox *other = byName ? cmbitemno : cmbitemname;
-    ui::guarded(this, [&] {
-        if (const std::optional<StockChange::Shown> shown = StockChange::pick(by, picked->currentText())) {
-            lblqua->setText(shown->remaining);
-            showStatus(lblstat, shown->status);
-            other->setEditText(shown->other);
-            txtdesc->setPlainText(shown->description);
-        }
-    });
+    const std::optional<StockChange::Shown> shown = StockChange::pick(by, text);
+    if (shown) {
+        lblqua->setText(shown->remaining);
+        showStatus(lblstat, shown->status);
+        other->setEditText(shown->other);
+        txtdesc->setPlainText(shown->description);
+    }
     // Where the rule gives no colour, the label keeps the one it has.
     if (const std::optional<quint32> colour = SelectionStatusColour(lblstat->text(), by))
         ui::setBackColour(lblstat, *colour);
+    return shown.has_value();
+}
+
+void frmupdate::readShownAgain()
+{
+    const QString number = cmbitemno->currentText(), name = cmbitemname->currentText();
+    const StockChange::Lists lists = StockChange::loadLists();
+    fill(cmbitemno, lists.numbers, number);
+    fill(cmbitemname, lists.names, name);
+    if (lists.numbers.contains(number))
+        showPicked(false, number);
 }
 
 void frmupdate::cmbitemno_Click()

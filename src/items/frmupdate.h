@@ -3,6 +3,7 @@
 // number or by its name, by a typed quantity.
 
 #include "ui/childwindow.h"
+#include "ui/showsrecords.h"
 
 class QComboBox;
 class QLabel;
@@ -16,7 +17,7 @@ namespace ui {
 class UpDown;
 }
 
-class frmupdate : public ui::ChildWindow {
+class frmupdate : public ui::ChildWindow, public ui::ShowsRecords {
     Q_OBJECT
 
 public:
@@ -51,8 +52,15 @@ public:
     void txtqua_Change();
     void UpDown1_Change();
 
+    // Both lists again, and the item whose number the list shows as stored;
+    // what the lists' boxes hold stays.
+    void readShownAgain() override;
+
 private:
     void pick(bool byName);
+    // Shows the item as pick does (RecordsError when the look-up fails);
+    // false when no item has the text.
+    bool showPicked(bool byName, const QString &text);
     void change(bool add);
 };
 

@@ -156,20 +156,29 @@ void ItemShowWindow::showItem(const QString &name, const QString &original, cons
 
 void ItemShowWindow::txtitemno_Change()
 {
-    ui::guarded(this, [this] {
-        const ItemNoMatch match = findByItemNo(ItemTable::Items, txtitemno->text());
-        if (match == ItemNoMatch::EmptyTable)
-            return;
-        if (match == ItemNoMatch::None) {
-            m_shown.reset();
-            showItem(QString(), QString(), QString(), QString());
-            return;
-        }
-        // A field without a value shows as an empty box.
-        Recordset &rs = *Module1::rsItems;
-        m_shown = ItemRecords::shownItem();
-        showItem(rs.text(kItemName), rs.text(kOriginalQuantity), rs.text(kRemaining), rs.text(kDescription));
-    });
+    ui::guarded(this, [this] { showTypedItem(true); });
+}
+
+void ItemShowWindow::readShownAgain()
+{
+    // Read again, an empty table shows nothing: the item shown may be gone.
+    showTypedItem(false);
+}
+
+void ItemShowWindow::showTypedItem(bool keptOnEmptyTable)
+{
+    const ItemNoMatch match = findByItemNo(ItemTable::Items, txtitemno->text());
+    if (match == ItemNoMatch::EmptyTable && keptOnEmptyTable)
+        return;
+    if (match != ItemNoMatch::Found) {
+        m_shown.reset();
+        showItem(QString(), QString(), QString(), QString());
+        return;
+    }
+    // A field without a value shows as an empty box.
+    Recordset &rs = *Module1::rsItems;
+    m_shown = ItemRecords::shownItem();
+    showItem(rs.text(kItemName), rs.text(kOriginalQuantity), rs.text(kRemaining), rs.text(kDescription));
 }
 
 } // namespace inv

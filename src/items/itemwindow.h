@@ -6,6 +6,7 @@
 
 #include "itemrecords.h"
 #include "ui/childwindow.h"
+#include "ui/showsrecords.h"
 
 #include <optional>
 
@@ -52,7 +53,7 @@ private:
 
 // Edit and delete: the number box finds the item as it is typed, and the
 // other boxes show it without taking input.
-class ItemShowWindow : public ItemWindow {
+class ItemShowWindow : public ItemWindow, public ui::ShowsRecords {
     Q_OBJECT
 
 public:
@@ -61,6 +62,8 @@ public:
     // Shows the first item whose item_no is exactly the typed text, or
     // empties the four boxes when none is (an empty table leaves them).
     void txtitemno_Change();
+    // The item the typed number finds now, as txtitemno_Change shows it.
+    void readShownAgain() override;
 
 protected:
     ItemShowWindow(const char *name, const QString &title, const char *button, const QString &caption);
@@ -69,6 +72,9 @@ protected:
     void showItem(const QString &name, const QString &original, const QString &remaining, const QString &description);
 
 private:
+    // txtitemno_Change without its message (RecordsError when the look-up
+    // fails); an empty table leaves the boxes when keptOnEmptyTable.
+    void showTypedItem(bool keptOnEmptyTable);
     std::optional<ItemRecords::ShownItem> m_shown;
 };
 

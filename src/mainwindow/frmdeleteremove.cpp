@@ -80,16 +80,25 @@ void frmdeleteremove::showRow(const QString &name, const QString &quantity, cons
 
 void frmdeleteremove::txtitemno_Change()
 {
-    ui::guarded(this, [this] {
-        const ItemNoMatch match = findByItemNo(ItemTable::Itemsout, txtitemno->text());
-        if (match == ItemNoMatch::EmptyTable)
-            return;
-        Recordset &rs = *Module1::rsItemsout;
-        if (match == ItemNoMatch::Found)
-            showRow(rs.text(kItemName), rs.text(kQuantity), rs.text(kDescription));
-        else
-            showRow(QString(), QString(), QString());
-    });
+    ui::guarded(this, [this] { showTypedRow(true); });
+}
+
+void frmdeleteremove::readShownAgain()
+{
+    // Read again, an empty tally shows nothing: the row shown may be gone.
+    showTypedRow(false);
+}
+
+void frmdeleteremove::showTypedRow(bool keptOnEmptyTable)
+{
+    const ItemNoMatch match = findByItemNo(ItemTable::Itemsout, txtitemno->text());
+    if (match == ItemNoMatch::EmptyTable && keptOnEmptyTable)
+        return;
+    Recordset &rs = *Module1::rsItemsout;
+    if (match == ItemNoMatch::Found)
+        showRow(rs.text(kItemName), rs.text(kQuantity), rs.text(kDescription));
+    else
+        showRow(QString(), QString(), QString());
 }
 
 void frmdeleteremove::cmddelete_Click()

@@ -598,7 +598,9 @@ void frmmain::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::EnabledChange) {
         updateEntries();
-        if (isEnabled() && !m_othersChanged.isEmpty())
+        // What came in meanwhile, or a connection that a child window's
+        // action made again (it listens on a new socket).
+        if (isEnabled())
             QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     }
 }
@@ -749,7 +751,38 @@ bool frmmain::Form_Load()
 
 void frmmain::fillItemList()
 {
-    ui::fillSorted(lstitem, Module1::rsItems->columnText(kItemName));
+    m_itemNames.reset();
+    QStringList names = Module1::rsItems->columnText(kItemName);
+    ui::fillSorted(lstitem, names);
+    m_itemNames = std::move(names);
+}
+
+void frmmain::followItemList()
+{
+    // No second follow starts inside this one (a wait for the database
+    // lets events in); followChanges lets it go on a failure.
+    m_selectingByClick = true;
+    Module1::OpenItems();
+    QStringList names = Module1::rsItems->columnText(kItemName);
+    // The same names in the same stored order show as the same list.
+    if (m_itemNames && names == *m_itemNames) {
+        m_selectingByClick = false;
+        return;
+    }
+    // The clerk's own selection stays, by its name, and so does the place.
+    const std::optional<QString> selected = selectedItemName();
+    const int top = lstitem->verticalScrollBar()->value();
+    m_itemNames.reset();
+    ui::fillSorted(lstitem, names);
+    m_itemNames = std::move(names);
+    if (selected) {
+        const QList<QListWidgetItem *> found = lstitem->findItems(*selected, Qt::MatchExactly);
+        if (!found.isEmpty())
+            lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(found.first()),
+                                                       QItemSelectionModel::ClearAndSelect);
+    }
+    lstitem->verticalScrollBar()->setValue(top);
+    m_selectingByClick = false;
 }
 
 QString frmmain::tallyLine(const QVariant &name, const QVariant &quantity)
@@ -757,26 +790,84 @@ QString frmmain::tallyLine(const QVariant &name, const QVariant &quantity)
     return fieldText(name) + QStringLiteral("      (") + fieldText(quantity) + QStringLiteral(")");
 }
 
+frmmain::TallyRead frmmain::readTally() const
+{
+    auto &rs = *Module1::rsItemsout;
+    TallyRead read;
+    // The rows and the version they are at, read as one.
+    ReadGroup group(rs.connection());
+    read.rows = rs.connection()->readRows(rs.table(), {rs.fieldIndex(kItemName), rs.fieldIndex(kQuantity)},
+                                          std::nullopt, std::numeric_limits<int>::max());
+    read.version = rs.connection()->dataVersion();
+    return read;
+}
+
+void frmmain::fillTally(const TallyRead &read)
+{
+    m_tallyVersion = {};
+    m_tallyRows.reset();
+    QStringList lines;
+    lines.reserve(read.rows.size());
+    for (const Row &row : read.rows)
+        lines << tallyLine(row.values.value(0), row.values.value(1));
+    ui::fillSorted(lstremove, lines);
+    m_tallyRows = read.rows;
+    m_tallyVersion = read.version;
+}
+
 void frmmain::RefillRemovedList()
 {
     m_tallyVersion = {};
+    m_tallyRows.reset();
     lstremove->clear();
-    auto &rs = *Module1::rsItemsout;
-    QVector<Row> rows;
-    DataVersion version;
-    {
-        // The rows and the version they are at, read as one.
-        ReadGroup read(rs.connection());
-        rows = rs.connection()->readRows(rs.table(), {rs.fieldIndex(kItemName), rs.fieldIndex(kQuantity)}, std::nullopt,
-                                         std::numeric_limits<int>::max());
-        version = rs.connection()->dataVersion();
+    fillTally(readTally());
+}
+
+void frmmain::followTallyList()
+{
+    const TallyRead read = readTally();
+    if (m_tallyRows && changeTallyLines(read.rows)) {
+        m_tallyRows = read.rows;
+        m_tallyVersion = read.version;
+        return;
     }
-    QStringList lines;
-    lines.reserve(rows.size());
-    for (const Row &row : rows)
-        lines << tallyLine(row.values.value(0), row.values.value(1));
-    ui::fillSorted(lstremove, lines);
-    m_tallyVersion = version;
+    fillTally(read);
+}
+
+bool frmmain::changeTallyLines(const QVector<Row> &rows)
+{
+    // Beyond a few lines one fill is quicker than placing them one by one.
+    constexpr int kFewLines = 16;
+    const QVector<Row> &shown = *m_tallyRows;
+    // The rows shown, in their order and with their names, then the rows
+    // added after them (another clerk's first unit of an item).
+    const qsizetype added = rows.size() - shown.size();
+    if (added < 0 || added > kFewLines)
+        return false;
+    QVector<int> changed;
+    for (int i = 0; i < shown.size(); ++i) {
+        if (rows[i].key != shown[i].key || rows[i].values.value(0) != shown[i].values.value(0))
+            return false;
+        if (rows[i].values.value(1) == shown[i].values.value(1))
+            continue;
+        if (changed.size() + added >= kFewLines)
+            return false;
+        changed << i;
+    }
+    for (int i : changed) {
+        const QVariant name = rows[i].values.value(0);
+        if (!ui::replaceSorted(lstremove, tallyLine(name, shown[i].values.value(1)),
+                               tallyLine(name, rows[i].values.value(1)))) {
+            m_tallyRows.reset(); // some lines changed already: the list is filled again
+            return false;
+        }
+    }
+    for (qsizetype i = shown.size(); i < rows.size(); ++i)
+        if (ui::insertSorted(lstremove, tallyLine(rows[i].values.value(0), rows[i].values.value(1))) < 0) {
+            m_tallyRows.reset();
+            return false;
+        }
+    return true;
 }
 
 void frmmain::followTally(const DataVersion &before, const DataVersion &after,
@@ -801,6 +892,16 @@ bool frmmain::applyTallyChange(const std::optional<StockDesk::TallyChange> &chan
                                       : ui::replaceSorted(lstremove, tallyLine(change->name, change->before), line);
     if (!placed)
         return false;
+    if (m_tallyRows) {
+        auto row =
+            std::find_if(m_tallyRows->begin(), m_tallyRows->end(), [&](const Row &r) { return r.key == change->key; });
+        if (change->added && (m_tallyRows->isEmpty() || m_tallyRows->last().key < change->key))
+            m_tallyRows->append(Row{change->key, {change->name, change->after}});
+        else if (!change->added && row != m_tallyRows->end())
+            row->values[1] = change->after;
+        else
+            m_tallyRows.reset(); // read whole at the next change of others
+    }
     // As after a refill: nothing selected, the list at its top.
     lstremove->selectionModel()->clear();
     lstremove->scrollToTop();
@@ -810,8 +911,10 @@ bool frmmain::applyTallyChange(const std::optional<StockDesk::TallyChange> &chan
 void frmmain::cmdtrans_Click()
 {
     lstitem->clear();
+    m_itemNames.reset();
     lstremove->clear();
     m_tallyVersion = {};
+    m_tallyRows.reset();
     const bool ok = ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
         Module1::OpenItems();
@@ -985,10 +1088,12 @@ void frmmain::cmdclear()
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] { outcome = StockDesk::clearTally(); });
     m_tallyVersion = {};
+    m_tallyRows.reset();
     if (!ok)
         return;
     // The table was empty under the clear's lock, at the version read there.
     lstremove->clear();
+    m_tallyRows = QVector<Row>();
     m_tallyVersion = outcome.after;
 }
 
@@ -996,8 +1101,12 @@ void frmmain::cmdclear()
 
 void frmmain::watchOthers()
 {
-    delete m_othersNotifier;
-    m_othersNotifier = nullptr;
+    // Off at once, gone later: this may run in the watch's own signal.
+    if (m_othersNotifier) {
+        m_othersNotifier->setEnabled(false);
+        m_othersNotifier->deleteLater();
+        m_othersNotifier = nullptr;
+    }
     const std::shared_ptr<Connection> connection = Module1::records();
     const int socket = connection ? connection->changeSocket() : -1;
     if (socket < 0)
@@ -1008,42 +1117,63 @@ void frmmain::watchOthers()
 
 void frmmain::followOthers()
 {
+    ui::guarded(this, [this] {
+        try {
+            followChanges();
+        } catch (const RecordsError &e) {
+            // A lost server is said once, by the action that meets it; the
+            // lists follow when it is back.
+            if (e.kind() != RecordsError::Kind::Unreachable)
+                throw;
+        }
+    });
+}
+
+void frmmain::readShownAgain()
+{
+    for (const QString &table : {QStringLiteral("Items"), QStringLiteral("Itemsout")})
+        if (!m_othersChanged.contains(table))
+            m_othersChanged << table;
+    // Read whole, whatever the lists were.
+    m_itemNames.reset();
+    m_tallyVersion = {};
+    m_tallyRows.reset();
+    followChanges();
+}
+
+void frmmain::followChanges()
+{
     const std::shared_ptr<Connection> connection = Module1::records();
     if (!connection)
         return;
     for (const QString &table : connection->takeChanges())
         if (!m_othersChanged.contains(table))
             m_othersChanged << table;
-    // A connection made again listens on a socket of its own.
-    if (m_othersNotifier && connection->changeSocket() != m_othersNotifier->socket())
+    // A connection made again (or lost) listens on another socket; one that
+    // was closed under the watch has turned the watch off.
+    const int socket = connection->changeSocket();
+    if (socket != (m_othersNotifier ? int(m_othersNotifier->socket()) : -1)
+        || (m_othersNotifier && !m_othersNotifier->isEnabled()))
         watchOthers();
     // Nothing moves under an open child window; a click of its own is
     // under way when the selection is being moved by one.
     if (m_othersChanged.isEmpty() || !isEnabled() || m_selectingByClick)
         return;
     const QStringList changed = std::exchange(m_othersChanged, {});
-    ui::guarded(this, [&] {
-        if (changed.contains(QStringLiteral("Items"))) {
-            // The clerk's own selection stays, by its name.
-            const std::optional<QString> selected = selectedItemName();
-            const int top = lstitem->verticalScrollBar()->value();
-            m_selectingByClick = true;
-            Module1::OpenItems();
-            fillItemList();
-            if (selected) {
-                const QList<QListWidgetItem *> found = lstitem->findItems(*selected, Qt::MatchExactly);
-                if (!found.isEmpty())
-                    lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(found.first()),
-                                                               QItemSelectionModel::ClearAndSelect);
-            }
-            lstitem->verticalScrollBar()->setValue(top);
-            m_selectingByClick = false;
-        }
+    try {
+        if (changed.contains(QStringLiteral("Items")))
+            followItemList();
         if (changed.contains(QStringLiteral("Itemsout")) && Module1::rsItemsout && transactionPanelShown()
             && Module1::rsItemsout->connection()->dataVersion() != m_tallyVersion)
-            RefillRemovedList();
-    });
-    m_selectingByClick = false;
+            followTallyList();
+    } catch (const RecordsError &) {
+        // Followed again at the next call.
+        m_selectingByClick = false;
+        for (const QString &table : changed)
+            if (!m_othersChanged.contains(table))
+                m_othersChanged << table;
+        throw;
+    }
 }
 
 } // namespace inv

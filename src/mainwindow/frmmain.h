@@ -4,6 +4,7 @@
 
 #include "data/connection.h"
 #include "stockdesk.h"
+#include "ui/showsrecords.h"
 
 #include <QHash>
 #include <QKeySequence>
@@ -31,7 +32,7 @@ namespace inv {
 // Whether the last click on the item list may be undone (program-wide).
 extern bool canUndo;
 
-class frmmain : public QMainWindow {
+class frmmain : public QMainWindow, public ui::ShowsRecords {
     Q_OBJECT
 
 public:
@@ -158,9 +159,14 @@ public:
     static QString scannedNumber(const QString &text);
     // Other clerks' changes: the lists read again when the database says
     // another program changed their table, keeping the selection, so that
-    // undo still puts back the last click's unit. Not while a child window
-    // keeps this one disabled: then once it is enabled again.
+    // undo still puts back the last click's unit (what changes in a list is
+    // only what differs: see followItemList, followTallyList). Not while a
+    // child window keeps this one disabled: then once it is enabled again.
+    // A lost server says nothing here; the lists follow when it is back.
     void followOthers();
+    // After a change whose outcome is unknown: both lists as the database
+    // holds them, as for other clerks' changes (so not under a child window).
+    void readShownAgain() override;
     // -------------------------------------------------------------------------
 
 protected:
@@ -197,7 +203,15 @@ private:
     bool m_selectingByClick = false;
 
     void setPanelVisible(bool visible);
+    // Fills the item list with every item's name (m_itemNames).
     void fillItemList();
+    // Other clerks' changes to Items: the list is filled again only when a
+    // name it shows changed (an item added, renamed or deleted); a change of
+    // stock leaves it as it is, its selection and scroll place included.
+    void followItemList();
+    // The names the item list was filled with, in stored order; nullopt
+    // when not known.
+    std::optional<QStringList> m_itemNames;
     // After an action that wrote at most the tally row in change, between
     // the versions before and after: when the tally list showed the table
     // as it was before (before equals the version the list was read at),
@@ -213,11 +227,29 @@ private:
     // The version of the database the tally list shows; unknown when the
     // list may differ from the table (at opening, after a failure).
     DataVersion m_tallyVersion;
+    // The tally rows the list shows (key, item_name, quantity), in stored
+    // order; nullopt when not known.
+    std::optional<QVector<Row>> m_tallyRows;
+    struct TallyRead {
+        QVector<Row> rows;
+        DataVersion version;
+    };
+    // Every tally row and the version it is at, read as one.
+    TallyRead readTally() const;
+    void fillTally(const TallyRead &read);
+    // Other clerks' changes to Itemsout: when the same rows hold other
+    // quantities only, just those few lines change; otherwise the list is
+    // filled again.
+    void followTallyList();
+    bool changeTallyLines(const QVector<Row> &rows);
     // Watches the records connection for other programs' changes, on
     // engines that tell of them.
     void watchOthers();
     QSocketNotifier *m_othersNotifier = nullptr;
     QStringList m_othersChanged; // tables changed while disabled
+    // followOthers without its message: RecordsError when a read fails (the
+    // tables are then followed at the next call).
+    void followChanges();
     void buildToolbar(QWidget *client);
     QToolButton *pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
                                const QString &tooltip, int top);

@@ -2,6 +2,7 @@
 
 #include "data/connection.h"
 #include "prompts.h"
+#include "showsrecords.h"
 
 namespace inv::ui {
 
@@ -12,6 +13,9 @@ bool guarded(QWidget *parent, const std::function<void()> &action)
         return true;
     } catch (const RecordsError &e) {
         Prompts::message(parent, e.damaged() ? e.description() : e.message());
+        // Never sent again: what was stored is read instead.
+        if (e.kind() == RecordsError::Kind::OutcomeUnknown)
+            readShownAgain();
         return false;
     }
 }

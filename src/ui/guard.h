@@ -9,7 +9,9 @@ class QWidget;
 
 namespace inv::ui {
 
-// Returns false when the action failed (the message has been shown).
+// Returns false when the action failed (the message has been shown). After
+// a change whose outcome is unknown, every open window then reads its lists
+// again (showsrecords.h).
 bool guarded(QWidget *parent, const std::function<void()> &action);
 
 } // namespace inv::ui

@@ -6,10 +6,12 @@
 
 #include "data/connection.h"
 #include "data/module1.h"
+#include "data/pgconnection.h"
 #include "data/sqlcipherconnection.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <functional>
 
 namespace testing {
@@ -103,6 +105,8 @@ public:
         m_inner->rollback();
         done("rollback");
     }
+    int changeSocket() override { return m_inner->changeSocket(); }
+    QStringList takeChanges() override { return m_inner->takeChanges(); }
     void beginRead() override
     {
         m_inner->beginRead();
@@ -113,6 +117,9 @@ public:
         m_inner->endRead();
         done("endRead");
     }
+
+protected:
+    inv::Connection &inner() { return *m_inner; }
 
 private:
     void done(const char *call)
@@ -131,6 +138,57 @@ private:
     std::function<void(const QString &)> m_after;
 };
 
+// Connections whose next commit of a change is answered as a lost server
+// answers it (RecordsError OutcomeUnknown), after the change was really
+// committed or really rolled back: the two cases a program cannot tell
+// apart. Every connection of one UnknownOutcome shares its state, as the
+// program's connections share one change.
+struct UnknownOutcome {
+    enum class Fate { Committed, RolledBack };
+    Fate fate = Fate::Committed;
+    bool armed = false; // the next commit of a change is answered so
+    int commits = 0; // commits of a change sent, answered so or not
+    int depth = 0; // changes begun and not ended, nested included
+};
+
+class UnknownOutcomeConnection : public HookedConnection {
+public:
+    UnknownOutcomeConnection(std::shared_ptr<inv::Connection> inner, UnknownOutcome &state)
+        : HookedConnection(std::move(inner), {}), m_state(state)
+    {
+    }
+    void begin() override
+    {
+        HookedConnection::begin();
+        ++m_state.depth;
+    }
+    void rollback() override
+    {
+        m_state.depth = std::max(0, m_state.depth - 1);
+        HookedConnection::rollback();
+    }
+    void commit() override
+    {
+        const bool outermost = --m_state.depth == 0;
+        if (outermost)
+            ++m_state.commits;
+        if (!outermost || !m_state.armed) {
+            HookedConnection::commit();
+            return;
+        }
+        m_state.armed = false;
+        if (m_state.fate == UnknownOutcome::Fate::Committed)
+            inner().commit();
+        else
+            inner().rollback();
+        throw inv::RecordsError(path(), QStringLiteral("server closed the connection unexpectedly"),
+                                inv::RecordsError::Kind::OutcomeUnknown);
+    }
+
+private:
+    UnknownOutcome &m_state;
+};
+
 // Opens every connection of the program through factory for as long as it
 // lives; then the program's own engine again.
 class ScopedFactory {
@@ -142,7 +200,8 @@ public:
     ~ScopedFactory()
     {
         inv::Module1::setConnectionFactory([](const QString &path) -> std::shared_ptr<inv::Connection> {
-            return inv::SqlCipherConnection::open(path);
+            return inv::isServerLocation(path) ? std::shared_ptr<inv::Connection>(inv::PgConnection::open(path))
+                                               : inv::SqlCipherConnection::open(path);
         });
     }
     ScopedFactory(const ScopedFactory &) = delete;

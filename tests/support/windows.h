@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPointer>
+#include <QTest>
+#include <QToolButton>
 #include <QWidget>
 
 #include <memory>
@@ -95,6 +97,32 @@ inline std::unique_ptr<inv::frmmain> startMain()
     if (!startRun())
         return nullptr;
     return std::unique_ptr<inv::frmmain>(inv::ui::loadWindow<inv::frmmain>());
+}
+
+// The main window as startMain makes it, shown, with its transaction panel
+// (both lists) shown; nullptr when it did not get so far.
+inline std::unique_ptr<inv::frmmain> showMainWithLists()
+{
+    std::unique_ptr<inv::frmmain> main = startMain();
+    if (!main)
+        return nullptr;
+    main->show();
+    if (!QTest::qWaitForWindowExposed(main.get()))
+        return nullptr;
+    main->cmdtrans->click();
+    if (!main->transactionPanelShown())
+        return nullptr;
+    return main;
+}
+
+// A whole left click, as the mouse gives it, on the entry of list that
+// reads text exactly.
+inline void clickEntryNamed(QListWidget *list, const QString &text)
+{
+    const QList<QListWidgetItem *> found = list->findItems(text, Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    list->scrollToItem(found.first());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
 }
 
 // The texts of a list's entries, in the order shown.
