@@ -12,12 +12,17 @@
 //   band's filtered and sorted, the first page shown) against a bare read of
 //   the same five fields with the same filter and sort.
 //
+// - With BENCH_PGHOST set to a server's socket folder: the first page of a
+//   1,000,000-row history on the server, read through the server engine
+//   (in its group of reads), against the same statement with bare libpq.
+//
 // Building the 1,000,000-row history takes about a minute.
 
 #include "benchsupport.h"
 
 #include "data/journal.h"
 #include "data/module1.h"
+#include "data/pgconnection.h"
 #include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
 #include "reports/frmhistory.h"
@@ -28,6 +33,7 @@
 #include <QListWidget>
 
 #include <benchmark/benchmark.h>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -292,6 +298,85 @@ void BM_HistoryPageTurn(benchmark::State &state)
     Module1::reset();
 }
 
+// ---- The history on a server --------------------------------------------
+
+// n history rows as HistoryFixture's, in a server database of their own on
+// the server whose socket folder BENCH_PGHOST names.
+struct ServerHistoryFixture {
+    QString location;
+    explicit ServerHistoryFixture(int n)
+    {
+        const QString host = qEnvironmentVariable("BENCH_PGHOST");
+        const QString name = QStringLiteral("bench_history_%1").arg(n);
+        const auto exec = [](PGconn *conn, const QString &sql) {
+            PGresult *r = PQexec(conn, sql.toUtf8().constData());
+            if (PQresultStatus(r) != PGRES_COMMAND_OK && PQresultStatus(r) != PGRES_TUPLES_OK)
+                qFatal("%s: %s", qPrintable(sql), PQerrorMessage(conn));
+            PQclear(r);
+        };
+        PGconn *admin = PQconnectdb(QStringLiteral("postgresql:///postgres?host=%1").arg(host).toUtf8().constData());
+        exec(admin, QStringLiteral("DROP DATABASE IF EXISTS %1").arg(name));
+        exec(admin, QStringLiteral("CREATE DATABASE %1").arg(name));
+        PQfinish(admin);
+        location = QStringLiteral("postgresql:///%1?host=%2").arg(name, host);
+        if (auto error = createServerRecords(location, {}))
+            qFatal("%s", qPrintable(*error));
+        PGconn *db = PQconnectdb(location.toUtf8().constData());
+        exec(db, QStringLiteral("INSERT INTO \"Journal\" (entered_at, user_name, login_name, kind, item_no, item_name, "
+                                "quantity_change, remaining_quantity) SELECT to_char(timestamp '2024-01-01 08:00' + "
+                                "i * interval '1 minute', 'YYYY-MM-DD HH24:MI:SS'), 'clerk', 'store', 'removal', "
+                                "'N-' || (i % 97), 'Item ' || (i % 97), -1, i % 1000 FROM generate_series(0, %1) i")
+                     .arg(n - 1));
+        exec(db, QStringLiteral("ANALYZE"));
+        PQfinish(db);
+    }
+};
+
+// The history's first page newest first through the server engine's ordered
+// read (as the window reads it, every field), against the same statement
+// prepared once and run with bare libpq, its fields read as text.
+void BM_ServerHistoryPage(benchmark::State &state)
+{
+    if (qEnvironmentVariableIsEmpty("BENCH_PGHOST")) {
+        state.SkipWithError("BENCH_PGHOST names no server's socket folder");
+        return;
+    }
+    auto &f = cached<ServerHistoryFixture>(int(state.range(0)));
+    const std::shared_ptr<Connection> cn = PgConnection::open(f.location);
+    const QVector<int> fields{1, 2, 3, 4, 5, 6, 7, 8};
+    PGconn *bare = PQconnectdb(f.location.toUtf8().constData());
+    PQclear(PQprepare(bare, "page",
+                      "SELECT \"ID\", entered_at, user_name, login_name, kind, item_no, item_name, quantity_change, "
+                      "remaining_quantity FROM \"Journal\" ORDER BY entered_at DESC, \"ID\" DESC LIMIT 42",
+                      0, nullptr));
+    double window = 0, bareTime = 0;
+    size_t sink = 0;
+    for (auto _ : state) {
+        const double t0 = wallSeconds();
+        for (int i = 0; i < kBlock; ++i) {
+            ReadGroup group(cn);
+            sink += size_t(Journal::read(*cn, {}, fields, true, std::nullopt, false, 0, 42).size());
+        }
+        const double t1 = wallSeconds();
+        for (int i = 0; i < kBlock; ++i) {
+            PGresult *r = PQexecPrepared(bare, "page", 0, nullptr, nullptr, nullptr, 0);
+            for (int row = 0; row < PQntuples(r); ++row)
+                for (int c = 0; c < PQnfields(r); ++c)
+                    sink += size_t(PQgetlength(r, row, c)) + size_t(*PQgetvalue(r, row, c));
+            PQclear(r);
+        }
+        const double t2 = wallSeconds();
+        window += t1 - t0;
+        bareTime += t2 - t1;
+        state.SetIterationTime((t1 - t0) / kBlock);
+    }
+    PQfinish(bare);
+    benchmark::DoNotOptimize(sink);
+    const double count = double(state.iterations()) * kBlock;
+    state.counters["bare_us"] = bareTime / count * 1e6;
+    state.counters["ratio"] = window / bareTime;
+}
+
 // ---- The reorder list ----------------------------------------------------
 
 struct ReorderFixture : RecordsFile {
@@ -392,6 +477,13 @@ BENCHMARK(BM_HistoryPageTurn)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ServerHistoryPage)
+    ->ArgName("rows")
+    ->Arg(1000000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReorderOpen)
     ->ArgName("items")
     ->Arg(1000)
@@ -414,6 +506,7 @@ int main(int argc, char **argv)
                             run.GetAdjustedRealTime() * (name == "BM_ReorderOpen" ? 1000 : 1), counter(run, against),
                             counter(run, "ratio"));
         }
-        std::printf("Click: against the same click without its history row. Others: against bare SQLite.\n");
+        std::printf("Click: against the same click without its history row. ServerHistoryPage: against bare libpq. "
+                    "Others: against bare SQLite.\n");
     });
 }
