@@ -120,13 +120,6 @@ const reports::ReportDescription kHistory{
     nullptr,
     QStringLiteral("Stock history"),
     8,
-    QRect(600, 1440, 2490, 360),
-    QRect(11160, 1320, 1695, 450),
-    QRect(9240, 1320, 1815, 450),
-    QRect(12960, 1320, 1815, 450),
-    1800,
-    2280,
-    8250,
     kHistoryPage,
     {
         {"Text1", "Date and Time", "lsttime", "entered_at", 0, 240, 2265, "time of the change column"},
@@ -138,6 +131,7 @@ const reports::ReportDescription kHistory{
         {"Text7", "Change", "lstchange", "quantity_change", 0, 12090, 1395, "change in units column"},
         {"Text8", "Remaining", "lstremaining", "remaining_quantity", 0, 13470, 1635, "remaining quantity column"},
     },
+    reports::kFilteredPrintoutLayout,
 };
 
 // A day box: "any" at its lowest date leaves that end of the range open.
