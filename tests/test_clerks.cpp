@@ -1,9 +1,11 @@
 // Several clerks on one stock. An undo after another clerk's clear puts the
 // unit back without lowering a tally row it never counted (both engines);
 // and on a server, eight clerk processes clicking and undoing while a ninth
-// clears the tally lose no unit and count none twice.
+// clears the tally lose no unit and count none twice, and the stock history
+// holds every one of their changes once.
 
 #include "data/fields.h"
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/pgconnection.h"
 #include "data/status.h"
@@ -181,6 +183,7 @@ private slots:
         for (int i = 0; i < kNames.size(); ++i)
             db.item(QStringLiteral("C-%1").arg(i), kNames[i], kInitialRemaining, 32000,
                     *inv::WholeStatusText(kInitialRemaining, 32000));
+        db.balanced();
 
         const QString go = dir.filePath(QStringLiteral("go"));
         const QString stop = dir.filePath(QStringLiteral("stop"));
@@ -242,6 +245,28 @@ private slots:
         QCOMPARE(stock.tallyRowsSeenTwice, 0);
         QCOMPARE(clears.value(1), 0); // no clear found two rows of one name
         QVERIFY2(clears.value(0) > 1, "the clearer never cleared while the clerks clicked");
+
+        // The history: the books balance, and it holds one row per click,
+        // per undo and per clear that took something, as the processes
+        // counted them.
+        std::shared_ptr<inv::Connection> c = testing::openLocation(db.path());
+        QStringList unbalanced;
+        for (const inv::Journal::Imbalance &i : inv::Journal::unbalanced(*c))
+            unbalanced << inv::Journal::describe(i);
+        QVERIFY2(unbalanced.isEmpty(), qPrintable(unbalanced.join(QStringLiteral("; "))));
+        QMap<QString, qint64> rowsByKind; // "kind name"
+        c->forEach(inv::Journal::kTable, [&](const inv::Row &row) {
+            ++rowsByKind[inv::fieldText(row.values.value(inv::Journal::kKind)) + QLatin1Char(' ')
+                         + inv::fieldText(row.values.value(inv::Journal::kItemName))];
+        });
+        for (const QString &name : kNames) {
+            const QVector<qint64> t = taken.value(name, {0, 0, 0});
+            QCOMPARE(rowsByKind.value(QStringLiteral("removal ") + name), t[0]);
+            QCOMPARE(rowsByKind.value(QStringLiteral("undo ") + name), t[1]);
+            QCOMPARE(rowsByKind.value(QStringLiteral("opening ") + name), 1);
+        }
+        QCOMPARE(rowsByKind.value(QStringLiteral("clear ")), clears.value(2));
+        QCOMPARE(c->count(inv::Journal::kTable), qint64(kNames.size()) + clicks + clears.value(2));
         qInfo("%d clerks: %lld clicks and undos in %lld ms, %.0f per second; %lld clears", kClerks, clicks, ms,
               clicks * 1000.0 / double(ms), clears.value(0));
     }

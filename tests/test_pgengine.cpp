@@ -142,6 +142,85 @@ private slots:
             QCOMPARE(cn->read("Items", row->key)->values, row->values);
     }
 
+    // The history's ordered reads, made by the server through its indexes,
+    // give what the interface's plain walk over every row gives: the same
+    // rows, order, bounds, places and steps.
+    void orderedReadsAgreeWithTheWalk()
+    {
+        QTemporaryDir dir;
+        testing::TestDb db(dir.path(), "Ordered");
+        auto cn = PgConnection::open(db.path());
+        {
+            Transaction transaction(cn);
+            // 30 rows over 10 seconds, three to a second (ties broken by key),
+            // on two item numbers and rows without one.
+            for (int i = 0; i < 30; ++i) {
+                const QString at = QDateTime(QDate(2026, 3, 9 + i / 10), QTime(23, 59, 50 + i % 10))
+                                       .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+                cn->insert("Journal", {{1, at},
+                                       {4, QStringLiteral("removal")},
+                                       {5, i % 3 == 2 ? QVariant() : QVariant(i % 3 ? "P-1" : "T-2")},
+                                       {7, -1},
+                                       {8, i}});
+            }
+            transaction.commit();
+        }
+        // The history's indexes are made with the table.
+        QStringList indexes;
+        {
+            std::unique_ptr<PGconn, void (*)(PGconn *)> conn(PQconnectdb(db.path().toUtf8().constData()), PQfinish);
+            std::unique_ptr<PGresult, void (*)(PGresult *)> result(
+                PQexec(conn.get(), "SELECT indexname FROM pg_indexes WHERE tablename = 'Journal' ORDER BY 1"), PQclear);
+            for (int r = 0; r < PQntuples(result.get()); ++r)
+                indexes << QString::fromUtf8(PQgetvalue(result.get(), r, 0));
+        }
+        QCOMPARE(indexes, (QStringList{"Journal_entered_at", "Journal_item_no", "Journal_pkey"}));
+
+        const QVector<Row> all =
+            cn->Connection::readOrdered("Journal", {1}, OrderedRead{1, true, -1, {}, {}, {}, {}, false, 0, 100});
+        QCOMPARE(all.size(), 30);
+        const std::pair<QVariant, qint64> tie{all[13].values[0], all[13].key}; // the middle one of three
+        struct Case {
+            const char *name;
+            OrderedRead how;
+        };
+        const Case cases[] = {
+            {"all, newest first", {1, true, -1, {}, {}, {}, {}, false, 0, 100}},
+            {"all, oldest first", {1, false, -1, {}, {}, {}, {}, false, 0, 100}},
+            {"a page", {1, true, -1, {}, {}, {}, {}, false, 0, 7}},
+            {"a page, three stepped over", {1, true, -1, {}, {}, {}, {}, false, 3, 7}},
+            {"one item", {1, true, 5, QStringLiteral("P-1"), {}, {}, {}, false, 0, 100}},
+            {"an item no row has", {1, true, 5, QStringLiteral("X"), {}, {}, {}, false, 0, 100}},
+            {"no item number matches no value", {1, true, 5, QVariant(), {}, {}, {}, false, 0, 100}},
+            {"from a day", {1, true, -1, {}, QStringLiteral("2026-03-10"), {}, {}, false, 0, 100}},
+            {"until a day", {1, false, -1, {}, {}, QStringLiteral("2026-03-10"), {}, false, 0, 100}},
+            {"past a tie", {1, true, -1, {}, {}, {}, tie, false, 0, 100}},
+            {"from a tie", {1, true, -1, {}, {}, {}, tie, true, 0, 100}},
+            {"past a tie, oldest first", {1, false, -1, {}, {}, {}, tie, false, 0, 100}},
+            {"from a tie, oldest first, stepped", {1, false, -1, {}, {}, {}, tie, true, 2, 4}},
+            {"every bound",
+             {1, true, 5, QStringLiteral("T-2"), QStringLiteral("2026-03-09"), QStringLiteral("2026-03-11"), tie, false,
+              1, 3}},
+        };
+        for (const Case &c : cases) {
+            const QVector<Row> walked = cn->Connection::readOrdered("Journal", {5, 1, 8}, c.how);
+            const QVector<Row> read = cn->readOrdered("Journal", {5, 1, 8}, c.how);
+            const auto texts = [](const QVector<Row> &rows) {
+                QStringList out;
+                for (const Row &row : rows)
+                    out << QString::number(row.key) + QLatin1Char(':') + fieldText(row.values.value(0)) + '/'
+                               + row.values.value(2).toString();
+                return out;
+            };
+            QVERIFY2(
+                texts(walked) == texts(read),
+                qPrintable(
+                    QStringLiteral("%1: %2 against %3").arg(c.name, texts(read).join(' '), texts(walked).join(' '))));
+            for (int i = 0; i < read.size(); ++i)
+                QVERIFY2(read[i].values == walked[i].values, c.name);
+        }
+    }
+
     // Dates read back as dates, numbers as whole numbers, a field without a
     // value as a null, on every read path.
     void valuesKeepTheirKind()

@@ -1,5 +1,6 @@
 #include "historycommands.h"
 
+#include "pgconnection.h"
 #include "sqlcipherconnection.h"
 
 #include <QIODevice>
@@ -9,6 +10,10 @@ namespace inv {
 std::shared_ptr<Connection> openForReading(const QString &path, AdminReport &report)
 {
     try {
+        // A server database is only read here: every read is made in a
+        // read-only group of reads.
+        if (isServerLocation(path))
+            return PgConnection::open(path);
         return SqlCipherConnection::openReadOnly(path);
     } catch (const RecordsError &e) {
         report.problems << QStringLiteral("%1: %2").arg(path, e.reason());

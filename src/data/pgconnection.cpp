@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <tuple>
 
 namespace inv {
 
@@ -183,6 +184,9 @@ struct PgHandle {
     qint64 serial = 0; // tells connections apart for DataVersion
     QHash<QString, QByteArray> prepared; // statement text → its name on the server
     QHash<QString, TableMeta> tables;
+    // The ordered reads' statements, by table, fields, order and match
+    // fields, and which bounds they have (readOrdered).
+    std::map<std::tuple<QString, QVector<int>, int, int, int>, QString> orderedReads;
     int transactionDepth = 0;
     int readDepth = 0;
     bool readOpen = false;
@@ -615,6 +619,68 @@ DataVersion PgConnection::dataVersion()
     } catch (const RecordsError &) {
         return {};
     }
+}
+
+QVector<Row> PgConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    const int bounds = (how.match >= 0 ? 1 : 0) | (!how.from.isNull() ? 2 : 0) | (!how.until.isNull() ? 4 : 0)
+                       | (how.after ? 8 : 0) | (how.inclusive ? 16 : 0) | (how.descending ? 32 : 0);
+    // Made once per shape: a page turn builds no text of SQL.
+    const auto shape = std::make_tuple(table, fields, how.order, how.match, bounds);
+    auto it = m_handle->orderedReads.find(shape);
+    if (it == m_handle->orderedReads.end()) {
+        const auto column = [&](int field) { return quoted(m_handle->metaField(table, field).fields[field]); };
+        QStringList columns{QStringLiteral("\"ID\"")};
+        for (int field : fields)
+            columns << column(field);
+        const QString order = column(how.order);
+        // Plain comparisons and a row value, which the indexes on (order,
+        // ID) and (match, order, ID) serve: no sort, and the rows before the
+        // place are not stepped over.
+        QStringList where;
+        int parameter = 0;
+        const auto next = [&] { return QStringLiteral("$%1").arg(++parameter); };
+        if (how.match >= 0)
+            where << column(how.match) + QStringLiteral(" = ") + next();
+        if (!how.from.isNull())
+            where << order + QStringLiteral(" >= ") + next();
+        if (!how.until.isNull())
+            where << order + QStringLiteral(" < ") + next();
+        if (how.after) {
+            const QString op = how.descending ? (how.inclusive ? QStringLiteral("<=") : QStringLiteral("<"))
+                                              : (how.inclusive ? QStringLiteral(">=") : QStringLiteral(">"));
+            const QString value = next();
+            where << QStringLiteral("(%1, \"ID\") %2 (%3, %4)").arg(order, op, value, next());
+        }
+        const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
+        const QString limit = next();
+        const QString offset = next();
+        it = m_handle->orderedReads
+                 .emplace(shape,
+                          QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, \"ID\"%5 LIMIT %6 OFFSET %7")
+                              .arg(columns.join(QLatin1String(", ")), quoted(table),
+                                   where.isEmpty() ? QString()
+                                                   : QStringLiteral(" WHERE ") + where.join(QLatin1String(" AND ")),
+                                   order, direction, limit, offset))
+                 .first;
+    }
+    Params params;
+    if (how.match >= 0)
+        params << how.matchValue;
+    if (!how.from.isNull())
+        params << how.from;
+    if (!how.until.isNull())
+        params << how.until;
+    if (how.after)
+        params << how.after->first << how.after->second;
+    params << how.limit << how.skip;
+    Result result = m_handle->exec(it->second, params, QStringLiteral("cannot read the table %1").arg(table));
+    QVector<Row> rows;
+    const int count = PQntuples(result.get());
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r)
+        rows << rowOf(result.get(), r);
+    return rows;
 }
 
 std::optional<Row> PgConnection::findFirst(const QString &table, int field, const QString &text)

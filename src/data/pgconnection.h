@@ -56,6 +56,7 @@ public:
     QVector<TextRow> readTextsFrom(const QString &table, const QVector<int> &fields, qint64 from, int skip,
                                    int limit) override;
     DataVersion dataVersion() override;
+    QVector<Row> readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how) override;
     std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;

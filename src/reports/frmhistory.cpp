@@ -18,18 +18,26 @@ namespace {
 constexpr reports::PageShape kHistoryPage{42, 42, 42};
 
 // The history's rows, newest first, as a page shows them. A page is found
-// again by its first row: its place in the order (time, then key) is read
-// back by key, and the rows around it come through the history's indexes.
+// again by its first row: its place in the order (time, then key) is known
+// from the rows last read (read back by key otherwise), and the rows around
+// it come through the history's indexes. A turn to the next page reads on
+// past the last row on view, as a bare read of the next page would.
 class HistoryRows : public reports::RowSource {
 public:
-    HistoryRows(std::shared_ptr<Connection> connection, Journal::Filter filter, const QStringList &fields)
-        : m_connection(std::move(connection)), m_filter(std::move(filter))
+    HistoryRows(std::shared_ptr<Connection> connection, Journal::Filter filter, const QStringList &fields,
+                QVector<Journal::Place> &onView)
+        : m_connection(std::move(connection)), m_filter(std::move(filter)), m_onView(onView)
     {
         const QStringList stored = m_connection->fields(Journal::kTable);
         for (const QString &field : fields)
             m_fields << int(stored.indexOf(field));
+        // The time tells a row's place; read once when a column shows it.
         m_read = m_fields;
-        m_read << Journal::kEnteredAt;
+        m_place = int(m_fields.indexOf(Journal::kEnteredAt));
+        if (m_place < 0) {
+            m_place = int(m_read.size());
+            m_read << Journal::kEnteredAt;
+        }
     }
 
     QVector<TextRow> rows(std::optional<qint64> from, int skip, int count) override
@@ -37,30 +45,54 @@ public:
         if (!Journal::available(*m_connection))
             return {}; // a file the program has not upgraded yet (view-only)
         if (!from)
-            return texts(Journal::read(*m_connection, m_filter, m_read, true, std::nullopt, false, 0, count));
-        const std::optional<Row> row = m_connection->read(Journal::kTable, *from);
-        if (!row)
-            return {};
-        const Journal::Place place{row->values.value(Journal::kEnteredAt), *from};
+            return page(std::nullopt, false, 0, count);
+        int at = -1;
+        for (int i = 0; i < m_onView.size() && at < 0; ++i)
+            if (m_onView[i].second == *from)
+                at = i;
+        if (skip > 0 && at >= 0 && at + skip - 1 < m_onView.size())
+            return page(m_onView[at + skip - 1], false, 0, count);
+        Journal::Place place;
+        if (at >= 0) {
+            place = m_onView[at];
+        } else {
+            const std::optional<Row> row = m_connection->read(Journal::kTable, *from);
+            if (!row)
+                return {};
+            place = Journal::Place{row->values.value(Journal::kEnteredAt), *from};
+        }
         if (skip >= 0)
-            return texts(
-                Journal::read(*m_connection, m_filter, m_read, true, place, skip == 0, std::max(0, skip - 1), count));
+            return page(place, skip == 0, std::max(0, skip - 1), count);
         // A page back: the row |skip| places newer is the page's first.
         const QVector<Row> first =
             Journal::read(*m_connection, m_filter, {Journal::kEnteredAt}, false, place, false, -skip - 1, 1);
         if (first.isEmpty())
             return {};
-        return texts(Journal::read(*m_connection, m_filter, m_read, true,
-                                   Journal::Place{first[0].values[0], first[0].key}, true, 0, count));
+        return page(Journal::Place{first[0].values[0], first[0].key}, true, 0, count);
     }
 
 private:
+    // The rows of the filter from a place on, newest first, as texts; their
+    // places are kept (a read that finds none keeps the last ones).
+    QVector<TextRow> page(const std::optional<Journal::Place> &from, bool inclusive, int skip, int count)
+    {
+        const QVector<Row> rows = Journal::read(*m_connection, m_filter, m_read, true, from, inclusive, skip, count);
+        if (!rows.isEmpty()) {
+            m_onView.clear();
+            m_onView.reserve(rows.size());
+            for (const Row &row : rows)
+                m_onView << Journal::Place{row.values.value(m_place), row.key};
+        }
+        return texts(rows);
+    }
+
     QVector<TextRow> texts(const QVector<Row> &rows) const
     {
         QVector<TextRow> out;
         out.reserve(rows.size());
         for (const Row &row : rows) {
             TextRow text{row.key, {}};
+            text.texts.reserve(m_fields.size());
             for (int i = 0; i < m_fields.size(); ++i) {
                 const QVariant &value = row.values[i];
                 // A change shows its sign: +1 put back, -1 taken out.
@@ -69,7 +101,7 @@ private:
                 else
                     text.texts << fieldText(value);
             }
-            out << text;
+            out << std::move(text);
         }
         return out;
     }
@@ -77,7 +109,9 @@ private:
     std::shared_ptr<Connection> m_connection;
     Journal::Filter m_filter;
     QVector<int> m_fields; // the columns' fields
-    QVector<int> m_read; // and the time, the page's place in the order
+    QVector<int> m_read; // and the time, the page's place in the order, unless shown
+    int m_place = 0; // where the time is among them
+    QVector<Journal::Place> &m_onView; // the window's
 };
 
 const reports::ReportDescription kHistory{
@@ -86,13 +120,6 @@ const reports::ReportDescription kHistory{
     nullptr,
     QStringLiteral("Stock history"),
     8,
-    QRect(600, 1440, 2490, 360),
-    QRect(11160, 1320, 1695, 450),
-    QRect(9240, 1320, 1815, 450),
-    QRect(12960, 1320, 1815, 450),
-    1800,
-    2280,
-    8250,
     kHistoryPage,
     {
         {"Text1", "Date and Time", "lsttime", "entered_at", 0, 240, 2265, "time of the change column"},
@@ -104,6 +131,7 @@ const reports::ReportDescription kHistory{
         {"Text7", "Change", "lstchange", "quantity_change", 0, 12090, 1395, "change in units column"},
         {"Text8", "Remaining", "lstremaining", "remaining_quantity", 0, 13470, 1635, "remaining quantity column"},
     },
+    reports::kFilteredPrintoutLayout,
 };
 
 // A day box: "any" at its lowest date leaves that end of the range open.
@@ -169,14 +197,20 @@ void frmhistory::cmdshow_Click()
 {
     const Journal::Filter before = m_filter;
     m_filter = filter();
-    if (!showFirstPage())
+    m_onView.clear(); // rows of another filter
+    if (!showFirstPage()) {
         m_filter = before;
+        m_rows.reset();
+    }
 }
 
-std::shared_ptr<reports::RowSource> frmhistory::openRows(bool)
+std::shared_ptr<reports::RowSource> frmhistory::openRows(bool first)
 {
-    Module1::OpenCheckConnection();
-    return std::make_shared<HistoryRows>(Module1::cnCheck, m_filter, fields());
+    if (first || !m_rows) {
+        Module1::OpenCheckConnection();
+        m_rows = std::make_shared<HistoryRows>(Module1::cnCheck, m_filter, fields(), m_onView);
+    }
+    return m_rows;
 }
 
 } // namespace inv

@@ -31,6 +31,12 @@ protected:
 
 private:
     Journal::Filter m_filter; // the filter of the page on view
+    // The place in the order of each row last read, in the order read: a
+    // row's place never changes, so a page turn reads on from it at once.
+    QVector<Journal::Place> m_onView;
+    // The rows of the filter on view, made at its first page on the check
+    // connection then opened; the page turns read through them.
+    std::shared_ptr<reports::RowSource> m_rows;
 };
 
 } // namespace inv

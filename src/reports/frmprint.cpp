@@ -20,13 +20,6 @@ const reports::ReportDescription kItemList{
     openItems,
     QStringLiteral("List of items as of"),
     3,
-    QRect(840, 1320, 2340, 360),
-    QRect(10800, 1200, 1695, 450),
-    QRect(8880, 1200, 1815, 450),
-    QRect(12600, 1200, 1815, 450),
-    1680,
-    2160,
-    9030,
     reports::kItemListPage,
     {
         {"Text7", "Item Number", "lstno", "item_no", 0, 840, 1335, "item number column"},
@@ -35,6 +28,8 @@ const reports::ReportDescription kItemList{
         {"Text5", "Present Quantity", "lstqua", "remaining_quantity", 0, 11400, 1575, "present quantity column"},
         {"Text4", "Status", "lststa", "Status", 0, 12960, 1455, "status column"},
     },
+    {QRect(840, 1320, 2340, 360), QRect(10800, 1200, 1695, 450), QRect(8880, 1200, 1815, 450),
+     QRect(12600, 1200, 1815, 450), 1680, 2160, 9030},
 };
 
 } // namespace

@@ -21,13 +21,6 @@ const reports::ReportDescription kRemovedList{
     openItemsout,
     QStringLiteral("List of removed items"),
     8,
-    QRect(600, 1440, 2490, 360),
-    QRect(11160, 1320, 1695, 450),
-    QRect(9240, 1320, 1815, 450),
-    QRect(12960, 1320, 1815, 450),
-    1800,
-    2280,
-    8835,
     reports::kRemovedListPage,
     {
         {"Text1(0)", "Item Name", "lstname(0)", "item_name", 0, 600, 4335, "item name column, left"},

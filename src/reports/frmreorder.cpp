@@ -8,11 +8,11 @@
 #include "ui/twips.h"
 
 #include <QComboBox>
-#include <QPushButton>
 #include <QLabel>
 #include <QLocale>
 #include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
 
 namespace inv {
 
@@ -52,13 +52,6 @@ const reports::ReportDescription kReorder{
     nullptr,
     QStringLiteral("Items to reorder"),
     8,
-    QRect(600, 1440, 2490, 360),
-    QRect(11160, 1320, 1695, 450),
-    QRect(9240, 1320, 1815, 450),
-    QRect(12960, 1320, 1815, 450),
-    1800,
-    2280,
-    8250,
     kReorderPage,
     {
         {"Text1", "Item No.", "lstitemno", "item_no", 0, 600, 1815, "item number column"},
@@ -68,6 +61,7 @@ const reports::ReportDescription kReorder{
         {"Text5", "Max Quantity", "lstmax", "max_quantity", 0, 10800, 1815, "maximum quantity column"},
         {"Text6", "To Order", "lstorder", "to_order", 0, 12600, 1815, "quantity to order column"},
     },
+    reports::kFilteredPrintoutLayout,
 };
 
 // A square of the band's colour, as the status window shows the bands.

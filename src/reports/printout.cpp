@@ -117,16 +117,19 @@ PrintoutWindow::PrintoutWindow(const ReportDescription &description)
         QPixmap(QStringLiteral(":/letterhead.png")).scaledToHeight(letterhead->height(), Qt::SmoothTransformation));
 
     Label1 = ui::makeLabel(this, "Label1", description.heading, ui::timesFont(15.75, true));
-    place(Label1, description.label.x(), description.label.y(), description.label.width(), description.label.height());
+    place(Label1, description.layout.label.x(), description.layout.label.y(), description.layout.label.width(),
+          description.layout.label.height());
 
     cmdprint = ui::makeButton(this, "cmdprint", QStringLiteral("Print"));
     cmdprint->setFont(ui::timesFont(18, true));
-    place(cmdprint, description.print.x(), description.print.y(), description.print.width(),
-          description.print.height());
+    place(cmdprint, description.layout.print.x(), description.layout.print.y(), description.layout.print.width(),
+          description.layout.print.height());
     cmdprev = new ArrowButton(this, "cmdprev", QStringLiteral("Prev"), true);
-    place(cmdprev, description.prev.x(), description.prev.y(), description.prev.width(), description.prev.height());
+    place(cmdprev, description.layout.prev.x(), description.layout.prev.y(), description.layout.prev.width(),
+          description.layout.prev.height());
     cmdnxt = new ArrowButton(this, "cmdnxt", QStringLiteral("Next"), false);
-    place(cmdnxt, description.next.x(), description.next.y(), description.next.width(), description.next.height());
+    place(cmdnxt, description.layout.next.x(), description.layout.next.y(), description.layout.next.width(),
+          description.layout.next.height());
     setTabOrder(cmdprint, cmdprev);
     setTabOrder(cmdprev, cmdnxt);
 
@@ -137,7 +140,7 @@ PrintoutWindow::PrintoutWindow(const ReportDescription &description)
         box->setAccessibleName(QStringLiteral("Heading of the %1").arg(QLatin1String(column.role)));
         box->setAlignment(Qt::AlignCenter);
         box->setFont(ui::timesFont(9.75, true));
-        place(box, column.left, description.headingTop, column.width, 495);
+        place(box, column.left, description.layout.headingTop, column.width, 495);
         setTabOrder(previous, box);
         previous = box;
         m_headings << box;
@@ -161,7 +164,7 @@ PrintoutWindow::PrintoutWindow(const ReportDescription &description)
         lst->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         lst->setTextElideMode(Qt::ElideNone);
         lst->setWordWrap(false);
-        place(lst, column.left, description.listTop, column.width, description.listHeight);
+        place(lst, column.left, description.layout.listTop, column.width, description.layout.listHeight);
         setTabOrder(previous, lst);
         previous = lst;
         m_lists << lst;

@@ -35,6 +35,28 @@ struct ReportColumn {
     const char *role; // for assistive tools: what the column holds
 };
 
+// Where a printout's heading, buttons, heading boxes and lists stand (twips).
+struct PrintoutLayout {
+    QRect label, print, prev, next;
+    int headingTop, listTop, listHeight;
+};
+
+// The layout of the printouts: the heading at the left, Prev, Print and
+// Next at the right, the lists down to the foot of the page.
+inline constexpr PrintoutLayout kPrintoutLayout{QRect(600, 1440, 2490, 360),
+                                                QRect(11160, 1320, 1695, 450),
+                                                QRect(9240, 1320, 1815, 450),
+                                                QRect(12960, 1320, 1815, 450),
+                                                1800,
+                                                2280,
+                                                8835};
+// The same with a row of filter boxes under the lists, which end higher.
+inline constexpr PrintoutLayout kFilteredPrintoutLayout = [] {
+    PrintoutLayout layout = kPrintoutLayout;
+    layout.listHeight = 8250;
+    return layout;
+}();
+
 struct ReportDescription {
     const char *name;
     QString title;
@@ -42,10 +64,9 @@ struct ReportDescription {
     std::shared_ptr<Recordset> (*open)();
     QString heading; // Label1's text, before the date
     int gap; // blanks between the heading and the date
-    QRect label, print, prev, next; // twips
-    int headingTop, listTop, listHeight;
     PageShape shape;
     QVector<ReportColumn> columns;
+    PrintoutLayout layout = kPrintoutLayout;
 };
 
 class PrintoutWindow : public ui::ChildWindow {

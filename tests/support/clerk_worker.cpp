@@ -11,7 +11,8 @@
 //     clears the tally every interval until the stop file is there, and counts
 //     what each clear took away, read under the clear's own lock. Prints
 //       cleared <name> <units>
-//     per name, then "clears - <n> <tally rows seen twice for one name>".
+//     per name, then "clears - <n> <tally rows seen twice for one name>
+//     <clears that found rows to take>".
 //   clerk_worker <database> add <item number> <ready-file> <go-file>
 //     adds one item of that number once the go file is there, as the add
 //     window does, and prints "added" or the message it was refused with.
@@ -86,6 +87,7 @@ int clearer(int intervalMs, const QString &stopFile)
     QMap<QString, qint64> cleared;
     int clears = 0;
     int twice = 0;
+    int emptied = 0;
     while (!QFileInfo::exists(stopFile)) {
         QThread::msleep(intervalMs);
         // What the clear takes away is read under the clear's own lock:
@@ -95,7 +97,9 @@ int clearer(int intervalMs, const QString &stopFile)
         const int nameField = int(fields.indexOf(inv::kItemName));
         const int quantityField = int(fields.indexOf(inv::kQuantity));
         QMap<QString, qint64> rows;
+        bool found = false;
         inv::Module1::records()->forEach(QStringLiteral("Itemsout"), [&](const inv::Row &row) {
+            found = true;
             const QString name = inv::fieldText(row.values.value(nameField));
             if (rows.contains(name))
                 ++twice;
@@ -106,10 +110,12 @@ int clearer(int intervalMs, const QString &stopFile)
         for (auto it = rows.cbegin(); it != rows.cend(); ++it)
             cleared[it.key()] += *it;
         ++clears;
+        if (found)
+            ++emptied;
     }
     for (auto it = cleared.cbegin(); it != cleared.cend(); ++it)
         std::printf("cleared\t%s\t%lld\n", qPrintable(it.key()), *it);
-    std::printf("clears\t-\t%d\t%d\n", clears, twice);
+    std::printf("clears\t-\t%d\t%d\t%d\n", clears, twice, emptied);
     return 0;
 }
 
