@@ -950,4 +950,26 @@ std::optional<QString> createServerRecords(const QString &location, const NewDat
     return std::nullopt;
 }
 
+qint64 PgConnection::otherClients()
+{
+    Result result = m_handle->exec(
+        QStringLiteral("SELECT count(*) FROM pg_catalog.pg_stat_activity WHERE datname = pg_catalog.current_database() "
+                       "AND pid <> pg_catalog.pg_backend_pid() AND backend_type = 'client backend'"),
+        {}, QStringLiteral("cannot tell who is connected"));
+    return firstKeyOf(result).value_or(0);
+}
+
+void PgConnection::numberPastKeys()
+{
+    for (const TableDef &table : recordsTables()) {
+        const QString name = quoted(QString::fromLatin1(table.name));
+        m_handle->exec(
+            QStringLiteral("SELECT pg_catalog.setval(s::regclass, greatest((SELECT coalesce(max(\"ID\"), 0) FROM %1), "
+                           "coalesce(pg_catalog.pg_sequence_last_value(s::regclass), 0), 1)) "
+                           "FROM pg_catalog.pg_get_serial_sequence($1, 'ID') AS s")
+                .arg(name),
+            Params() << name, QStringLiteral("cannot number the rows of %1").arg(name));
+    }
+}
+
 } // namespace inv

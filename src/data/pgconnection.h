@@ -76,6 +76,14 @@ public:
     // (reconnections included); for tests and benchmarks.
     static int connectionsMade();
 
+    // For inventory-admin restore. The programs connected to the same
+    // database besides this one (the server's own workers not counted).
+    qint64 otherClients();
+    // Inside a change that wrote rows with keys of their own: each records
+    // table's numbering goes on past its highest key (and never back), so
+    // that the next row added gets a key no row has.
+    void numberPastKeys();
+
 private:
     explicit PgConnection(std::shared_ptr<PgHandle> handle);
     std::shared_ptr<PgHandle> m_handle;
