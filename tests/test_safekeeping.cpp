@@ -767,10 +767,37 @@ private slots:
         const Run check = admin({"check", db.path()});
         QVERIFY2(check.exitCode == 0, qPrintable(check.err));
 
-        // New rows get keys no restored row has, in every table.
+        // New rows get keys no restored row has.
         db.item("N-2", "Newer", 1, 1).tally("N-2", "Newer", 1);
         QCOMPARE(db.count("Items"), 3);
         QVERIFY(db.value("Items", 2, "ID").toLongLong() > db.value("Items", 1, "ID").toLongLong());
+    }
+
+    void serverTakesAFilesBackup()
+    {
+        SKIP_WITHOUT_SERVER();
+        // A file's stock moved to a new server database: the keys it
+        // brings are ahead of the server's numbering, which follows them.
+        TestDb file(m_dir->path());
+        file.item("P-100", "Bond paper", 31, 40)
+            .item("T-200", "Toner", 4, 10)
+            .balanced()
+            .tally("P-100", "Bond paper", 2);
+        file.misc("admin", "hash");
+        const QString backup = m_dir->filePath("file.bak");
+        QCOMPARE(inv::backupDatabase(file.path(), backup).problems, QStringList());
+        TestDb server(TestDb::OnServer{});
+        const inv::AdminReport done = inv::restoreDatabase(backup, server.path());
+        QVERIFY2(done.ok(), qPrintable(done.problems.join('\n')));
+        const QStringList tables = {"Items", "Itemsout", "Misc"};
+        QCOMPARE(testing::snapshot(server.path(), tables), testing::snapshot(file.path(), tables));
+        QCOMPARE(server.count("Journal"), 2 + 2);
+        const Run check = admin({"check", server.path()});
+        QVERIFY2(check.exitCode == 0, qPrintable(check.err));
+        server.item("N-1", "New", 1, 1).tally("N-1", "New", 1).misc("clerk", "hash");
+        QCOMPARE(server.count("Items"), 3);
+        QCOMPARE(server.count("Itemsout"), 2);
+        QCOMPARE(server.count("Misc"), 2);
     }
 
 private:

@@ -214,6 +214,8 @@ AdminReport restoreServer(const QString &backup, const QString &location)
         for (const TableDef &table : recordsTables())
             server->removeAll(QString::fromLatin1(table.name));
         Admin::copyRows(*source, server, tables);
+        // The rows written from here on are numbered past the backup's.
+        server->numberPastKeys();
         // A backup from before the history: its items enter the books with
         // the stock they hold, as the upgrade of a file gives them.
         if (!tables.contains(Journal::kTable)) {
@@ -223,7 +225,6 @@ AdminReport restoreServer(const QString &backup, const QString &location)
             });
         }
         Journal::restored(server);
-        server->numberPastKeys();
         change.commit();
         report.items = backupCheck.items;
         report.removals = backupCheck.removals;
