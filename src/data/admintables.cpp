@@ -36,30 +36,35 @@ QStringList tablesOf(Connection &connection)
     return tables;
 }
 
-void copyRows(Connection &from, const std::shared_ptr<Connection> &to, const QStringList &tables)
+void copyRows(Connection &from, const std::shared_ptr<Connection> &to, const QStringList &tables,
+              const RowWriter &write)
 {
     Transaction transaction(to);
     for (const QString &table : tables) {
         const QStringList source = from.fields(table);
         const QStringList target = to->fields(table);
         // The fields both have, as positions in each.
-        QVector<int> read, write;
+        QVector<int> read, written;
         for (int f = 0; f < target.size(); ++f) {
             const int at = int(source.indexOf(target[f]));
             if (at >= 0) {
                 read << at;
-                write << f;
+                written << f;
             }
         }
         std::optional<qint64> next;
         for (;;) {
             const QVector<Row> rows = from.readRows(table, read, next, kRowsAPage);
-            for (const Row &row : rows) {
-                FieldChanges values;
-                values.reserve(write.size());
-                for (int i = 0; i < write.size(); ++i)
-                    values.append({write[i], row.values.value(i)});
-                to->insert(table, values);
+            if (write) {
+                write(table, written, rows);
+            } else {
+                for (const Row &row : rows) {
+                    FieldChanges values;
+                    values.reserve(written.size());
+                    for (int i = 0; i < written.size(); ++i)
+                        values.append({written[i], row.values.value(i)});
+                    to->insert(table, values);
+                }
             }
             if (rows.size() < kRowsAPage)
                 break;

@@ -36,7 +36,11 @@ QStringList tablesOf(Connection &connection);
 // name; the target's tables are empty. A page at a time, inside the
 // target's transaction (begun here, nested in the caller's). Throws
 // RecordsError.
-void copyRows(Connection &from, const std::shared_ptr<Connection> &to, const QStringList &tables);
+// write, when given, adds a page of rows (each its values for fields) to a
+// table of the target instead of one insert a row.
+using RowWriter = std::function<void(const QString &table, const QVector<int> &fields, const QVector<Row> &rows)>;
+void copyRows(Connection &from, const std::shared_ptr<Connection> &to, const QStringList &tables,
+              const RowWriter &write = {});
 
 // The summary of a check ("LOCATION: sound, N items, M removal records").
 QString soundSummary(const QString &location, const Counts &counts);

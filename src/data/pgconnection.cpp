@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <libpq-fe.h>
 #include <limits>
 #include <map>
@@ -957,6 +958,41 @@ qint64 PgConnection::otherClients()
                        "AND pid <> pg_catalog.pg_backend_pid() AND backend_type = 'client backend'"),
         {}, QStringLiteral("cannot tell who is connected"));
     return firstKeyOf(result).value_or(0);
+}
+
+void PgConnection::insertRows(const QString &table, const QVector<int> &fields, const QVector<Row> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    m_handle->requireWritable();
+    const TableMeta &meta = m_handle->meta(table);
+    QStringList names;
+    for (int field : fields) {
+        if (field < 0 || field >= meta.fields.size())
+            throw RecordsError(m_handle->shown, QStringLiteral("no such field in the table %1").arg(table));
+        names << quoted(meta.fields[field]);
+    }
+    // Well within the server's limit of parameters a statement.
+    const int perStatement = std::clamp(30000 / int(std::max<qsizetype>(1, fields.size())), 1, 1000);
+    OwnChange change(*this);
+    for (int first = 0; first < rows.size(); first += perStatement) {
+        const int count = std::min(perStatement, int(rows.size()) - first);
+        QStringList tuples;
+        Params params;
+        for (int r = first; r < first + count; ++r) {
+            QStringList marks;
+            for (int c = 0; c < fields.size(); ++c) {
+                params << rows[r].values.value(c);
+                marks << QStringLiteral("$%1").arg(params.texts.size());
+            }
+            tuples << QLatin1Char('(') + marks.join(QLatin1String(", ")) + QLatin1Char(')');
+        }
+        ++m_handle->writesUnderLock;
+        m_handle->exec(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                           .arg(quoted(table), names.join(QLatin1String(", ")), tuples.join(QLatin1String(", "))),
+                       params, QStringLiteral("cannot add rows to the table %1").arg(table));
+    }
+    change.commit();
 }
 
 void PgConnection::numberPastKeys()

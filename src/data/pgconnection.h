@@ -83,6 +83,11 @@ public:
     // table's numbering goes on past its highest key (and never back), so
     // that the next row added gets a key no row has.
     void numberPastKeys();
+    // Inside a change: adds rows to a table a thousand or so a statement
+    // (each row its values for fields, in that order; keys as given among
+    // them, or numbered), where one statement a row would move the version
+    // row as often.
+    void insertRows(const QString &table, const QVector<int> &fields, const QVector<Row> &rows);
 
 private:
     explicit PgConnection(std::shared_ptr<PgHandle> handle);

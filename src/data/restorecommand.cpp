@@ -10,7 +10,6 @@
 #include "journal.h"
 #include "keyedfile.h"
 #include "pgconnection.h"
-#include "recordset.h"
 #include "schema.h"
 #include "sqlcipherconnection.h"
 
@@ -173,12 +172,46 @@ AdminReport restoreFile(const QString &backup, const QString &path)
         report.summary += QStringLiteral("; the former file is kept as %1").arg(before);
     return report;
 }
+// One history row of kind for every item of the server database, a page
+// of items at a time: an opening row holds the item's remaining quantity as
+// its change, a restore row no change.
+void recordEveryItem(PgConnection &server, Journal::Kind kind)
+{
+    constexpr int kItemsAPage = 4096;
+    const QStringList names = server.fields(QStringLiteral("Items"));
+    const QVector<int> read{int(names.indexOf(inv::kItemNo)), int(names.indexOf(inv::kItemName)),
+                            int(names.indexOf(inv::kRemaining))};
+    QVector<int> fields;
+    std::optional<qint64> next;
+    for (;;) {
+        const QVector<Row> items = server.readRows(QStringLiteral("Items"), read, next, kItemsAPage);
+        QVector<Row> rows;
+        rows.reserve(items.size());
+        for (const Row &item : items) {
+            const double change = kind == Journal::Kind::Opening ? Journal::quantityOf(item.values[2]) : 0;
+            const FieldChanges values =
+                Journal::rowValues(kind, item.values[0], item.values[1], change, item.values[2]);
+            Row row;
+            fields.clear();
+            for (const auto &value : values) {
+                fields << value.first;
+                row.values << value.second;
+            }
+            rows << row;
+        }
+        server.insertRows(Journal::kTable, fields, rows);
+        if (items.size() < kItemsAPage)
+            return;
+        next = items.last().key + 1;
+    }
+}
+
 // Every row of every table of the server database replaced by the backup's,
 // in one change under the writers' lock: at every moment the database is
 // the former one whole or the backup whole. Refused while other programs
 // are connected to the database (a clerk's list would show rows that are
-// gone); asked again under the lock, which a program that connects
-// meanwhile waits for before its first change.
+// gone). That is asked under the lock: a program that connects after it
+// waits for the restore before its first change.
 AdminReport restoreServer(const QString &backup, const QString &location)
 {
     AdminReport report;
@@ -213,18 +246,18 @@ AdminReport restoreServer(const QString &backup, const QString &location)
         const QStringList tables = Admin::tablesOf(*source);
         for (const TableDef &table : recordsTables())
             server->removeAll(QString::fromLatin1(table.name));
-        Admin::copyRows(*source, server, tables);
+        Admin::copyRows(*source, server, tables,
+                        [&](const QString &table, const QVector<int> &fields, const QVector<Row> &rows) {
+                            server->insertRows(table, fields, rows);
+                        });
         // The rows written from here on are numbered past the backup's.
         server->numberPastKeys();
         // A backup from before the history: its items enter the books with
-        // the stock they hold, as the upgrade of a file gives them.
-        if (!tables.contains(Journal::kTable)) {
-            Recordset items(server, QStringLiteral("Items"));
-            items.forEach({inv::kItemNo, inv::kItemName, inv::kRemaining}, [&](const Row &row) {
-                Journal::opening(*server, row.values[0], row.values[1], row.values[2]);
-            });
-        }
-        Journal::restored(server);
+        // the stock they hold, as the upgrade of a file gives them. Then the
+        // restore itself, as on a file.
+        if (!tables.contains(Journal::kTable))
+            recordEveryItem(*server, Journal::Kind::Opening);
+        recordEveryItem(*server, Journal::Kind::Restore);
         change.commit();
         report.items = backupCheck.items;
         report.removals = backupCheck.removals;
