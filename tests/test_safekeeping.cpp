@@ -24,6 +24,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -709,6 +710,50 @@ private slots:
         const Run again = admin({"backup", db.path(), dest});
         QVERIFY(again.exitCode > 0);
         QVERIFY2(again.err.contains("already exists"), qPrintable(again.err));
+    }
+
+    void serverBackupWhileAClerkTakesUnitsOut()
+    {
+        SKIP_WITHOUT_SERVER();
+        TestDb db(TestDb::OnServer{});
+        const QStringList names = {"Bond paper", "Toner", "Stapler"};
+        for (int i = 0; i < names.size(); ++i)
+            db.item(QStringLiteral("W-%1").arg(i), names[i], kInitial, 32000, *inv::WholeStatusText(kInitial, 32000));
+        db.balanced();
+        // Enough rows that the tables are read in several pages while the
+        // clerk clicks.
+        testing::execSql(db.path(), "INSERT INTO Items (item_no, item_name, remaining_quantity) "
+                                    "SELECT 'F-' || i, 'Filler ' || i, 0 FROM generate_series(1, 20000) AS i");
+
+        const QString ready = m_dir->filePath("ready");
+        QProcess worker;
+        worker.start(QStringLiteral(REMOVAL_WORKER), QStringList{db.path(), "11", ready} + names);
+        QVERIFY(worker.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ready), 10000);
+
+        QSet<qint64> takenSeen;
+        for (int i = 1; i <= 5; ++i) {
+            const QString dest = m_dir->filePath(QStringLiteral("Server%1.mdb").arg(i));
+            const QString where = QStringLiteral("backup %1").arg(i);
+            const Run run = admin({"backup", db.path(), dest});
+            QVERIFY2(run.exitCode == 0, qPrintable(where + ": " + run.err));
+            // One state of the server: the stock taken is the tally, and the
+            // history gives every item's stock.
+            qint64 taken = 0;
+            checkTallies(dest, kInitial, where, &taken);
+            if (QTest::currentTestFailed())
+                break;
+            const inv::AdminReport books = inv::checkBalance(dest);
+            QVERIFY2(books.ok(), qPrintable(where + ": " + books.problems.join('\n')));
+            takenSeen << taken;
+        }
+        const bool stillWorking = worker.state() == QProcess::Running;
+        worker.kill();
+        worker.waitForFinished(10000);
+        QVERIFY2(stillWorking, worker.readAllStandardError().constData());
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(takenSeen.size() > 1, "the clerk changed nothing between the copies: the test proves nothing");
     }
 
     void serverRestoreWaitsForTheClerksAndIsWhole()
