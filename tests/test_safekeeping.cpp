@@ -3,11 +3,15 @@
 // taking units out is whole; a restore killed at any moment leaves the file
 // either as it was or as the backup, never in between, and is refused while
 // the program has the file open; export hands a spreadsheet exactly what is
-// stored.
+// stored. The same commands on a server database: its export is the file's,
+// its check names what does not balance, its backup is a file the program
+// opens, and its restore waits for the clerks to go and is whole or nothing.
 
+#include "data/historycommands.h"
 #include "data/inuselock.h"
 #include "data/keyedfile.h"
 #include "data/maintenance.h"
+#include "data/pgconnection.h"
 #include "data/sqlcipherconnection.h"
 #include "data/status.h"
 #include "data/waits.h"
@@ -20,6 +24,7 @@
 #include <QJsonDocument>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 #include <QThread>
@@ -134,9 +139,48 @@ void checkTallies(const QString &path, int initial, const QString &where, qint64
         QVERIFY2(out.contains(it.key()), qPrintable(where + ": a tally row for no worked item: " + it.key()));
 }
 
+// Items and a tally row whose texts a CSV writer must quote, double or
+// guard, with numbers as texts, dates and empty fields.
+void addAwkwardRows(TestDb &db)
+{
+    const QStringList awkward = {
+        "Bolts, M6, box of 100",
+        "The \"big\" one",
+        "\"",
+        ",",
+        "two\nlines",
+        "windows\r\nline break",
+        "Ελληνικά, 日本語, Кириллица 🙂",
+        "  spaced  ",
+        "=SUM(A1:A2)",
+        "+1+2",
+        "-A1",
+        "@SUM(A1)",
+        "-5",
+        "",
+    };
+    for (int i = 0; i < awkward.size(); ++i)
+        db.row("Items", {{"item_no", i == 0 ? QString("007") : QStringLiteral("0%1").arg(i)},
+                         {"item_name", awkward[i]},
+                         {"Description", awkward[awkward.size() - 1 - i]},
+                         {"original_quantity", 10 + i},
+                         {"remaining_quantity", i},
+                         {"Status", QStringLiteral("%1%").arg(i * 10)},
+                         {"max_quantity", 10 + i},
+                         {"date_updated", QDate(2026, 3, i + 1)},
+                         {"tempdate", QDate(2025, 12, 31)}});
+    db.row("Items", {{"item_no", "1.50"}, {"item_name", "No description, no dates"}});
+    db.tally("007", "Bolts, M6, box of 100", 3, "line one\nline \"two\"");
+}
+
 constexpr int kInitial = 30000;
 
 } // namespace
+
+// The server cases run where the test server is (ctest starts it).
+#define SKIP_WITHOUT_SERVER()                                                                                          \
+    if (qEnvironmentVariableIsEmpty("INVENTORY_TEST_PGSERVER"))                                                        \
+    QSKIP("needs the test server (INVENTORY_TEST_PGSERVER)")
 
 class TestSafekeeping : public QObject {
     Q_OBJECT
@@ -508,34 +552,7 @@ private slots:
         QVERIFY2(!python.isEmpty(), "python3 is needed (scripts/install-deps.sh installs it)");
 
         TestDb db(m_dir->path());
-        const QStringList awkward = {
-            "Bolts, M6, box of 100",
-            "The \"big\" one",
-            "\"",
-            ",",
-            "two\nlines",
-            "windows\r\nline break",
-            "Ελληνικά, 日本語, Кириллица 🙂",
-            "  spaced  ",
-            "=SUM(A1:A2)",
-            "+1+2",
-            "-A1",
-            "@SUM(A1)",
-            "-5",
-            "",
-        };
-        for (int i = 0; i < awkward.size(); ++i)
-            db.row("Items", {{"item_no", i == 0 ? QString("007") : QStringLiteral("0%1").arg(i)},
-                             {"item_name", awkward[i]},
-                             {"Description", awkward[awkward.size() - 1 - i]},
-                             {"original_quantity", 10 + i},
-                             {"remaining_quantity", i},
-                             {"Status", QStringLiteral("%1%").arg(i * 10)},
-                             {"max_quantity", 10 + i},
-                             {"date_updated", QDate(2026, 3, i + 1)},
-                             {"tempdate", QDate(2025, 12, 31)}});
-        db.row("Items", {{"item_no", "1.50"}, {"item_name", "No description, no dates"}});
-        db.tally("007", "Bolts, M6, box of 100", 3, "line one\nline \"two\"");
+        addAwkwardRows(db);
 
         // A text a spreadsheet would run as a formula is written with a
         // leading apostrophe; a negative number is not.
@@ -608,6 +625,237 @@ private slots:
         QVERIFY2(again.err.contains("already exists"), qPrintable(again.err));
         const Run misc = admin({"export", db.path(), "--table", "Misc"});
         QVERIFY(misc.exitCode > 0 && misc.out.isEmpty());
+    }
+
+    // The commands on a server database (on the test server, when
+    // INVENTORY_TEST_PGSERVER names it).
+
+    void serverExportIsTheFileExport()
+    {
+        SKIP_WITHOUT_SERVER();
+        TestDb file(m_dir->path());
+        TestDb server(TestDb::OnServer{});
+        for (TestDb *db : {&file, &server})
+            addAwkwardRows(*db);
+        for (const QString table : {"Items", "Itemsout"}) {
+            const Run fromFile = admin({"export", file.path(), "--table", table});
+            const Run fromServer = admin({"export", server.path(), "--table", table});
+            QVERIFY2(fromFile.exitCode == 0 && fromServer.exitCode == 0, qPrintable(fromFile.err + fromServer.err));
+            QVERIFY(fromFile.out.count("\r\n") > 1);
+            QCOMPARE(fromServer.out, fromFile.out);
+        }
+        const QString csv = m_dir->filePath("server.csv");
+        const Run toFile = admin({"export", server.path(), "--output", csv});
+        QVERIFY2(toFile.exitCode == 0, qPrintable(toFile.err));
+        QCOMPARE(contents(csv), admin({"export", file.path()}).out);
+    }
+
+    void serverCheckNamesWhatDoesNotBalance()
+    {
+        SKIP_WITHOUT_SERVER();
+        TestDb db(TestDb::OnServer{});
+        db.item("P-100", "Bond paper", 31, 40).item("T-200", "Toner", 4, 10).balanced().tally("P-100", "Bond paper", 2);
+        const Run sound = admin({"check", db.path()});
+        QVERIFY2(sound.exitCode == 0, qPrintable(sound.err));
+        QCOMPARE(QString::fromUtf8(sound.out),
+                 QStringLiteral("%1: sound, 2 items, 1 removal records\n%1: the books balance, 2 history rows\n")
+                     .arg(db.path()));
+
+        // A change made behind the program's back, with plain SQL.
+        testing::execSql(db.path(), "UPDATE Items SET remaining_quantity = 3 WHERE item_no = 'T-200'");
+        const Run unbalanced = admin({"check", db.path()});
+        QCOMPARE(unbalanced.exitCode, 1);
+        QCOMPARE(unbalanced.err, QStringLiteral("inventory-admin: %1: the books do not balance for item T-200 (Toner): "
+                                                "the history gives 4, the item holds 3")
+                                     .arg(db.path()));
+        QVERIFY(unbalanced.out.contains("sound, 2 items"));
+
+        // A field the program needs, gone.
+        testing::execSql(db.path(), "ALTER TABLE Itemsout DROP COLUMN quantity");
+        const Run broken = admin({"check", db.path()});
+        QCOMPARE(broken.exitCode, 1);
+        QVERIFY2(broken.err.contains("the field quantity of the table Itemsout is missing"), qPrintable(broken.err));
+        QVERIFY(broken.out.isEmpty());
+    }
+
+    void serverBackupIsAFileTheProgramOpens()
+    {
+        SKIP_WITHOUT_SERVER();
+        TestDb db(TestDb::OnServer{});
+        db.item("P-100", "Bond paper", 31, 40).item("S-310", "Stapler", 8, 8).item("T-200", "Toner", 4, 10);
+        testing::execSql(db.path(), "DELETE FROM Items WHERE item_no = 'S-310'"); // the keys have a gap
+        db.balanced().tally("P-100", "Bond paper", 2).tally("T-200", "Toner", 1).misc("admin", "hash", "My Store");
+        const QStringList tables = {"Items", "Itemsout", "Misc", "Journal"};
+
+        const QString dest = m_dir->filePath("server.bak");
+        const Run backup = admin({"backup", db.path(), dest});
+        QVERIFY2(backup.exitCode == 0, qPrintable(backup.err));
+        QVERIFY2(backup.out.contains("2 items, 2 removal records"), backup.out.constData());
+        QCOMPARE(QDir(m_dir->path()).entryList({"server.bak*"}, QDir::Files | QDir::Hidden), QStringList{"server.bak"});
+        QVERIFY((QFileInfo(dest).permissions() & (QFile::ReadOther | QFile::WriteOther)) == 0);
+
+        // Keyed as the program's files are, of the schema version it writes,
+        // every row with its key; the file commands take it.
+        QCOMPARE(contents(dest).left(16) == QByteArray("SQLite format 3\0", 16), false);
+        QCOMPARE(inv::SqlCipherConnection::open(dest)->schemaVersion(), inv::kSchemaVersion);
+        QCOMPARE(testing::snapshot(dest, tables), testing::snapshot(db.path(), tables));
+        const Run check = admin({"check", dest});
+        QVERIFY2(check.exitCode == 0, qPrintable(check.err));
+        QVERIFY(check.out.contains("the books balance, 2 history rows"));
+        const QString restored = m_dir->filePath("Restored.mdb");
+        const Run restore = admin({"restore", dest, restored});
+        QVERIFY2(restore.exitCode == 0, qPrintable(restore.err));
+
+        // Never over a file that is there.
+        const Run again = admin({"backup", db.path(), dest});
+        QVERIFY(again.exitCode > 0);
+        QVERIFY2(again.err.contains("already exists"), qPrintable(again.err));
+    }
+
+    void serverBackupWhileAClerkTakesUnitsOut()
+    {
+        SKIP_WITHOUT_SERVER();
+        TestDb db(TestDb::OnServer{});
+        const QStringList names = {"Bond paper", "Toner", "Stapler"};
+        for (int i = 0; i < names.size(); ++i)
+            db.item(QStringLiteral("W-%1").arg(i), names[i], kInitial, 32000, *inv::WholeStatusText(kInitial, 32000));
+        db.balanced();
+        // Enough rows that the tables are read in several pages while the
+        // clerk clicks.
+        testing::execSql(db.path(), "INSERT INTO Items (item_no, item_name, remaining_quantity) "
+                                    "SELECT 'F-' || i, 'Filler ' || i, 0 FROM generate_series(1, 20000) AS i");
+
+        const QString ready = m_dir->filePath("ready");
+        QProcess worker;
+        worker.start(QStringLiteral(REMOVAL_WORKER), QStringList{db.path(), "11", ready} + names);
+        QVERIFY(worker.waitForStarted(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ready), 10000);
+
+        QSet<qint64> takenSeen;
+        for (int i = 1; i <= 5; ++i) {
+            const QString dest = m_dir->filePath(QStringLiteral("Server%1.mdb").arg(i));
+            const QString where = QStringLiteral("backup %1").arg(i);
+            const Run run = admin({"backup", db.path(), dest});
+            QVERIFY2(run.exitCode == 0, qPrintable(where + ": " + run.err));
+            // One state of the server: the stock taken is the tally, and the
+            // history gives every item's stock.
+            qint64 taken = 0;
+            checkTallies(dest, kInitial, where, &taken);
+            if (QTest::currentTestFailed())
+                break;
+            const inv::AdminReport books = inv::checkBalance(dest);
+            QVERIFY2(books.ok(), qPrintable(where + ": " + books.problems.join('\n')));
+            takenSeen << taken;
+        }
+        const bool stillWorking = worker.state() == QProcess::Running;
+        worker.kill();
+        worker.waitForFinished(10000);
+        QVERIFY2(stillWorking, worker.readAllStandardError().constData());
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(takenSeen.size() > 1, "the clerk changed nothing between the copies: the test proves nothing");
+    }
+
+    void serverRestoreWaitsForTheClerksAndIsWhole()
+    {
+        SKIP_WITHOUT_SERVER();
+        TestDb db(TestDb::OnServer{});
+        db.item("P-100", "Bond paper", 31, 40).item("T-200", "Toner", 4, 10).balanced().tally("P-100", "Bond paper", 2);
+        db.misc("admin", "hash");
+        const QStringList tables = {"Items", "Itemsout", "Misc"};
+        // This process's own connection is the restore's; the clerk's is
+        // another.
+        const auto self = inv::PgConnection::open(db.path());
+        const QString backup = m_dir->filePath("before.bak");
+        QCOMPARE(inv::backupDatabase(db.path(), backup).problems, QStringList());
+        const QStringList backedUp = testing::snapshot(backup, tables);
+
+        // Changes after the backup: one item more (its key beyond the
+        // backup's), one gone, the tally cleared.
+        db.item("N-1", "New", 5, 5);
+        testing::execSql(db.path(), "DELETE FROM Items WHERE item_no = 'T-200'; DELETE FROM Itemsout");
+        const QStringList changed = testing::snapshot(db.path(), tables + QStringList{"Journal"});
+
+        {
+            const auto clerk = inv::PgConnection::open(db.path() + "&application_name=clerk");
+            QCOMPARE(clerk->count("Items"), 2);
+            const inv::AdminReport refused = inv::restoreDatabase(backup, db.path());
+            QCOMPARE(refused.problems.size(), 1);
+            QVERIFY2(refused.problems.first().contains("in use by 1 other connection"),
+                     qPrintable(refused.problems.first()));
+            QCOMPARE(testing::snapshot(db.path(), tables + QStringList{"Journal"}), changed);
+        }
+        // A connection closed (the clerk's, or one that changes the
+        // database behind the program's back) ends on the server a moment
+        // later.
+        QTRY_COMPARE(self->otherClients(), 0);
+
+        // A restore that fails on the way leaves the database as it was.
+        testing::failWrites(db.path(), "full", "AFTER", "INSERT", "Journal", "the disk is full");
+        QTRY_COMPARE(self->otherClients(), 0);
+        const inv::AdminReport failed = inv::restoreDatabase(backup, db.path());
+        QVERIFY(!failed.ok());
+        QVERIFY2(failed.problems.join('\n').contains("the disk is full"), qPrintable(failed.problems.join('\n')));
+        QVERIFY(failed.problems.last().endsWith("is left as it is"));
+        QCOMPARE(testing::snapshot(db.path(), tables + QStringList{"Journal"}), changed);
+        testing::stopFailing(db.path(), "full", "Journal");
+        QTRY_COMPARE(self->otherClients(), 0);
+
+        const inv::AdminReport done = inv::restoreDatabase(backup, db.path());
+        QVERIFY2(done.ok(), qPrintable(done.problems.join('\n')));
+        QCOMPARE(testing::snapshot(db.path(), tables), backedUp);
+        // The history keeps its rows and records the restore, one row per
+        // item; the books balance.
+        QCOMPARE(db.count("Journal"), 2 + 2);
+        QCOMPARE(db.value("Journal", 3, "kind").toString(), QStringLiteral("restore"));
+        QVERIFY2(inv::checkBalance(db.path()).ok(), qPrintable(inv::checkBalance(db.path()).problems.join('\n')));
+        const Run check = admin({"check", db.path()});
+        QVERIFY2(check.exitCode == 0, qPrintable(check.err));
+
+        // New rows get keys no restored row has.
+        db.item("N-2", "Newer", 1, 1).tally("N-2", "Newer", 1);
+        QCOMPARE(db.count("Items"), 3);
+        QVERIFY(db.value("Items", 2, "ID").toLongLong() > db.value("Items", 1, "ID").toLongLong());
+    }
+
+    void serverTakesAFilesBackup_data()
+    {
+        QTest::addColumn<bool>("beforeHistory");
+        QTest::addRow("with its history") << false;
+        // Its items enter the books with an opening row, as at the upgrade.
+        QTest::addRow("made before the history") << true;
+    }
+
+    void serverTakesAFilesBackup()
+    {
+        SKIP_WITHOUT_SERVER();
+        QFETCH(bool, beforeHistory);
+        // A file's stock moved to a new server database: the keys it
+        // brings are ahead of the server's numbering, which follows them.
+        TestDb file(m_dir->path());
+        file.item("P-100", "Bond paper", 31, 40).item("T-200", "Toner", 4, 10).tally("P-100", "Bond paper", 2);
+        file.misc("admin", "hash");
+        if (beforeHistory)
+            testing::execSql(file.path(), "DROP TABLE Journal; PRAGMA user_version = 0");
+        else
+            file.balanced();
+        const QString backup = m_dir->filePath("file.bak");
+        QCOMPARE(inv::backupDatabase(file.path(), backup).problems, QStringList());
+        TestDb server(TestDb::OnServer{});
+        const inv::AdminReport done = inv::restoreDatabase(backup, server.path());
+        QVERIFY2(done.ok(), qPrintable(done.problems.join('\n')));
+        const QStringList tables = {"Items", "Itemsout", "Misc"};
+        QCOMPARE(testing::snapshot(server.path(), tables), testing::snapshot(file.path(), tables));
+        QStringList kinds;
+        for (int row = 0; row < server.count("Journal"); ++row)
+            kinds << server.value("Journal", row, "kind").toString();
+        QCOMPARE(kinds, QStringList({"opening", "opening", "restore", "restore"}));
+        const Run check = admin({"check", server.path()});
+        QVERIFY2(check.exitCode == 0, qPrintable(check.err));
+        server.item("N-1", "New", 1, 1).tally("N-1", "New", 1).misc("clerk", "hash");
+        QCOMPARE(server.count("Items"), 3);
+        QCOMPARE(server.count("Itemsout"), 2);
+        QCOMPARE(server.count("Misc"), 2);
     }
 
 private:

@@ -1,5 +1,6 @@
 #include "historycommands.h"
 
+#include "csvwriter.h"
 #include "pgconnection.h"
 #include "sqlcipherconnection.h"
 
@@ -16,7 +17,7 @@ std::shared_ptr<Connection> openForReading(const QString &path, AdminReport &rep
             return PgConnection::open(path);
         return SqlCipherConnection::openReadOnly(path);
     } catch (const RecordsError &e) {
-        report.problems << QStringLiteral("%1: %2").arg(path, e.reason());
+        report.problems << QStringLiteral("%1: %2").arg(locationWithoutPassword(path), e.reason());
         return nullptr;
     }
 }
@@ -26,6 +27,32 @@ AdminReport writeOut(AdminReport report, const QByteArray &bytes, QIODevice &out
     if (out.write(bytes) != bytes.size())
         report.problems << QStringLiteral("the list cannot be written out (%1)").arg(out.errorString());
     return report;
+}
+
+qint64 appendCsvPages(QByteArray &csv, const QStringList &names,
+                      const std::function<QVector<Row>(const QVector<int> &fields, const Row *last)> &page)
+{
+    QList<QByteArray> header;
+    QVector<int> fields;
+    for (int f = 0; f < names.size(); ++f) {
+        header << names[f].toUtf8();
+        fields << f;
+    }
+    Csv::appendLine(csv, header);
+    qint64 rows = 0;
+    QVector<Row> read = page(fields, nullptr);
+    for (;;) {
+        for (const Row &row : std::as_const(read)) {
+            QList<QByteArray> line;
+            for (const QVariant &value : row.values)
+                line << Csv::valueText(value);
+            Csv::appendLine(csv, line);
+        }
+        rows += read.size();
+        if (read.size() < kCsvPage)
+            return rows;
+        read = page(fields, &read.last());
+    }
 }
 
 AdminReport checkBalance(const QString &path)

@@ -12,11 +12,18 @@ class QIODevice;
 
 namespace inv {
 
-// What the commands share: the database at path opened for reading only
-// (nullptr, with the problem in report, when it cannot be), and the list
+// What the commands share: the database at path (a file or a server
+// address) opened for reading only (nullptr, with the problem in report,
+// when it cannot be), and the list
 // written out whole (a problem in the report when it cannot be).
 std::shared_ptr<Connection> openForReading(const QString &path, AdminReport &report);
 AdminReport writeOut(AdminReport report, const QByteArray &bytes, QIODevice &out);
+// Appends a header of the field names, then the rows of every page, each
+// value as Csv::valueText writes it: page(last) reads up to kCsvPage rows
+// with every field, the first ones or those after last. The rows written.
+constexpr int kCsvPage = 4096;
+qint64 appendCsvPages(QByteArray &csv, const QStringList &names,
+                      const std::function<QVector<Row>(const QVector<int> &fields, const Row *last)> &page);
 
 // Whether the books of the database at path balance: one problem per item
 // that does not, naming it. A database without the history yet (made before

@@ -5,11 +5,6 @@
 
 namespace inv {
 
-namespace {
-// Rows read at a time, through the history's index.
-constexpr int kRowsARead = 4096;
-} // namespace
-
 AdminReport historyCsv(const QString &path, const Journal::Filter &filter, QIODevice &out)
 {
     AdminReport report;
@@ -27,28 +22,13 @@ AdminReport historyCsv(const QString &path, const Journal::Filter &filter, QIODe
                                    .arg(path);
             return report;
         }
-        const QStringList names = connection->fields(Journal::kTable);
-        QList<QByteArray> header;
-        QVector<int> fields;
-        for (int f = 0; f < names.size(); ++f) {
-            header << names[f].toUtf8();
-            fields << f;
-        }
-        Csv::appendLine(csv, header);
-        std::optional<Journal::Place> after;
-        for (;;) {
-            const QVector<Row> page = Journal::read(*connection, filter, fields, false, after, false, 0, kRowsARead);
-            for (const Row &row : page) {
-                QList<QByteArray> line;
-                for (const QVariant &value : row.values)
-                    line << Csv::valueText(value);
-                Csv::appendLine(csv, line);
-            }
-            rows += page.size();
-            if (page.size() < kRowsARead)
-                break;
-            after = Journal::Place{page.last().values[Journal::kEnteredAt], page.last().key};
-        }
+        rows =
+            appendCsvPages(csv, connection->fields(Journal::kTable), [&](const QVector<int> &fields, const Row *last) {
+                std::optional<Journal::Place> after;
+                if (last)
+                    after = Journal::Place{last->values[Journal::kEnteredAt], last->key};
+                return Journal::read(*connection, filter, fields, false, after, false, 0, kCsvPage);
+            });
     } catch (const RecordsError &e) {
         report.problems << QStringLiteral("%1: the history cannot be read (%2)").arg(path, e.reason());
         return report;

@@ -84,18 +84,24 @@ double quantityOf(const QVariant &stored)
     }
 }
 
+FieldChanges rowValues(Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
+                       const QVariant &remaining)
+{
+    const QString account = Session::account();
+    return {{kEnteredAt, timeText(Clock::now())},
+            {kUserName, account.isEmpty() ? QVariant() : QVariant(account)},
+            {kLoginName, Session::loginName()},
+            {kKind, kindText(kind)},
+            {kItemNo, itemNo},
+            {kItemName, itemName},
+            {kChange, storedQuantity(change)},
+            {kRemaining, remaining}};
+}
+
 void write(Connection &connection, Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
            const QVariant &remaining)
 {
-    const QString account = Session::account();
-    connection.insert(kTable, {{kEnteredAt, timeText(Clock::now())},
-                               {kUserName, account.isEmpty() ? QVariant() : QVariant(account)},
-                               {kLoginName, Session::loginName()},
-                               {kKind, kindText(kind)},
-                               {kItemNo, itemNo},
-                               {kItemName, itemName},
-                               {kChange, storedQuantity(change)},
-                               {kRemaining, remaining}});
+    connection.insert(kTable, rowValues(kind, itemNo, itemName, change, remaining));
 }
 
 void opening(Connection &connection, const QVariant &itemNo, const QVariant &itemName, const QVariant &remaining,

@@ -61,6 +61,10 @@ double quantityOf(const QVariant &stored);
 // RecordsError.
 void write(Connection &connection, Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
            const QVariant &remaining);
+// The values write() stores for one row, by field position: for a change
+// that writes many rows at once.
+FieldChanges rowValues(Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
+                       const QVariant &remaining);
 
 // The opening row of an item that enters the books with stock already: its
 // remaining quantity as the change. An import calls it for each item it

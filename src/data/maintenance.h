@@ -1,7 +1,9 @@
 #pragma once
 // Keeping a records database safe: checking it, copying it while the program
 // works on it, putting a copy back, and handing a table to a spreadsheet.
-// The inventory-admin command runs these; none of them shows anything.
+// The inventory-admin command runs these; none of them shows anything. Each
+// takes a records file or a server address (postgresql://...) where it
+// names the database; a backup is always a records file.
 
 #include <QString>
 #include <QStringList>
@@ -28,20 +30,27 @@ struct AdminReport {
 // Opens path read-only with the system's key, checks that it holds the three
 // tables with the fields the program uses, and runs the engine's full
 // integrity check, all in one read. Never writes to the file, nor beside it.
+// A server database: its tables and fields, and its rows counted in one
+// snapshot.
 AdminReport checkDatabase(const QString &path);
 
 // Copies the records database at path to dest, which must not exist: a
 // consistent copy (every change committed when it starts and nothing
 // half-written), keyed like the original, written to a temporary file beside
 // dest, checked, and only then given the name dest. Works while the program
-// has path open and keeps writing to it.
+// has path open and keeps writing to it. From a server database, every
+// table's rows as one snapshot of the server saw them, in a new records file
+// made as the program's files are.
 AdminReport backupDatabase(const QString &path, const QString &dest);
 
 // Puts the backup at backup in place of path. The backup is checked first
 // and refused when it is not sound, and refused while a program has path
 // open. path is replaced in one step (at every moment it is the former file
 // whole or the backup whole); the former file is kept as
-// "PATH.before-restore", which is never overwritten.
+// "PATH.before-restore", which is never overwritten. A server database gets
+// the backup's rows in place of all of its own in one change under the
+// writers' lock, refused while other programs are connected to it; the
+// numbering of new rows goes on past the restored keys.
 AdminReport restoreDatabase(const QString &backup, const QString &path);
 
 // The tables export can write.

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <libpq-fe.h>
 #include <limits>
 #include <map>
@@ -1011,6 +1012,63 @@ std::optional<QString> createServerRecords(const QString &location, const NewDat
         return e.reason();
     }
     return std::nullopt;
+}
+
+qint64 PgConnection::otherClients()
+{
+    Result result = m_handle->exec(
+        QStringLiteral("SELECT count(*) FROM pg_catalog.pg_stat_activity WHERE datname = pg_catalog.current_database() "
+                       "AND pid <> pg_catalog.pg_backend_pid() AND backend_type = 'client backend'"),
+        {}, QStringLiteral("cannot tell who is connected"));
+    return firstKeyOf(result).value_or(0);
+}
+
+void PgConnection::insertRows(const QString &table, const QVector<int> &fields, const QVector<Row> &rows)
+{
+    if (rows.isEmpty())
+        return;
+    m_handle->requireWritable();
+    const TableMeta &meta = m_handle->meta(table);
+    QStringList names;
+    for (int field : fields) {
+        if (field < 0 || field >= meta.fields.size())
+            throw RecordsError(m_handle->shown, QStringLiteral("no such field in the table %1").arg(table));
+        names << quoted(meta.fields[field]);
+    }
+    // Well within the server's limit of parameters a statement.
+    const int perStatement = std::clamp(30000 / int(std::max<qsizetype>(1, fields.size())), 1, 1000);
+    OwnChange change(*this);
+    for (int first = 0; first < rows.size(); first += perStatement) {
+        const int count = std::min(perStatement, int(rows.size()) - first);
+        QStringList tuples;
+        Params params;
+        for (int r = first; r < first + count; ++r) {
+            QStringList marks;
+            for (int c = 0; c < fields.size(); ++c) {
+                params << rows[r].values.value(c);
+                marks << QStringLiteral("$%1").arg(params.texts.size());
+            }
+            tuples << QLatin1Char('(') + marks.join(QLatin1String(", ")) + QLatin1Char(')');
+        }
+        ++m_handle->writesUnderLock;
+        m_handle->exec(QStringLiteral("INSERT INTO %1 (%2) VALUES %3")
+                           .arg(quoted(table), names.join(QLatin1String(", ")), tuples.join(QLatin1String(", "))),
+                       params, QStringLiteral("cannot add rows to the table %1").arg(table));
+    }
+    change.commit();
+}
+
+void PgConnection::numberPastKeys()
+{
+    for (const TableDef &table : recordsTables()) {
+        const QString name = quoted(QString::fromLatin1(table.name));
+        m_handle->exec(
+            QStringLiteral("SELECT pg_catalog.setval(s::regclass, greatest((SELECT coalesce(max(\"ID\"), 0) FROM %1), "
+                           "coalesce(pg_catalog.pg_sequence_last_value(s::regclass), 0), 1)) "
+                           "FROM pg_catalog.pg_get_serial_sequence($1, 'ID') AS s")
+                .arg(name),
+            Params() << name, QStringLiteral("cannot number the rows of %1").arg(name));
+    }
 }
 
 } // namespace inv

@@ -77,6 +77,19 @@ public:
     // (reconnections included); for tests and benchmarks.
     static int connectionsMade();
 
+    // For inventory-admin restore. The programs connected to the same
+    // database besides this one (the server's own workers not counted).
+    qint64 otherClients();
+    // Inside a change that wrote rows with keys of their own: each records
+    // table's numbering goes on past its highest key (and never back), so
+    // that the next row added gets a key no row has.
+    void numberPastKeys();
+    // Inside a change: adds rows to a table a thousand or so a statement
+    // (each row its values for fields, in that order; keys as given among
+    // them, or numbered), where one statement a row would move the version
+    // row as often.
+    void insertRows(const QString &table, const QVector<int> &fields, const QVector<Row> &rows);
+
 private:
     explicit PgConnection(std::shared_ptr<PgHandle> handle);
     std::shared_ptr<PgHandle> m_handle;

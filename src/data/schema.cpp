@@ -239,7 +239,9 @@ std::unique_ptr<KeyedFile> openedOrNull(const QString &path, KeyedFile::Mode mod
     }
 }
 
-void createTables(KeyedFile &db)
+} // namespace
+
+void createRecordsTables(KeyedFile &db)
 {
     for (const TableDef &table : recordsTables()) {
         db.exec(createTableStatement(table));
@@ -250,8 +252,6 @@ void createTables(KeyedFile &db)
         db.exec(statement);
     db.exec(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion));
 }
-
-} // namespace
 
 std::optional<QString> createRecordsDatabase(const QString &path, const NewDatabase &options)
 {
@@ -269,7 +269,7 @@ std::optional<QString> createRecordsDatabase(const QString &path, const NewDatab
     KeyedFile &db = *file;
     try {
         db.exec(QStringLiteral("BEGIN"));
-        createTables(db);
+        createRecordsTables(db);
         addInitialRows(options, [&db](const QString &table, const QStringList &fields, const QVariantList &values) {
             QVariantList stored = values;
             for (QVariant &value : stored)

@@ -84,6 +84,11 @@ void addInitialRows(const NewDatabase &options, const AddRow &add);
 // What is wrong with the options of a new database, if anything.
 std::optional<QString> newDatabaseProblem(const NewDatabase &options);
 
+class KeyedFile;
+// Makes the records tables, their indexes and the schema version in the
+// empty keyed file db, as a new database gets them. Throws RecordsError.
+void createRecordsTables(KeyedFile &db);
+
 // Creates a new keyed records database at path. Refuses an existing file.
 // Returns an error text, or nothing on success; on failure no file is left.
 std::optional<QString> createRecordsDatabase(const QString &path, const NewDatabase &options);

@@ -169,6 +169,12 @@ TestDb::TestDb(const QString &dir, const QString &name) : m_path(QDir(dir).fileP
         qFatal("cannot create a test database: %s", qPrintable(*error));
 }
 
+TestDb::TestDb(OnServer) : m_path(newServerDatabase())
+{
+    if (auto error = inv::createRecordsDatabase(m_path, {}))
+        qFatal("cannot create a test database: %s", qPrintable(*error));
+}
+
 TestDb::~TestDb()
 {
     if (inv::isServerLocation(m_path) && !endedDatabases().contains(databaseName(m_path)))

@@ -29,6 +29,10 @@ public:
     // the default database in dir (name Records.mdb) is a file that points
     // the program there, as inventory-admin connect does.
     explicit TestDb(const QString &dir, const QString &name = QStringLiteral("Records.mdb"));
+    // A new records database on the test server, whatever engine the test
+    // runs on (INVENTORY_TEST_PGSERVER must name the test server).
+    struct OnServer { };
+    explicit TestDb(OnServer);
     // A server database is dropped at a later test's start, once no
     // connection holds it any more.
     ~TestDb();
