@@ -20,6 +20,8 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
+
 namespace inv::reports {
 
 using ui::place;
@@ -117,8 +119,11 @@ PrintoutWindow::PrintoutWindow(const ReportDescription &description)
         QPixmap(QStringLiteral(":/letterhead.png")).scaledToHeight(letterhead->height(), Qt::SmoothTransformation));
 
     Label1 = ui::makeLabel(this, "Label1", description.heading, ui::timesFont(15.75, true));
-    place(Label1, description.layout.label.x(), description.layout.label.y(), description.layout.label.width(),
-          description.layout.label.height());
+    // The heading runs on to the buttons, so that its text, with the date
+    // set at each opening, always shows whole without being measured.
+    const PrintoutLayout &layout = description.layout;
+    const int room = std::min({layout.print.x(), layout.prev.x(), layout.next.x()}) - layout.label.x() - 120;
+    place(Label1, layout.label.x(), layout.label.y(), std::max(layout.label.width(), room), layout.label.height());
 
     cmdprint = ui::makeButton(this, "cmdprint", QStringLiteral("Print"));
     cmdprint->setFont(ui::timesFont(18, true));
@@ -199,7 +204,6 @@ bool PrintoutWindow::Form_Load()
 {
     Label1->setText(m_description.heading + QString(m_description.gap, QLatin1Char(' '))
                     + QLocale().toString(Clock::today(), QLocale::ShortFormat));
-    ui::fitToText(Label1);
     return showPage(&Pager::first);
 }
 
