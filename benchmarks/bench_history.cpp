@@ -79,6 +79,10 @@ public:
     {
         return m->readOrdered(t, f, how);
     }
+    QVector<TextRow> readOrderedTexts(const QString &t, const QVector<int> &f, const OrderedRead &how) override
+    {
+        return m->readOrderedTexts(t, f, how);
+    }
     int schemaVersion() override { return m->schemaVersion(); }
     void upgradeSchema() override { m->upgradeSchema(); }
     std::optional<Row> findFirst(const QString &t, int f, const QString &text) override

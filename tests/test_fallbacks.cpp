@@ -240,6 +240,51 @@ private slots:
                  texts(m_file->readTextsFrom("Itemsout", m_fields, from, skip, limit)));
     }
 
+    // An ordered read as text gives each field as fieldText gives its value,
+    // where a column repeats itself, changes kind from row to row, or holds
+    // no value: the file engine reuses the text of a cell like the one above.
+    void orderedTextsShowTheValues()
+    {
+        const QString path = m_file->path();
+        m_file.reset();
+        testing::execSql(path, "INSERT INTO Journal (entered_at, user_name, kind, item_no, quantity_change, "
+                               "remaining_quantity) VALUES "
+                               "('2026-03-10 09:00:00', 'ann', 'removal', '007', -1, 5), "
+                               "('2026-03-10 09:00:00', 'ann', 'removal', '007', -1, 5), "
+                               "('2026-03-10 09:01:00', 'ann', 'undo', '7', 1, '5 boxes'), "
+                               "('2026-03-10 09:02:00', NULL, 'undo', '', 2.5, '5 boxes'), "
+                               "('2026-03-10 09:03:00', '', 'edit', NULL, 2.5, NULL), "
+                               "('2026-03-10 09:04:00', 'Ann', 'édit', '007', '-1', 5), "
+                               "('2026-03-10 09:05:00', 'Ann', 'édit', '007', 'x', 5)");
+        m_file = SqlCipherConnection::open(path);
+        const QStringList fields = m_file->fields("Journal");
+        QVector<int> shown;
+        for (const char *name : {"entered_at", "user_name", "kind", "item_no", "quantity_change", "remaining_quantity"})
+            shown << int(fields.indexOf(QLatin1String(name)));
+        for (bool descending : {false, true}) {
+            OrderedRead how;
+            how.order = shown[0];
+            how.descending = descending;
+            how.limit = 100;
+            const QVector<Row> values = m_file->readOrdered("Journal", shown, how);
+            const QVector<TextRow> texts = m_file->readOrderedTexts("Journal", shown, how);
+            QCOMPARE(values.size(), 7);
+            QCOMPARE(texts.size(), values.size());
+            for (int r = 0; r < values.size(); ++r) {
+                QCOMPARE(texts[r].key, values[r].key);
+                QStringList expected;
+                for (const QVariant &value : values[r].values)
+                    expected << fieldText(value);
+                QCOMPARE(texts[r].texts, expected);
+            }
+            // The interface's plain version gives the same.
+            const QVector<TextRow> plain = m_file->Connection::readOrderedTexts("Journal", shown, how);
+            QCOMPARE(plain.size(), texts.size());
+            for (int r = 0; r < plain.size(); ++r)
+                QCOMPARE(plain[r].texts, texts[r].texts);
+        }
+    }
+
     // A cursor on the memory engine pages as on the file.
     void cursorOnTheFallbacks()
     {

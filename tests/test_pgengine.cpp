@@ -218,6 +218,14 @@ private slots:
                     QStringLiteral("%1: %2 against %3").arg(c.name, texts(read).join(' '), texts(walked).join(' '))));
             for (int i = 0; i < read.size(); ++i)
                 QVERIFY2(read[i].values == walked[i].values, c.name);
+            // The same rows as text, as the history's list shows them.
+            const QVector<TextRow> shown = cn->readOrderedTexts("Journal", {5, 1, 8}, c.how);
+            QCOMPARE(shown.size(), walked.size());
+            for (int i = 0; i < shown.size(); ++i) {
+                QCOMPARE(shown[i].key, walked[i].key);
+                for (int f = 0; f < 3; ++f)
+                    QCOMPARE(shown[i].texts.value(f), fieldText(walked[i].values.value(f)));
+            }
         }
     }
 

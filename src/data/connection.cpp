@@ -177,6 +177,18 @@ QVector<Row> Connection::readOrdered(const QString &table, const QVector<int> &f
     return picked;
 }
 
+QVector<TextRow> Connection::readOrderedTexts(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    QVector<TextRow> texts;
+    for (const Row &row : readOrdered(table, fields, how)) {
+        TextRow text{row.key, {}};
+        for (const QVariant &value : row.values)
+            text.texts << fieldText(value);
+        texts << text;
+    }
+    return texts;
+}
+
 int Connection::schemaVersion()
 {
     return kSchemaVersion;

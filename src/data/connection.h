@@ -149,6 +149,10 @@ public:
     // on (order) or (match, order), so a page costs the same at any place of
     // a long table; this default walks the whole table.
     virtual QVector<Row> readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how);
+    // The same rows with the given fields as text (fieldText): the form a
+    // list shows them in, read without a value made for each field.
+    virtual QVector<TextRow> readOrderedTexts(const QString &table, const QVector<int> &fields,
+                                              const OrderedRead &how);
 
     // The version of the records schema the database carries
     // (kSchemaVersion when it holds every table of it).

@@ -211,8 +211,10 @@ QString describe(const Imbalance &imbalance)
              c.toString(imbalance.recorded, 'g', 15), c.toString(imbalance.remaining, 'g', 15));
 }
 
-QVector<Row> read(Connection &connection, const Filter &filter, const QVector<int> &fields, bool descending,
-                  const std::optional<Place> &from, bool inclusive, int skip, int limit)
+namespace {
+
+OrderedRead orderedRead(const Filter &filter, bool descending, const std::optional<Place> &from, bool inclusive,
+                        int skip, int limit)
 {
     OrderedRead how;
     how.order = kEnteredAt;
@@ -229,7 +231,21 @@ QVector<Row> read(Connection &connection, const Filter &filter, const QVector<in
     how.inclusive = inclusive;
     how.skip = skip;
     how.limit = limit;
-    return connection.readOrdered(kTable, fields, how);
+    return how;
+}
+
+} // namespace
+
+QVector<Row> read(Connection &connection, const Filter &filter, const QVector<int> &fields, bool descending,
+                  const std::optional<Place> &from, bool inclusive, int skip, int limit)
+{
+    return connection.readOrdered(kTable, fields, orderedRead(filter, descending, from, inclusive, skip, limit));
+}
+
+QVector<TextRow> readTexts(Connection &connection, const Filter &filter, const QVector<int> &fields, bool descending,
+                           const std::optional<Place> &from, bool inclusive, int skip, int limit)
+{
+    return connection.readOrderedTexts(kTable, fields, orderedRead(filter, descending, from, inclusive, skip, limit));
 }
 
 } // namespace inv::Journal

@@ -116,5 +116,8 @@ using Place = std::pair<QVariant, qint64>;
 // of a long history.
 QVector<Row> read(Connection &connection, const Filter &filter, const QVector<int> &fields, bool descending,
                   const std::optional<Place> &from, bool inclusive, int skip, int limit);
+// The same rows with the fields as text (fieldText), as a list shows them.
+QVector<TextRow> readTexts(Connection &connection, const Filter &filter, const QVector<int> &fields, bool descending,
+                           const std::optional<Place> &from, bool inclusive, int skip, int limit);
 
 } // namespace inv::Journal

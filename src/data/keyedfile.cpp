@@ -11,9 +11,12 @@ namespace inv {
 
 KeyedFile::KeyedFile(const QString &path, Mode mode, const char *password) : m_path(path)
 {
-    const int flags = mode == Mode::ReadOnly    ? SQLITE_OPEN_READONLY
-                      : mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
-                                                : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // A handle is used by one thread at a time: the engine need not lock
+    // the handle around each call (NOMUTEX).
+    const int flags = SQLITE_OPEN_NOMUTEX
+                      | (mode == Mode::ReadOnly    ? SQLITE_OPEN_READONLY
+                         : mode == Mode::ReadWrite ? SQLITE_OPEN_READWRITE
+                                                   : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     if (sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr) != SQLITE_OK) {
         const QString why = QString::fromUtf8(m_db ? sqlite3_errmsg(m_db) : "out of memory");
         sqlite3_close(m_db);

@@ -134,6 +134,23 @@ qint64 cellKey(const PGresult *result, int row)
     return QByteArray::fromRawData(PQgetvalue(result, row, 0), PQgetlength(result, row, 0)).toLongLong();
 }
 
+// Each row of a result as its key (the first column) and the fields after
+// it as text.
+QVector<TextRow> textRows(const PGresult *result, int fields)
+{
+    QVector<TextRow> rows;
+    const int count = PQntuples(result);
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r) {
+        TextRow row{cellKey(result, r), {}};
+        row.texts.reserve(fields);
+        for (int c = 1; c <= fields; ++c)
+            row.texts << cellText(result, r, c);
+        rows << std::move(row);
+    }
+    return rows;
+}
+
 // Parameters in the text form the server parses by the column they meet.
 struct Params {
     QVector<QByteArray> texts;
@@ -590,17 +607,7 @@ QVector<TextRow> PgConnection::readTextsFrom(const QString &table, const QVector
         params << ((skip > 0 ? qint64(skip) : -qint64(skip)) - 1);
     Result result = m_handle->exec(rowsStatement(*m_handle, table, fields, skip), params,
                                    QStringLiteral("cannot read the table %1").arg(table));
-    QVector<TextRow> rows;
-    const int count = PQntuples(result.get());
-    rows.reserve(count);
-    for (int r = 0; r < count; ++r) {
-        TextRow row{cellKey(result.get(), r), {}};
-        row.texts.reserve(fields.size());
-        for (int c = 1; c <= fields.size(); ++c)
-            row.texts << cellText(result.get(), r, c);
-        rows << std::move(row);
-    }
-    return rows;
+    return textRows(result.get(), int(fields.size()));
 }
 
 DataVersion PgConnection::dataVersion()
@@ -622,15 +629,19 @@ DataVersion PgConnection::dataVersion()
     }
 }
 
-QVector<Row> PgConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+namespace {
+
+// The rows of an ordered read: the key, then the fields, of the rows
+// readOrdered describes.
+Result orderedRows(PgHandle &h, const QString &table, const QVector<int> &fields, const OrderedRead &how)
 {
     const int bounds = (how.match >= 0 ? 1 : 0) | (!how.from.isNull() ? 2 : 0) | (!how.until.isNull() ? 4 : 0)
                        | (how.after ? 8 : 0) | (how.inclusive ? 16 : 0) | (how.descending ? 32 : 0);
     // Made once per shape: a page turn builds no text of SQL.
     const auto shape = std::make_tuple(table, fields, how.order, how.match, bounds);
-    auto it = m_handle->orderedReads.find(shape);
-    if (it == m_handle->orderedReads.end()) {
-        const auto column = [&](int field) { return quoted(m_handle->metaField(table, field).fields[field]); };
+    auto it = h.orderedReads.find(shape);
+    if (it == h.orderedReads.end()) {
+        const auto column = [&](int field) { return quoted(h.metaField(table, field).fields[field]); };
         QStringList columns{QStringLiteral("\"ID\"")};
         for (int field : fields)
             columns << column(field);
@@ -656,7 +667,7 @@ QVector<Row> PgConnection::readOrdered(const QString &table, const QVector<int> 
         const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
         const QString limit = next();
         const QString offset = next();
-        it = m_handle->orderedReads
+        it = h.orderedReads
                  .emplace(shape,
                           QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, \"ID\"%5 LIMIT %6 OFFSET %7")
                               .arg(columns.join(QLatin1String(", ")), quoted(table),
@@ -675,13 +686,27 @@ QVector<Row> PgConnection::readOrdered(const QString &table, const QVector<int> 
     if (how.after)
         params << how.after->first << how.after->second;
     params << how.limit << how.skip;
-    Result result = m_handle->exec(it->second, params, QStringLiteral("cannot read the table %1").arg(table));
+    return h.exec(it->second, params, QStringLiteral("cannot read the table %1").arg(table));
+}
+
+} // namespace
+
+QVector<Row> PgConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    Result result = orderedRows(*m_handle, table, fields, how);
     QVector<Row> rows;
     const int count = PQntuples(result.get());
     rows.reserve(count);
     for (int r = 0; r < count; ++r)
         rows << rowOf(result.get(), r);
     return rows;
+}
+
+QVector<TextRow> PgConnection::readOrderedTexts(const QString &table, const QVector<int> &fields,
+                                                const OrderedRead &how)
+{
+    Result result = orderedRows(*m_handle, table, fields, how);
+    return textRows(result.get(), int(fields.size()));
 }
 
 std::optional<Row> PgConnection::findFirst(const QString &table, int field, const QString &text)

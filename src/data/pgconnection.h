@@ -57,6 +57,8 @@ public:
                                    int limit) override;
     DataVersion dataVersion() override;
     QVector<Row> readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how) override;
+    QVector<TextRow> readOrderedTexts(const QString &table, const QVector<int> &fields,
+                                      const OrderedRead &how) override;
     std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;
     void update(const QString &table, qint64 key, const FieldChanges &changes) override;
     qint64 insert(const QString &table, const FieldChanges &values) override;

@@ -320,6 +320,53 @@ QString cellText(sqlite3_stmt *stmt, int column, bool isDate)
     return fieldText(columnValue(stmt, column, isDate));
 }
 
+// The texts of a statement's cells, row after row: a cell that holds what
+// the cell above it held shares that cell's text, so a column that repeats
+// itself (one user, one kind of change, one date) is converted and stored
+// once, not once a row.
+class CellTexts {
+public:
+    CellTexts(sqlite3_stmt *stmt, int columns) : m_stmt(stmt), m_last(columns + 1) { }
+
+    QString operator()(int column, bool isDate)
+    {
+        Last &last = m_last[column];
+        const int type = sqlite3_column_type(m_stmt, column);
+        if (type == SQLITE_TEXT && !isDate) {
+            const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+            const int size = sqlite3_column_bytes(m_stmt, column);
+            if (last.type != SQLITE_TEXT || last.bytes.size() != size
+                || std::memcmp(last.bytes.constData(), text, size_t(size)) != 0) {
+                last.type = SQLITE_TEXT;
+                last.bytes.resize(size);
+                std::memcpy(last.bytes.data(), text, size_t(size));
+                last.text = QString::fromUtf8(text, size);
+            }
+        } else if (type == SQLITE_INTEGER) {
+            const qint64 number = sqlite3_column_int64(m_stmt, column);
+            if (last.type != SQLITE_INTEGER || last.number != number) {
+                last.type = SQLITE_INTEGER;
+                last.number = number;
+                last.text = QString::number(number);
+            }
+        } else {
+            last.type = -1;
+            last.text = cellText(m_stmt, column, isDate);
+        }
+        return last.text;
+    }
+
+private:
+    struct Last {
+        int type = -1;
+        QByteArray bytes;
+        qint64 number = 0;
+        QString text;
+    };
+    sqlite3_stmt *m_stmt;
+    QVector<Last> m_last;
+};
+
 // The statement that reads the key and the given fields of up to ?2 rows in
 // stored order: from the row whose key is ?1 on (skip 0), or beginning ?3 + 1
 // rows after it (skip > 0) or before it (skip < 0). The rows skipped are
@@ -405,8 +452,10 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
     struct stat st { };
     if (::stat(file.constData(), &st) == 0)
         h->id = FileId{st.st_dev, st.st_ino};
-    // Never SQLITE_OPEN_CREATE: the file must exist.
-    if (sqlite3_open_v2(file.constData(), &h->db, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr)
+    // Never SQLITE_OPEN_CREATE: the file must exist. The handle is used by
+    // one thread at a time, so the engine need not lock it around each call.
+    if (sqlite3_open_v2(file.constData(), &h->db,
+                        SQLITE_OPEN_NOMUTEX | (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE), nullptr)
         != SQLITE_OK)
         throw RecordsError(path, QStringLiteral("it cannot be opened (%1)")
                                      .arg(QString::fromUtf8(h->db ? sqlite3_errmsg(h->db) : "out of memory")));
@@ -681,8 +730,9 @@ QVector<TextRow> SqlCipherConnection::readTextsFrom(const QString &table, const 
     sqlite3_bind_int(stmt, 2, limit);
     if (skip != 0)
         sqlite3_bind_int64(stmt, 3, (skip > 0 ? qint64(skip) : -qint64(skip)) - 1);
+    CellTexts cells(stmt, int(fields.size()));
     return stepRows<TextRow>(*m_handle, stmt, table, fields,
-                             [&](int column, int field) { return cellText(stmt, column, meta.isDate[field]); });
+                             [&](int column, int field) { return cells(column, meta.isDate[field]); });
 }
 
 DataVersion SqlCipherConnection::dataVersion()
@@ -702,20 +752,24 @@ DataVersion SqlCipherConnection::dataVersion()
     }
 }
 
-QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+namespace {
+
+// The statement of an ordered read, bound to its bounds: the key, then the
+// fields, of the rows readOrdered describes.
+sqlite3_stmt *orderedStatement(SqlCipherHandle &h, const TableMeta &meta, const QString &table,
+                               const QVector<int> &fields, const OrderedRead &how)
 {
-    const TableMeta &meta = m_handle->meta(table);
     const int bounds = (how.match >= 0 ? 1 : 0) | (!how.from.isNull() ? 2 : 0) | (!how.until.isNull() ? 4 : 0)
                        | (how.after ? 8 : 0) | (how.inclusive ? 16 : 0) | (how.descending ? 32 : 0);
     // Made once per shape: a page turn builds no text of SQL.
     const auto key = std::make_tuple(table, fields, how.order, how.match, bounds);
     sqlite3_stmt *stmt = nullptr;
-    if (auto it = m_handle->orderedReads.find(key); it != m_handle->orderedReads.end()) {
+    if (auto it = h.orderedReads.find(key); it != h.orderedReads.end()) {
         stmt = it->second;
         sqlite3_reset(stmt);
         sqlite3_clear_bindings(stmt);
     } else {
-        const auto column = [&](int field) { return quoted(fieldAt(meta.fields, field, table, m_handle->path)); };
+        const auto column = [&](int field) { return quoted(fieldAt(meta.fields, field, table, h.path)); };
         QStringList columns{QStringLiteral("rowid")};
         for (int field : fields)
             columns << column(field);
@@ -736,28 +790,47 @@ QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVecto
             where << QStringLiteral("(%1, rowid) %2 (?, ?)").arg(order, op);
         }
         const QString direction = how.descending ? QStringLiteral(" DESC") : QString();
-        stmt = m_handle->statement(
+        stmt = h.statement(
             QStringLiteral("SELECT %1 FROM %2%3 ORDER BY %4%5, rowid%5 LIMIT ? OFFSET ?")
                 .arg(columns.join(QLatin1String(", ")), quoted(table),
                      where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QLatin1String(" AND ")),
                      order, direction));
-        m_handle->orderedReads.emplace(key, stmt);
+        h.orderedReads.emplace(key, stmt);
     }
     int index = 1;
     if (how.match >= 0)
-        bindValue(*m_handle, stmt, index++, how.matchValue);
+        bindValue(h, stmt, index++, how.matchValue);
     if (!how.from.isNull())
-        bindValue(*m_handle, stmt, index++, how.from);
+        bindValue(h, stmt, index++, how.from);
     if (!how.until.isNull())
-        bindValue(*m_handle, stmt, index++, how.until);
+        bindValue(h, stmt, index++, how.until);
     if (how.after) {
-        bindValue(*m_handle, stmt, index++, how.after->first);
+        bindValue(h, stmt, index++, how.after->first);
         sqlite3_bind_int64(stmt, index++, how.after->second);
     }
     sqlite3_bind_int(stmt, index++, how.limit);
     sqlite3_bind_int(stmt, index, how.skip);
+    return stmt;
+}
+
+} // namespace
+
+QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    sqlite3_stmt *stmt = orderedStatement(*m_handle, meta, table, fields, how);
     return stepRows<Row>(*m_handle, stmt, table, fields,
                          [&](int c, int field) { return columnValue(stmt, c, meta.isDate[field]); });
+}
+
+QVector<TextRow> SqlCipherConnection::readOrderedTexts(const QString &table, const QVector<int> &fields,
+                                                       const OrderedRead &how)
+{
+    const TableMeta &meta = m_handle->meta(table);
+    sqlite3_stmt *stmt = orderedStatement(*m_handle, meta, table, fields, how);
+    CellTexts cells(stmt, int(fields.size()));
+    return stepRows<TextRow>(*m_handle, stmt, table, fields,
+                             [&](int c, int field) { return cells(c, meta.isDate[field]); });
 }
 
 int SqlCipherConnection::schemaVersion()

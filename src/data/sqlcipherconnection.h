@@ -47,6 +47,8 @@ public:
                                    int limit) override;
     DataVersion dataVersion() override;
     QVector<Row> readOrdered(const QString &table, const QVector<int> &fields, const OrderedRead &how) override;
+    QVector<TextRow> readOrderedTexts(const QString &table, const QVector<int> &fields,
+                                      const OrderedRead &how) override;
     int schemaVersion() override;
     void upgradeSchema() override;
     std::optional<Row> findFirst(const QString &table, int field, const QString &text) override;

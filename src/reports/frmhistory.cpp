@@ -2,6 +2,7 @@
 
 #include "data/module1.h"
 #include "data/recordset.h"
+#include "data/status.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"
@@ -76,34 +77,22 @@ private:
     // places are kept (a read that finds none keeps the last ones).
     QVector<TextRow> page(const std::optional<Journal::Place> &from, bool inclusive, int skip, int count)
     {
-        const QVector<Row> rows = Journal::read(*m_connection, m_filter, m_read, true, from, inclusive, skip, count);
+        QVector<TextRow> rows =
+            Journal::readTexts(*m_connection, m_filter, m_read, true, from, inclusive, skip, count);
         if (!rows.isEmpty()) {
             m_onView.clear();
             m_onView.reserve(rows.size());
-            for (const Row &row : rows)
-                m_onView << Journal::Place{row.values.value(m_place), row.key};
+            for (const TextRow &row : std::as_const(rows))
+                m_onView << Journal::Place{row.texts.value(m_place), row.key};
         }
-        return texts(rows);
-    }
-
-    QVector<TextRow> texts(const QVector<Row> &rows) const
-    {
-        QVector<TextRow> out;
-        out.reserve(rows.size());
-        for (const Row &row : rows) {
-            TextRow text{row.key, {}};
-            text.texts.reserve(m_fields.size());
-            for (int i = 0; i < m_fields.size(); ++i) {
-                const QVariant &value = row.values[i];
-                // A change shows its sign: +1 put back, -1 taken out.
-                if (m_fields[i] == Journal::kChange && Journal::quantityOf(value) > 0)
-                    text.texts << QLatin1Char('+') + fieldText(value);
-                else
-                    text.texts << fieldText(value);
-            }
-            out << std::move(text);
+        for (TextRow &row : rows) {
+            row.texts.resize(m_fields.size()); // the time read only for its place
+            // A change shows its sign: +1 put back, -1 taken out.
+            for (int i = 0; i < m_fields.size(); ++i)
+                if (m_fields[i] == Journal::kChange && LeadingNumber(row.texts[i]) > 0)
+                    row.texts[i].prepend(QLatin1Char('+'));
         }
-        return out;
+        return rows;
     }
 
     std::shared_ptr<Connection> m_connection;
