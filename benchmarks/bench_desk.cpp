@@ -303,17 +303,11 @@ void checks(int n)
 BENCHMARK(BM_Click)
     ->ArgNames({"items", "fulltally"})
     ->ArgsProduct({kSizes, {0, 1}})
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_Scan)
     ->ArgName("items")
     ->ArgsProduct({kSizes})
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_Load)->Apply(bySize<benchmark::kMillisecond>);
 BENCHMARK(BM_ShowTransaction)->Apply(bySize<benchmark::kMillisecond>);
 

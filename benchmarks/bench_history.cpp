@@ -337,8 +337,8 @@ struct ServerHistoryFixture {
 };
 
 // The history's first page newest first through the server engine's ordered
-// read (as the window reads it, every field), against the same statement
-// prepared once and run with bare libpq, its fields read as text.
+// read as text (as the window reads it, every field), against the same
+// statement prepared once and run with bare libpq, its fields read as text.
 void BM_ServerHistoryPage(benchmark::State &state)
 {
     if (qEnvironmentVariableIsEmpty("BENCH_PGHOST")) {
@@ -359,7 +359,7 @@ void BM_ServerHistoryPage(benchmark::State &state)
         const double t0 = wallSeconds();
         for (int i = 0; i < kBlock; ++i) {
             ReadGroup group(cn);
-            sink += size_t(Journal::read(*cn, {}, fields, true, std::nullopt, false, 0, 42).size());
+            sink += size_t(Journal::readTexts(*cn, {}, fields, true, std::nullopt, false, 0, 42).size());
         }
         const double t1 = wallSeconds();
         for (int i = 0; i < kBlock; ++i) {
@@ -461,41 +461,26 @@ BENCHMARK(BM_ClickWithHistory)
     ->ArgName("items")
     ->Arg(1000)
     ->Arg(100000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_HistoryOpen)
     ->ArgName("rows")
     ->Arg(1000)
     ->Arg(1000000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_HistoryPageTurn)
     ->ArgName("rows")
     ->Arg(1000)
     ->Arg(1000000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_ServerHistoryPage)
     ->ArgName("rows")
     ->Arg(1000000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_ReorderOpen)
     ->ArgName("items")
     ->Arg(1000)
     ->Arg(100000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMillisecond>);
 
 int main(int argc, char **argv)
 {

@@ -344,25 +344,16 @@ BENCHMARK(BM_ServerClick)
     ->ArgName("items")
     ->Arg(1000)
     ->Arg(100000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_FollowOtherClerk)
     ->ArgName("items")
     ->Arg(1000)
     ->Arg(100000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMicrosecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMicrosecond>);
 BENCHMARK(BM_ServerLoad)
     ->ArgName("items")
     ->Arg(100000)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(5)
-    ->ReportAggregatesOnly(true);
+    ->Apply(fiveTimedRuns<benchmark::kMillisecond>);
 
 int main(int argc, char **argv)
 {

@@ -33,6 +33,14 @@
 
 namespace bench {
 
+// The runs of every benchmark here: timed by hand (the handler as the window
+// runs it, not the loop around it), five runs reported by their aggregates.
+template <benchmark::TimeUnit unit>
+void fiveTimedRuns(benchmark::internal::Benchmark *b)
+{
+    b->UseManualTime()->Unit(unit)->Repetitions(5)->ReportAggregatesOnly(true);
+}
+
 // A bare handle on a records database file, opened and keyed as the data
 // library's KeyedFile does it; any failure ends the run.
 struct SqliteDb {

@@ -99,13 +99,8 @@ AdminReport placeCheckedCopy(TempFile &tmp, const QString &dest, const QString &
     if (auto problem = placeNew(tmp, dest))
         return refuse(*problem);
 
-    report.items = source.items;
-    report.removals = source.removals;
-    report.settings = source.settings;
-    report.summary = QStringLiteral("%1: a checked copy of %2, %3 items, %4 removal records")
-                         .arg(dest, path)
-                         .arg(source.items)
-                         .arg(source.removals);
+    report.takeCounts(source);
+    report.summary = QStringLiteral("%1: a checked copy of %2, %3").arg(dest, path, report.countsText());
     return report;
 }
 

@@ -219,9 +219,7 @@ AdminReport checkServer(const QString &location)
         const std::shared_ptr<Connection> server = PgConnection::open(location);
         ReadGroup snapshot(server);
         const Admin::Counts counts = Admin::countRows(*server);
-        report.items = counts.items;
-        report.removals = counts.removals;
-        report.settings = counts.settings;
+        report.takeCounts(counts);
         report.summary = Admin::soundSummary(server->path(), counts);
     } catch (const RecordsError &e) {
         report.problems << QStringLiteral("%1: %2").arg(Admin::shown(location), e.reason());

@@ -25,6 +25,19 @@ struct AdminReport {
     qint64 removals = 0; // rows of Itemsout
     qint64 settings = 0; // rows of Misc
     bool ok() const { return problems.isEmpty(); }
+    // Takes the rows counted in the database the procedure read.
+    template <typename Counted>
+    void takeCounts(const Counted &counted)
+    {
+        items = counted.items;
+        removals = counted.removals;
+        settings = counted.settings;
+    }
+    // "12 items, 30 removal records", as the summaries give the counts.
+    QString countsText() const
+    {
+        return QStringLiteral("%1 items, %2 removal records").arg(items).arg(removals);
+    }
 };
 
 // Opens path read-only with the system's key, checks that it holds the three

@@ -161,13 +161,8 @@ AdminReport restoreFile(const QString &backup, const QString &path)
     tmp.keep();
     syncFolderOf(target);
 
-    report.items = copyCheck.items;
-    report.removals = copyCheck.removals;
-    report.settings = copyCheck.settings;
-    report.summary = QStringLiteral("%1: restored from %2, %3 items, %4 removal records")
-                         .arg(path, backup)
-                         .arg(copyCheck.items)
-                         .arg(copyCheck.removals);
+    report.takeCounts(copyCheck);
+    report.summary = QStringLiteral("%1: restored from %2, %3").arg(path, backup, report.countsText());
     if (hadFile)
         report.summary += QStringLiteral("; the former file is kept as %1").arg(before);
     return report;
@@ -259,9 +254,7 @@ AdminReport restoreServer(const QString &backup, const QString &location)
             recordEveryItem(*server, Journal::Kind::Opening);
         recordEveryItem(*server, Journal::Kind::Restore);
         change.commit();
-        report.items = backupCheck.items;
-        report.removals = backupCheck.removals;
-        report.settings = backupCheck.settings;
+        report.takeCounts(backupCheck);
     } catch (const RecordsError &e) {
         // A commit the server could not confirm may have gone in: that is
         // said, not that the database was left as it was.
@@ -273,10 +266,7 @@ AdminReport restoreServer(const QString &backup, const QString &location)
         }
         return refuse(QStringLiteral("%1 cannot be restored from %2 (%3)").arg(shown, backup, e.reason()));
     }
-    report.summary = QStringLiteral("%1: restored from %2, %3 items, %4 removal records")
-                         .arg(shown, backup)
-                         .arg(report.items)
-                         .arg(report.removals);
+    report.summary = QStringLiteral("%1: restored from %2, %3").arg(shown, backup, report.countsText());
     return report;
 }
 
