@@ -351,6 +351,22 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList({"New.mdb*"}, QDir::Files), QStringList());
     }
 
+    // A file name that holds place markers ("%3") shows in the summaries as
+    // it stands, not with a count written into it.
+    void summariesKeepTheNamesAsTheyStand()
+    {
+        TestDb db(m_dir->path());
+        db.item("A-1", "Anvil", 3, 4);
+        const QString copy = m_dir->filePath("Copy %3 of %1.mdb");
+        const inv::AdminReport backup = inv::backupDatabase(db.path(), copy);
+        QVERIFY2(backup.ok(), qPrintable(backup.problems.join('\n')));
+        QCOMPARE(backup.summary, copy + ": a checked copy of " + db.path() + ", 1 items, 0 removal records");
+        const inv::AdminReport restore = inv::restoreDatabase(copy, db.path());
+        QVERIFY2(restore.ok(), qPrintable(restore.problems.join('\n')));
+        QVERIFY2(restore.summary.startsWith(db.path() + ": restored from " + copy + ", 1 items, 0 removal records"),
+                 qPrintable(restore.summary));
+    }
+
     void restoreKilledAtAnyMomentLeavesOneWholeFile()
     {
         // The former file and the backup, each with contents of its own.
