@@ -361,6 +361,7 @@ private slots:
         const inv::AdminReport backup = inv::backupDatabase(db.path(), copy);
         QVERIFY2(backup.ok(), qPrintable(backup.problems.join('\n')));
         QCOMPARE(backup.summary, copy + ": a checked copy of " + db.path() + ", 1 items, 0 removal records");
+        QCOMPARE(inv::checkDatabase(copy).summary, copy + ": sound, 1 items, 0 removal records");
         const inv::AdminReport restore = inv::restoreDatabase(copy, db.path());
         QVERIFY2(restore.ok(), qPrintable(restore.problems.join('\n')));
         QVERIFY2(restore.summary.startsWith(db.path() + ": restored from " + copy + ", 1 items, 0 removal records"),

@@ -76,10 +76,9 @@ void copyRows(Connection &from, const std::shared_ptr<Connection> &to, const QSt
 
 QString soundSummary(const QString &location, const Counts &counts)
 {
+    // One arg() for all: a location that holds "%2" stays as it is.
     return QStringLiteral("%1: sound, %2 items, %3 removal records")
-        .arg(location)
-        .arg(counts.items)
-        .arg(counts.removals);
+        .arg(location, QString::number(counts.items), QString::number(counts.removals));
 }
 
 } // namespace inv::Admin

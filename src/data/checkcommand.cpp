@@ -52,9 +52,7 @@ std::optional<QString> fileProblem(const QString &path)
     if (st.st_size % kPageSize != 0)
         return QStringLiteral("%1: it is not a records database: its size (%2 bytes) is not a whole number of "
                               "%3-byte pages, so it is another kind of file or a database cut short")
-            .arg(path)
-            .arg(qint64(st.st_size))
-            .arg(kPageSize);
+            .arg(path, QString::number(qint64(st.st_size)), QString::number(kPageSize));
     return std::nullopt;
 }
 

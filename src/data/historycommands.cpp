@@ -75,8 +75,7 @@ AdminReport checkBalance(const QString &path)
                 << QStringLiteral("%1: the books do not balance for %2").arg(path, Journal::describe(imbalance));
         if (found.isEmpty())
             report.summary = QStringLiteral("%1: the books balance, %2 history rows")
-                                 .arg(path)
-                                 .arg(connection->count(Journal::kTable));
+                                 .arg(path, QString::number(connection->count(Journal::kTable)));
     } catch (const RecordsError &e) {
         report.problems << QStringLiteral("%1: the history cannot be read (%2)").arg(path, e.reason());
     }

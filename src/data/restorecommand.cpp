@@ -231,9 +231,8 @@ AdminReport restoreServer(const QString &backup, const QString &location)
         if (const qint64 others = server->otherClients(); others > 0) {
             report.problems << QStringLiteral("%1 is in use by %2 other %3 (the program on a clerk's computer, "
                                               "say), so nothing was restored: close %4, then restore again")
-                                   .arg(shown)
-                                   .arg(others)
-                                   .arg(others == 1 ? QStringLiteral("connection") : QStringLiteral("connections"),
+                                   .arg(shown, QString::number(others),
+                                        others == 1 ? QStringLiteral("connection") : QStringLiteral("connections"),
                                         others == 1 ? QStringLiteral("it") : QStringLiteral("them"));
             return report;
         }
