@@ -146,9 +146,7 @@ void BM_Scan(benchmark::State &state)
                                   .toUtf8();
     SqliteDb(f.path).exec(refill.constData()); // whatever the clicks before left
     auto main = openMain(f);
-    main->cmdtrans_Click();
-    settleEvents();
-    QListWidgetItem *entry = entryShown(main->lstitem, f.target);
+    QListWidgetItem *entry = deskEntryShown(*main, f.target);
     if (!entry) {
         state.SkipWithError("the clicked item is not listed");
         return;

@@ -253,9 +253,7 @@ void BM_FollowOtherClerk(benchmark::State &state)
     const int n = int(state.range(0));
     ServerFixture &f = fixture(n);
     auto main = openMain(f);
-    main->cmdtrans_Click();
-    settleEvents();
-    QListWidgetItem *entry = entryShown(main->lstitem, f.target);
+    QListWidgetItem *entry = deskEntryShown(*main, f.target);
     if (!entry) {
         state.SkipWithError("the clicked item is not listed");
         return;

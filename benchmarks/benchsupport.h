@@ -347,6 +347,16 @@ inline QListWidgetItem *entryShown(QListWidget *list, const QString &text)
     }
     return entry;
 }
+
+// The main window's lists shown (its Show Transaction), and the entry of the
+// item list that is exactly text, scrolled into view; nullptr when none.
+template <typename MainWindow>
+QListWidgetItem *deskEntryShown(MainWindow &main, const QString &text)
+{
+    main.cmdtrans_Click();
+    settleEvents();
+    return entryShown(main.lstitem, text);
+}
 #endif
 
 // Keeps the medians so that a short table can follow: by the whole

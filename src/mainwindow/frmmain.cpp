@@ -751,8 +751,12 @@ bool frmmain::Form_Load()
 
 void frmmain::fillItemList()
 {
-    m_itemNames.reset();
-    QStringList names = Module1::rsItems->columnText(kItemName);
+    showItemNames(Module1::rsItems->columnText(kItemName));
+}
+
+void frmmain::showItemNames(QStringList names)
+{
+    m_itemNames.reset(); // not known should the fill fail
     ui::fillSorted(lstitem, names);
     m_itemNames = std::move(names);
 }
@@ -772,9 +776,7 @@ void frmmain::followItemList()
     // The clerk's own selection stays, by its name, and so does the place.
     const std::optional<QString> selected = selectedItemName();
     const int top = lstitem->verticalScrollBar()->value();
-    m_itemNames.reset();
-    ui::fillSorted(lstitem, names);
-    m_itemNames = std::move(names);
+    showItemNames(std::move(names));
     if (selected) {
         const QList<QListWidgetItem *> found = lstitem->findItems(*selected, Qt::MatchExactly);
         if (!found.isEmpty())

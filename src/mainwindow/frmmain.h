@@ -205,6 +205,8 @@ private:
     void setPanelVisible(bool visible);
     // Fills the item list with every item's name (m_itemNames).
     void fillItemList();
+    // Fills it with these names, in stored order, and keeps them.
+    void showItemNames(QStringList names);
     // Other clerks' changes to Items: the list is filled again only when a
     // name it shows changed (an item added, renamed or deleted); a change of
     // stock leaves it as it is, its selection and scroll place included.
