@@ -1055,11 +1055,8 @@ void PgConnection::insertRows(const QString &table, const QVector<int> &fields, 
     m_handle->requireWritable();
     const TableMeta &meta = m_handle->meta(table);
     QStringList names;
-    for (int field : fields) {
-        if (field < 0 || field >= meta.fields.size())
-            throw RecordsError(m_handle->shown, QStringLiteral("no such field in the table %1").arg(table));
-        names << quoted(meta.fields[field]);
-    }
+    for (int field : fields)
+        names << quoted(fieldAt(meta.fields, field, table, m_handle->shown));
     // Well within the server's limit of parameters a statement.
     const int perStatement = std::clamp(30000 / int(std::max<qsizetype>(1, fields.size())), 1, 1000);
     OwnChange change(*this);
