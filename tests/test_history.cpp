@@ -362,6 +362,39 @@ private slots:
         QCOMPARE(shown(remaining), page(15, 1));
     }
 
+    // The change shows its sign as a clerk reads it: "+" before a number
+    // above 0, none before 0 or a taking-out. A text put in behind the
+    // program's back shows as it stands, signed when it begins with a
+    // number above 0.
+    void historyWindowSignsTheChange()
+    {
+        std::unique_ptr<QTemporaryDir> dir;
+        auto db = testing::newRecordsRun(dir);
+        QList<std::pair<QVariant, QString>> changes{{2, "+2"}, {-1, "-1"}, {0, "0"}};
+        if (!testing::onServer()) // a server's column holds whole numbers only
+            changes << std::pair<QVariant, QString>{"-0 x", "-0 x"} << std::pair<QVariant, QString>{"3 back", "+3 back"}
+                    << std::pair<QVariant, QString>{"none", "none"};
+        {
+            auto cn = testing::openLocation(db->path());
+            Transaction transaction(cn);
+            for (int i = 0; i < changes.size(); ++i) {
+                testing::FixedClock clock(kNow.addSecs(60 * i));
+                FieldChanges row = Journal::rowValues(Journal::Kind::Removal, "P-100", "Item", 0, 10);
+                for (auto &field : row)
+                    if (field.first == Journal::kChange)
+                        field.second = changes[i].first;
+                cn->insert(Journal::kTable, row);
+            }
+            transaction.commit();
+        }
+        auto *window = testing::loadWindow<frmhistory>();
+        QVERIFY(window);
+        QStringList expected;
+        for (const auto &change : changes)
+            expected.prepend(change.second); // newest first
+        QCOMPARE(shown(window->findChild<QListView *>("lstchange")), expected);
+    }
+
     // The reorder list: the items at or below the band chosen, lowest
     // status first, with what brings each back to its maximum; printed to
     // PDF without the drop-down.

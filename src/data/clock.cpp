@@ -1,5 +1,7 @@
 #include "clock.h"
 
+#include <ctime>
+
 namespace inv::Clock {
 
 namespace {
@@ -8,7 +10,16 @@ QDateTime g_fixed;
 
 QDate today()
 {
-    return now().date();
+    if (g_fixed.isValid())
+        return g_fixed.date();
+    // The day in the time zone the C library already holds: unlike
+    // QDateTime::currentDateTime, this does not look at the zone file again
+    // (a stat of /etc/localtime) each time a window shows the date.
+    const std::time_t seconds = std::time(nullptr);
+    std::tm local{};
+    if (!localtime_r(&seconds, &local))
+        return QDateTime::currentDateTime().date();
+    return QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
 }
 
 QDateTime now()

@@ -34,6 +34,7 @@ public:
             m_fields << int(stored.indexOf(field));
         // The time tells a row's place; read once when a column shows it.
         m_read = m_fields;
+        m_change = int(m_fields.indexOf(Journal::kChange));
         m_place = int(m_fields.indexOf(Journal::kEnteredAt));
         if (m_place < 0) {
             m_place = int(m_read.size());
@@ -87,10 +88,13 @@ private:
         }
         for (TextRow &row : rows) {
             row.texts.resize(m_fields.size()); // the time read only for its place
-            // A change shows its sign: +1 put back, -1 taken out.
-            for (int i = 0; i < m_fields.size(); ++i)
-                if (m_fields[i] == Journal::kChange && LeadingNumber(row.texts[i]) > 0)
-                    row.texts[i].prepend(QLatin1Char('+'));
+            // A change shows its sign: +1 put back, -1 taken out (a text
+            // that begins with its minus sign is no number above 0).
+            if (m_change >= 0) {
+                QString &change = row.texts[m_change];
+                if (!change.startsWith(QLatin1Char('-')) && LeadingNumber(change) > 0)
+                    change.prepend(QLatin1Char('+'));
+            }
         }
         return rows;
     }
@@ -100,6 +104,7 @@ private:
     QVector<int> m_fields; // the columns' fields
     QVector<int> m_read; // and the time, the page's place in the order, unless shown
     int m_place = 0; // where the time is among them
+    int m_change = -1; // where the change is among the columns, if shown
     QVector<Journal::Place> &m_onView; // the window's
 };
 

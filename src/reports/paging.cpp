@@ -2,6 +2,8 @@
 
 #include "data/recordset.h"
 
+#include <algorithm>
+
 namespace inv::reports {
 
 RowSource::~RowSource() = default;
@@ -49,32 +51,41 @@ Page Pager::next(RowSource &rows, int fields)
         read = rows.rows(*m_first, 0, m_shape.size); // the page on view is the last one
     else
         m_start += m_shape.step;
-    return page(read, fields);
+    return page(std::move(read), fields);
 }
 
 Page Pager::previous(RowSource &rows, int fields)
 {
     if (!m_first || m_start - m_shape.step < 0)
         return first(rows, fields);
-    const QVector<TextRow> read = rows.rows(*m_first, -m_shape.step, m_shape.size);
+    QVector<TextRow> read = rows.rows(*m_first, -m_shape.step, m_shape.size);
     if (read.isEmpty())
         return first(rows, fields); // rows before the page went away meanwhile
     m_start -= m_shape.step;
-    return page(read, fields);
+    return page(std::move(read), fields);
 }
 
-Page Pager::page(const QVector<TextRow> &rows, int fields)
+Page Pager::page(QVector<TextRow> rows, int fields)
 {
     Page page;
     const int groups = (m_shape.size + m_shape.perGroup - 1) / m_shape.perGroup;
-    page.entries.fill(QVector<QStringList>(fields), groups);
-    for (int i = 0; i < rows.size(); ++i) {
-        QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
-        for (int f = 0; f < fields; ++f)
-            group[f] << rows[i].texts.value(f);
-    }
     page.rows = int(rows.size());
+    page.entries.resize(groups);
+    for (int g = 0; g < groups; ++g) {
+        const int inGroup = std::clamp(page.rows - g * m_shape.perGroup, 0, m_shape.perGroup);
+        QVector<QStringList> &group = page.entries[g];
+        group.resize(fields);
+        for (QStringList &texts : group)
+            texts.reserve(inGroup);
+    }
     m_first = rows.isEmpty() ? std::nullopt : std::optional<qint64>(rows.first().key);
+    // The rows are the page's own: their texts move into the lists.
+    for (int i = 0; i < page.rows; ++i) {
+        QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
+        QStringList &texts = rows[i].texts;
+        for (int f = 0; f < fields; ++f)
+            group[f] << (f < texts.size() ? std::move(texts[f]) : QString());
+    }
     return page;
 }
 

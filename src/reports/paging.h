@@ -89,7 +89,7 @@ public:
 
 private:
     // The page of the rows read; their first becomes the page's bookmark.
-    Page page(const QVector<TextRow> &rows, int fields);
+    Page page(QVector<TextRow> rows, int fields);
 
     PageShape m_shape;
     int m_start = 0;
