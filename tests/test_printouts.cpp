@@ -23,6 +23,7 @@
 #include <QLocale>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSortFilterProxyModel>
 
@@ -260,6 +261,20 @@ private slots:
         QCOMPARE(w->Label1->text(), text);
         // It widens to show the whole text.
         QVERIFY(w->Label1->width() >= w->Label1->sizeHint().width());
+    }
+
+    // A window opened the next day, or after the user's format changed,
+    // shows that day in that format, not the one an earlier window showed.
+    void headingFollowsTheDayAndTheFormat()
+    {
+        const QLocale before;
+        const auto restore = qScopeGuard([&] { QLocale::setDefault(before); });
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        QCOMPARE(openWindow("frmprint")->Label1->text(), QString("List of items as of   3/10/26"));
+        Clock::setFixed(QDateTime(QDate(2026, 3, 11), QTime(0, 0, 1)));
+        QCOMPARE(openWindow("frmprint")->Label1->text(), QString("List of items as of   3/11/26"));
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        QCOMPARE(openWindow("frmprintl")->Label1->text(), QString("List of removed items        11.03.26"));
     }
 
     // A whole page of each list shows without scrolling.

@@ -31,6 +31,23 @@ namespace {
 // Rows of 195 twips, so that a list 9030 twips high shows 46 of them.
 constexpr int kRowHeight = 13;
 
+// Today's date as the headings show it: formatted when the day (or the
+// user's format) changes, not at every opening.
+const QString &todayShown()
+{
+    static QDate day;
+    static QLocale locale;
+    static QString shown;
+    const QDate today = Clock::today();
+    const QLocale current;
+    if (today != day || current != locale) {
+        day = today;
+        locale = current;
+        shown = current.toString(today, QLocale::ShortFormat);
+    }
+    return shown;
+}
+
 class FixedRowHeight : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -203,7 +220,7 @@ QListView *PrintoutWindow::list(const char *name) const
 bool PrintoutWindow::Form_Load()
 {
     Label1->setText(m_description.heading + QString(m_description.gap, QLatin1Char(' '))
-                    + QLocale().toString(Clock::today(), QLocale::ShortFormat));
+                    + todayShown());
     return showPage(&Pager::first);
 }
 
