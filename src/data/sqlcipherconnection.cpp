@@ -331,10 +331,14 @@ public:
     QString operator()(int column, bool isDate)
     {
         Last &last = m_last[column];
-        const int type = sqlite3_column_type(m_stmt, column);
+        // The cell is looked up once and read through its value (each
+        // column call looks it up again, under the handle's lock; a handle
+        // is only ever used by the thread that opened it).
+        sqlite3_value *value = sqlite3_column_value(m_stmt, column);
+        const int type = sqlite3_value_type(value);
         if (type == SQLITE_TEXT && !isDate) {
-            const char *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
-            const int size = sqlite3_column_bytes(m_stmt, column);
+            const char *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+            const int size = sqlite3_value_bytes(value);
             if (last.type != SQLITE_TEXT || last.bytes.size() != size
                 || std::memcmp(last.bytes.constData(), text, size_t(size)) != 0) {
                 last.type = SQLITE_TEXT;
@@ -343,7 +347,7 @@ public:
                 last.text = QString::fromUtf8(text, size);
             }
         } else if (type == SQLITE_INTEGER) {
-            const qint64 number = sqlite3_column_int64(m_stmt, column);
+            const qint64 number = sqlite3_value_int64(value);
             if (last.type != SQLITE_INTEGER || last.number != number) {
                 last.type = SQLITE_INTEGER;
                 last.number = number;
@@ -699,9 +703,10 @@ QVector<R> stepRows(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &table
                 return row.texts;
         }
         ();
-        cells.reserve(fields.size());
+        cells.resize(fields.size());
+        auto *out = cells.data();
         for (int c = 0; c < fields.size(); ++c)
-            cells << cell(c + 1, fields[c]);
+            out[c] = cell(c + 1, fields[c]);
         rows << std::move(row);
     }
     sqlite3_reset(stmt);

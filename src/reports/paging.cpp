@@ -76,15 +76,18 @@ Page Pager::page(QVector<TextRow> rows, int fields)
         QVector<QStringList> &group = page.entries[g];
         group.resize(fields);
         for (QStringList &texts : group)
-            texts.reserve(inGroup);
+            texts.resize(inGroup);
     }
     m_first = rows.isEmpty() ? std::nullopt : std::optional<qint64>(rows.first().key);
-    // The rows are the page's own: their texts move into the lists.
+    // The rows are the page's own: their texts move into the lists (a field
+    // a row lacks stays empty).
     for (int i = 0; i < page.rows; ++i) {
         QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
+        const int at = i % m_shape.perGroup;
         QStringList &texts = rows[i].texts;
-        for (int f = 0; f < fields; ++f)
-            group[f] << (f < texts.size() ? std::move(texts[f]) : QString());
+        const int given = std::min(fields, int(texts.size()));
+        for (int f = 0; f < given; ++f)
+            group[f][at] = std::move(texts[f]);
     }
     return page;
 }
