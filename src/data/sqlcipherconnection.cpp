@@ -684,13 +684,11 @@ namespace {
 
 // Steps a statement made by rowsStatement: each row its key and one cell per
 // field, made by cell(column, field); R is Row (values) or TextRow (texts).
-// Room is made at once for the rows a page asks for (limit).
 template <typename R, typename Cell>
 QVector<R> stepRows(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &table, const QVector<int> &fields,
-                    int limit, const Cell &cell)
+                    const Cell &cell)
 {
     QVector<R> rows;
-    rows.reserve(std::clamp(limit, 0, 256));
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         R row;
@@ -724,7 +722,7 @@ QVector<Row> SqlCipherConnection::readRows(const QString &table, const QVector<i
     sqlite3_stmt *stmt = rowsStatement(*m_handle, table, fields, 0);
     sqlite3_bind_int64(stmt, 1, from.value_or(std::numeric_limits<qint64>::min()));
     sqlite3_bind_int(stmt, 2, limit);
-    return stepRows<Row>(*m_handle, stmt, table, fields, limit,
+    return stepRows<Row>(*m_handle, stmt, table, fields,
                          [&](int column, int field) { return columnValue(stmt, column, meta.isDate[field]); });
 }
 
@@ -738,7 +736,7 @@ QVector<TextRow> SqlCipherConnection::readTextsFrom(const QString &table, const 
     if (skip != 0)
         sqlite3_bind_int64(stmt, 3, (skip > 0 ? qint64(skip) : -qint64(skip)) - 1);
     CellTexts cells(stmt, int(fields.size()));
-    return stepRows<TextRow>(*m_handle, stmt, table, fields, limit,
+    return stepRows<TextRow>(*m_handle, stmt, table, fields,
                              [&](int column, int field) { return cells(column, meta.isDate[field]); });
 }
 
@@ -826,7 +824,7 @@ QVector<Row> SqlCipherConnection::readOrdered(const QString &table, const QVecto
 {
     const TableMeta &meta = m_handle->meta(table);
     sqlite3_stmt *stmt = orderedStatement(*m_handle, meta, table, fields, how);
-    return stepRows<Row>(*m_handle, stmt, table, fields, how.limit,
+    return stepRows<Row>(*m_handle, stmt, table, fields,
                          [&](int c, int field) { return columnValue(stmt, c, meta.isDate[field]); });
 }
 
@@ -836,7 +834,7 @@ QVector<TextRow> SqlCipherConnection::readOrderedTexts(const QString &table, con
     const TableMeta &meta = m_handle->meta(table);
     sqlite3_stmt *stmt = orderedStatement(*m_handle, meta, table, fields, how);
     CellTexts cells(stmt, int(fields.size()));
-    return stepRows<TextRow>(*m_handle, stmt, table, fields, how.limit,
+    return stepRows<TextRow>(*m_handle, stmt, table, fields,
                              [&](int c, int field) { return cells(c, meta.isDate[field]); });
 }
 
