@@ -701,10 +701,9 @@ QVector<R> stepRows(SqlCipherHandle &h, sqlite3_stmt *stmt, const QString &table
                 return row.texts;
         }
         ();
-        cells.resize(fields.size());
-        auto *out = cells.data();
+        cells.reserve(fields.size());
         for (int c = 0; c < fields.size(); ++c)
-            out[c] = cell(c + 1, fields[c]);
+            cells << cell(c + 1, fields[c]);
         rows << std::move(row);
     }
     sqlite3_reset(stmt);

@@ -88,13 +88,9 @@ private:
         }
         for (TextRow &row : rows) {
             row.texts.resize(m_fields.size()); // the time read only for its place
-            // A change shows its sign: +1 put back, -1 taken out (a text
-            // that begins with its minus sign is no number above 0).
-            if (m_change >= 0) {
-                QString &change = row.texts[m_change];
-                if (!change.startsWith(QLatin1Char('-')) && LeadingNumber(change) > 0)
-                    change.prepend(QLatin1Char('+'));
-            }
+            // A change shows its sign: +1 put back, -1 taken out.
+            if (m_change >= 0 && LeadingNumber(row.texts[m_change]) > 0)
+                row.texts[m_change].prepend(QLatin1Char('+'));
         }
         return rows;
     }

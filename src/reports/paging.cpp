@@ -76,18 +76,15 @@ Page Pager::page(QVector<TextRow> rows, int fields)
         QVector<QStringList> &group = page.entries[g];
         group.resize(fields);
         for (QStringList &texts : group)
-            texts.resize(inGroup);
+            texts.reserve(inGroup);
     }
     m_first = rows.isEmpty() ? std::nullopt : std::optional<qint64>(rows.first().key);
-    // The rows are the page's own: their texts move into the lists (a field
-    // a row lacks stays empty).
+    // The rows are the page's own: their texts move into the lists.
     for (int i = 0; i < page.rows; ++i) {
         QVector<QStringList> &group = page.entries[i / m_shape.perGroup];
-        const int at = i % m_shape.perGroup;
         QStringList &texts = rows[i].texts;
-        const int given = std::min(fields, int(texts.size()));
-        for (int f = 0; f < given; ++f)
-            group[f][at] = std::move(texts[f]);
+        for (int f = 0; f < fields; ++f)
+            group[f] << (f < texts.size() ? std::move(texts[f]) : QString());
     }
     return page;
 }
