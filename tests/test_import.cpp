@@ -170,6 +170,27 @@ private slots:
         }
     }
 
+    // A dry run only looks: a file made before the stock history stays
+    // byte for byte as it was; the import itself then upgrades it, in the
+    // one transaction, before its own rows.
+    void dryRunLeavesAnOlderFileAsItIs()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw").item("T-200", "Toner", 5, 10, "50%");
+        testing::execSql(db.path(), "DROP TABLE Journal; PRAGMA user_version = 0");
+        const QByteArray before = testing::fileHash(db.path());
+        const QByteArray csv =
+            "item_no,item_name,Description,original_quantity,remaining_quantity\r\nP-1,Pins,box,10,10\r\n";
+        const AdminReport dry = ItemImport::importCsv(db.path(), csv, true);
+        QVERIFY2(dry.ok(), qPrintable(dry.problems.join('\n')));
+        QCOMPARE(testing::fileHash(db.path()), before);
+        const AdminReport report = ItemImport::importCsv(db.path(), csv, false);
+        QVERIFY2(report.ok(), qPrintable(report.problems.join('\n')));
+        QCOMPARE(db.count("Journal"), 2);
+        QCOMPARE(db.value("Journal", 0, "kind").toString(), QString("opening"));
+        QCOMPARE(db.value("Journal", 1, "item_no").toString(), QString("P-1"));
+    }
+
     // What a good file writes: as the Add window writes an item (trimmed
     // texts, max_quantity the original quantity unless the file gives one,
     // the status by the status rule, today's date), after the rows already

@@ -1,6 +1,7 @@
 // Program start: the check of the default database, the splash window's
 // choice of database, its animation and the hand-over.
 
+#include "data/journal.h"
 #include "data/module1.h"
 #include "data/sqlcipherconnection.h"
 #include "mainwindow/frmmain.h"
@@ -136,6 +137,37 @@ private slots:
         QVERIFY(prompts.last().text.contains("Gone.mdb"));
         QVERIFY(!splashShown);
         QVERIFY(splash.isNull() || !splash->isVisible());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // A database made before the stock history is only read from the
+    // program's start to the choice at the welcome window, and all through
+    // the view-only entry and its log-out: User may be all the user wants.
+    // Admin's log-in upgrades it.
+    void olderDatabaseWaitsForTheChoice()
+    {
+        TestDb db(m_dir->path());
+        db.misc("admin", "pw", {}, db.path()).item("1", "Toner", 3, 10);
+        testing::execSql(db.path(), "DROP TABLE Journal; PRAGMA user_version = 0");
+        const QByteArray before = testing::fileHash(db.path());
+        testing::ScriptedPrompts prompts;
+        QVERIFY(startup::Start());
+        QTRY_VERIFY_WITH_TIMEOUT(testing::shownWindow<frmwelcome>(), 5000);
+        QCOMPARE(testing::fileHash(db.path()), before);
+
+        testing::shownWindow<frmwelcome>()->cmduser->click();
+        QPointer<frmmain> main = testing::shownWindow<frmmain>();
+        QVERIFY(main && main->restrictedMode());
+        QCOMPARE(testing::fileHash(db.path()), before);
+        main->mLogOut->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(testing::shownWindow<frmwelcome>());
+        QCOMPARE(testing::fileHash(db.path()), before);
+
+        testing::shownWindow<frmwelcome>()->cmdadmin->click();
+        QVERIFY(testing::shownWindow<frmlogin>());
+        QVERIFY(Journal::available(*Module1::cnCheck));
+        QCOMPARE(db.count("Journal"), 1);
         VERIFY_PROMPTS(prompts);
     }
 

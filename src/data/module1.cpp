@@ -1,8 +1,8 @@
 #include "module1.h"
 
 #include "journal.h"
-#include "session.h"
 #include "pgconnection.h"
+#include "session.h"
 #include "sqlcipherconnection.h"
 
 #include <QCoreApplication>
@@ -21,6 +21,7 @@ namespace {
 
 QString g_programFolder;
 bool g_viewOnly = false;
+bool g_upgradesHeld = false;
 
 ConnectionFactory &factory()
 {
@@ -35,10 +36,10 @@ ConnectionFactory &factory()
 
 // The program's opening of a database for writing: a file made before the
 // stock history existed gets it now, once (not in the view-only mode, which
-// writes nothing).
+// writes nothing, nor before the user has chosen it or the log-in).
 std::shared_ptr<Connection> opened(std::shared_ptr<Connection> connection)
 {
-    if (Session::writesAllowed())
+    if (Session::upgradesAllowed())
         Journal::upgrade(connection);
     return connection;
 }
@@ -160,9 +161,20 @@ void refuseInViewOnlyUse(const QString &path)
                                                 "nothing is written to it"));
 }
 
+void holdUpgrades(bool held)
+{
+    g_upgradesHeld = held;
+}
+
+bool upgradesHeld()
+{
+    return g_upgradesHeld;
+}
+
 void reset()
 {
     g_viewOnly = false;
+    g_upgradesHeld = false;
     rsMisc.reset();
     rsItems.reset();
     rsItemsout.reset();

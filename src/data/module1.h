@@ -74,7 +74,13 @@ bool viewOnly();
 // refused too.
 void refuseInViewOnlyUse(const QString &path);
 
-// Releases every connection and cursor, empties dbPath and ends view-only use.
+// Whether the upgrade of an older database is held back (Session says
+// when); off until set, reset() turns it off.
+void holdUpgrades(bool held);
+bool upgradesHeld();
+
+// Releases every connection and cursor, empties dbPath, ends view-only use
+// and lets upgrades go.
 void reset();
 
 } // namespace inv::Module1

@@ -38,6 +38,26 @@ bool writesAllowed()
     return !Module1::viewOnly();
 }
 
+bool upgradesAllowed()
+{
+    return writesAllowed() && !Module1::upgradesHeld();
+}
+
+void holdUpgrades(bool held)
+{
+    Module1::holdUpgrades(held);
+}
+
+UpgradeHold::UpgradeHold() : m_held(Module1::upgradesHeld())
+{
+    Module1::holdUpgrades(true);
+}
+
+UpgradeHold::~UpgradeHold()
+{
+    Module1::holdUpgrades(m_held);
+}
+
 void setViewOnly(bool viewOnly)
 {
     Module1::setViewOnly(viewOnly);

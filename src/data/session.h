@@ -21,6 +21,27 @@ QString loginName();
 bool writesAllowed();
 void setViewOnly(bool viewOnly);
 
+// Whether an older database may be upgraded now (given its stock history):
+// only while writes are allowed and the user is not still to choose at the
+// welcome window between viewing only and logging in. The program holds
+// upgrades from its start and from each log-out until that choice; the
+// admin commands hold them only for a dry run, which writes nothing.
+bool upgradesAllowed();
+void holdUpgrades(bool held);
+
+// Holds upgrades while it lives (a look that must write nothing), then
+// leaves them as they were.
+class UpgradeHold {
+public:
+    UpgradeHold();
+    ~UpgradeHold();
+    UpgradeHold(const UpgradeHold &) = delete;
+    UpgradeHold &operator=(const UpgradeHold &) = delete;
+
+private:
+    bool m_held;
+};
+
 // The end of a session (log-out): no account, writes allowed again.
 void end();
 

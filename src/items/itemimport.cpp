@@ -5,6 +5,7 @@
 #include "data/fields.h"
 #include "data/journal.h"
 #include "data/module1.h"
+#include "data/session.h"
 #include "data/status.h"
 #include "itemrecords.h"
 
@@ -206,8 +207,12 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     }
 
     const auto run = [&] {
-        // Through the engine the program itself uses, whichever it is.
+        // Through the engine the program itself uses, whichever it is. A dry
+        // run only looks: not even an older file's upgrade is written.
         Module1::dbPath = path;
+        std::optional<Session::UpgradeHold> hold;
+        if (dryRun)
+            hold.emplace();
         Module1::OpenRecordsConnection();
         Module1::OpenItems();
         Recordset &items = *Module1::rsItems;

@@ -1,6 +1,7 @@
 #include "frmwelcome.h"
 
 #include "data/module1.h"
+#include "data/session.h"
 #include "frmaccount.h"
 #include "navigation.h"
 #include "ui/controls.h"
@@ -199,6 +200,8 @@ void frmwelcome::cmduser_Click()
 
 void frmwelcome::cmdcreate_Click()
 {
+    // The first account is a write: the file may be upgraded from here on.
+    Session::holdUpgrades(false);
     ui::openFrom(this, new frmaccount(this));
 }
 

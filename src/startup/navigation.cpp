@@ -14,6 +14,8 @@ namespace inv::startup {
 void showWelcome()
 {
     Module1::setViewOnly(false);
+    // The user is to choose again: nothing upgrades the file before that.
+    Session::holdUpgrades(true);
     auto *welcome = ui::loadWindow<frmwelcome>(ui::OnClose::Delete);
     if (!welcome) {
         QApplication::exit(1);
@@ -24,6 +26,8 @@ void showWelcome()
 
 bool showLogin()
 {
+    // Admin was chosen: the log-in's connection may upgrade an older file.
+    Session::holdUpgrades(false);
     auto *login = ui::loadWindow<frmlogin>(ui::OnClose::Delete);
     if (!login)
         return false;
@@ -36,6 +40,7 @@ frmmain *showMain(Mode mode)
     // Before the main window opens its connection: the view-only entry
     // writes nothing, not even the upgrade of an older file.
     Session::setViewOnly(mode == Mode::Restricted);
+    Session::holdUpgrades(false);
     if (mode == Mode::Restricted)
         Session::setAccount({});
     auto *main = ui::loadWindow<frmmain>(ui::OnClose::Delete);

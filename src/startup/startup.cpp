@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "data/module1.h"
+#include "data/session.h"
 #include "frmflash.h"
 #include "ui/prompts.h"
 #include "ui/waitnotice.h"
@@ -41,6 +42,9 @@ bool Start()
     splash->show();
     waitForFirstPaint(splash);
 
+    // Until the user chooses at the welcome window, the program only looks:
+    // User may yet be chosen, which writes nothing.
+    Session::holdUpgrades(true);
     const QString path = Module1::defaultDatabasePath();
     // Opened here once; the splash window's load then shares the open file.
     Module1::dbPath = path;
