@@ -525,6 +525,7 @@ private slots:
             {{"--until", "2026-03-02"}, {1, 2}},
             {{"--item", "P-100", "--since", "2026-03-02", "--until", "2026-03-03"}, {3}},
             {{"--item", "X"}, {}},
+            {{"--until", "9999-12-31"}, {1, 2, 3}}, // the last day there is
         };
         for (const auto &f : filters) {
             const Admin run = admin(QStringList{"history", db.path()} + f.options);
@@ -550,6 +551,26 @@ private slots:
         QCOMPARE(admin({"history", db.path(), "--since", "March"}).exitCode, 1);
         QCOMPARE(admin({"reorder", db.path(), "--below", "half"}).exitCode, 1);
         QCOMPARE(admin({"history", db.path(), "--colour", "red"}).exitCode, 1);
+        for (const QStringList &refused :
+             {QStringList{"reorder", db.path(), "--below", "nan"}, QStringList{"reorder", db.path(), "--below", "inf"},
+              QStringList{"history", db.path(), "--since", "2026-03-03", "--until", "2026-03-01"}}) {
+            const Admin run = admin(refused);
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.out.isEmpty() && run.err.count('\n') == 1, qPrintable(run.err));
+        }
+
+        // Standard output that cannot take the list (a full disk behind it)
+        // is a failure, said in one line, never a success.
+        for (const char *command : {"history", "reorder", "export"}) {
+            QProcess p;
+            p.setStandardOutputFile(QStringLiteral("/dev/full"));
+            p.start(QStringLiteral(INVENTORY_ADMIN), {command, db.path()});
+            QVERIFY(p.waitForFinished(60000));
+            const QString err = QString::fromUtf8(p.readAllStandardError());
+            QCOMPARE(p.exitCode(), 1);
+            QVERIFY2(err.contains("standard output cannot be written in full") && err.count('\n') == 1,
+                     qPrintable(err));
+        }
     }
 };
 

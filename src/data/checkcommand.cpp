@@ -74,10 +74,7 @@ std::optional<QString> readProblem(KeyedFile &db)
                 .arg(path);
         case SQLITE_READONLY:
             if (db.lastError() == SQLITE_READONLY_ROLLBACK)
-                return QStringLiteral("%1: a change to it was cut off half-written (%1-journal is left beside "
-                                      "it); the program, or inventory-admin backup, completes the roll-back "
-                                      "when it next opens the file; check it again after that")
-                    .arg(path);
+                return QStringLiteral("%1: %2").arg(path, KeyedFile::halfWritten(path));
             break;
         case SQLITE_BUSY:
             return QStringLiteral("%1: another program keeps it locked; try again later").arg(path);

@@ -16,6 +16,11 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
 namespace inv {
 
 using namespace AdminFiles;
@@ -171,6 +176,40 @@ AdminReport exportCsvFile(const QString &path, const QString &table, const QStri
     return writeNewFile(file, [&](QIODevice &out) { return exportCsv(path, table, out); });
 }
 
+namespace {
+
+// Why what was written to out did not all reach it (and the disk, when
+// durable), in words; nothing when it did.
+std::optional<QString> unwritten(QFile &out, bool durable)
+{
+    if (out.error() != QFileDevice::NoError || !out.flush())
+        return out.errorString();
+    if (durable && ::fsync(out.handle()) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return std::nullopt;
+}
+
+} // namespace
+
+AdminReport writeStandardOutput(const std::function<AdminReport(QIODevice &)> &write)
+{
+    AdminReport report;
+    QFile out;
+    if (!out.open(stdout, QIODevice::WriteOnly)) {
+        report.problems << QStringLiteral("standard output cannot be written");
+        return report;
+    }
+    report = write(out);
+    if (!report.ok())
+        return report;
+    std::optional<QString> problem = unwritten(out, false);
+    if (!problem && (std::fflush(stdout) != 0 || std::ferror(stdout)))
+        problem = QString::fromLocal8Bit(std::strerror(errno));
+    if (problem)
+        report.problems << QStringLiteral("standard output cannot be written in full (%1)").arg(*problem);
+    return report;
+}
+
 AdminReport writeNewFile(const QString &file, const std::function<AdminReport(QIODevice &)> &write)
 {
     AdminReport report;
@@ -196,8 +235,8 @@ AdminReport writeNewFile(const QString &file, const std::function<AdminReport(QI
         report = write(out);
         if (!report.ok())
             return report;
-        if (!out.flush() || ::fsync(out.handle()) != 0) {
-            report.problems << QStringLiteral("%1 cannot be written (%2)").arg(file, out.errorString());
+        if (const std::optional<QString> problem = unwritten(out, true)) {
+            report.problems << QStringLiteral("%1 cannot be written (%2)").arg(file, *problem);
             return report;
         }
         out.close();

@@ -225,8 +225,10 @@ OrderedRead orderedRead(const Filter &filter, bool descending, const std::option
     }
     if (filter.since.isValid())
         how.from = filter.since.toString(Qt::ISODate);
-    if (filter.until.isValid())
-        how.until = filter.until.addDays(1).toString(Qt::ISODate);
+    // The range ends where the day after it begins; after the last day a
+    // date text holds (9999-12-31) it is open.
+    if (const QDate next = filter.until.addDays(1); next.isValid() && next.year() <= 9999)
+        how.until = next.toString(Qt::ISODate);
     how.after = from;
     how.inclusive = inclusive;
     how.skip = skip;

@@ -136,4 +136,12 @@ QVariant KeyedFile::value(const QString &sql)
     return result;
 }
 
+QString KeyedFile::halfWritten(const QString &path)
+{
+    return QStringLiteral("a change to it was cut off half-written (%1-journal is left beside it); the "
+                          "program, or inventory-admin backup, completes the roll-back when it next opens the "
+                          "file; check it again after that")
+        .arg(path);
+}
+
 } // namespace inv

@@ -62,6 +62,10 @@ public:
 
     [[noreturn]] void fail(const QString &what = {});
 
+    // Why a look that may not write cannot read the file at path: a change
+    // to it was cut off half-written, and only a writer rolls it back.
+    static QString halfWritten(const QString &path);
+
     // How long a read or write waits while another process has the file
     // locked.
     static constexpr int kBusyWaitMs = 20000;

@@ -80,5 +80,9 @@ AdminReport exportCsvFile(const QString &path, const QString &table, const QStri
 // What write puts out, into a new file (refused when file exists) that
 // appears whole or not at all; the summary is write's, after the file name.
 AdminReport writeNewFile(const QString &file, const std::function<AdminReport(QIODevice &)> &write);
+// What write puts out, onto standard output: a write that does not get
+// there whole (a full disk behind a redirection, /dev/full) is a problem of
+// the report, never a success.
+AdminReport writeStandardOutput(const std::function<AdminReport(QIODevice &)> &write);
 
 } // namespace inv

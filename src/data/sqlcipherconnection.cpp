@@ -479,6 +479,10 @@ std::shared_ptr<SqlCipherHandle> openHandle(const QString &path, const FileId &i
                                QStringLiteral("it is not a records database, or it is protected "
                                               "with another password"),
                                RecordsError::Kind::Damaged);
+        // Only a look that may not write meets this: the program's own
+        // opening rolls the cut-off change back.
+        if (sqlite3_extended_errcode(h->db) == SQLITE_READONLY_ROLLBACK)
+            throw RecordsError(path, KeyedFile::halfWritten(path));
         h->fail(QStringLiteral("it cannot be read"));
     }
     if (!readOnly)

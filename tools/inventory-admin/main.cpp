@@ -20,6 +20,7 @@
 #include <QHash>
 #include <QStringList>
 
+#include <cmath>
 #include <cstdio>
 #include <termios.h>
 #include <unistd.h>
@@ -257,25 +258,23 @@ int main(int argc, char **argv)
                     return fail(QStringLiteral("%1 needs a date as YYYY-MM-DD, not %2").arg(option, given[option]));
                 (QLatin1String(option) == QLatin1String("--since") ? filter.since : filter.until) = date;
             }
+            if (filter.since.isValid() && filter.until.isValid() && filter.since > filter.until)
+                return fail(QStringLiteral("--since %1 is after --until %2: no day lies between them")
+                                .arg(given["--since"], given["--until"]));
             write = [=](QIODevice &out) { return inv::historyCsv(path, filter, out); };
         } else {
             double below = inv::Reorder::bandLimit(inv::Reorder::kDefaultBand);
             if (given.contains("--below")) {
                 bool ok = false;
                 below = given["--below"].toDouble(&ok);
-                if (!ok)
+                if (!ok || !std::isfinite(below))
                     return fail(QStringLiteral("--below needs a percentage, not %1").arg(given["--below"]));
             }
             write = [=](QIODevice &out) { return inv::reorderCsv(path, below, out); };
         }
         if (given.contains("--output"))
             return report(inv::writeNewFile(given["--output"], write));
-        QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly))
-            return fail(QStringLiteral("standard output cannot be written"));
-        const inv::AdminReport result = write(out);
-        out.close();
-        return report(result, false);
+        return report(inv::writeStandardOutput(write), false);
     }
 
     if (command == "backup") {
@@ -306,12 +305,8 @@ int main(int argc, char **argv)
         }
         if (!output.isEmpty())
             return report(inv::exportCsvFile(path, table, output));
-        QFile out;
-        if (!out.open(stdout, QIODevice::WriteOnly))
-            return fail(QStringLiteral("standard output cannot be written"));
-        const inv::AdminReport result = inv::exportCsv(path, table, out);
-        out.close();
-        return report(result, false);
+        return report(inv::writeStandardOutput([&](QIODevice &out) { return inv::exportCsv(path, table, out); }),
+                      false);
     }
 
     if (command == "import") {
