@@ -7,6 +7,7 @@
 #include "data/connection.h"
 #include "data/itemlookup.h"
 #include "data/journal.h"
+#include "data/maintenance.h"
 #include "data/module1.h"
 #include "data/schema.h"
 #include "items/itemrecords.h"
@@ -17,6 +18,7 @@
 
 #include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <libpq-fe.h>
@@ -141,6 +143,17 @@ private slots:
         QCOMPARE(run(clerk, QStringLiteral("DELETE FROM \"Journal\"")), denied);
         QCOMPARE(run(clerk, QStringLiteral("DROP TABLE \"Itemsout\"")), denied);
         QCOMPARE(run(clerk, QStringLiteral("ALTER TABLE \"Items\" ADD COLUMN x integer")), denied);
+
+        // The owner's restore sees the clerk's program connected (the server
+        // tells the owner little of another role's sessions) and refuses.
+        QTemporaryDir dir;
+        const QString backup = dir.filePath(QStringLiteral("Backup.mdb"));
+        QVERIFY(backupDatabase(owner, backup).ok());
+        const qint64 itemsBefore = cn->count(QStringLiteral("Items"));
+        const AdminReport restore = restoreDatabase(backup, owner);
+        QVERIFY2(!restore.ok() && restore.problems.join(' ').contains(QStringLiteral("in use by 1 other connection")),
+                 qPrintable(restore.problems.join('\n')));
+        QCOMPARE(cn->count(QStringLiteral("Items")), itemsBefore);
     }
 };
 

@@ -1041,9 +1041,14 @@ std::optional<QString> createServerRecords(const QString &location, const NewDat
 
 qint64 PgConnection::otherClients()
 {
+    // The server hides the kind of another role's session from a role
+    // without the right to see statistics (the database's owner, say): a
+    // session with a user whose kind is hidden is a client too. The
+    // server's own workers have no user.
     Result result = m_handle->exec(
         QStringLiteral("SELECT count(*) FROM pg_catalog.pg_stat_activity WHERE datname = pg_catalog.current_database() "
-                       "AND pid <> pg_catalog.pg_backend_pid() AND backend_type = 'client backend'"),
+                       "AND pid <> pg_catalog.pg_backend_pid() AND (backend_type = 'client backend' OR "
+                       "(backend_type IS NULL AND usesysid IS NOT NULL))"),
         {}, QStringLiteral("cannot tell who is connected"));
     return firstKeyOf(result).value_or(0);
 }
