@@ -218,6 +218,43 @@ private slots:
         VERIFY_PROMPTS(prompts);
     }
 
+    // On a server, back at the welcome window after a log-out, Admin leads
+    // to the log-in again, where the server's own account opens: no file is
+    // asked for (the dialog cannot take the server's address) and nothing
+    // of this computer is written into the server's Misc row.
+    void logOutAndInAgainOnAServer()
+    {
+        if (!testing::onServer())
+            QSKIP("on a file, a chosen file without a choice of its own is asked for again");
+        TestDb def(m_dir->path());
+        def.misc("clerk", "chosen pw").item("1", "Toner", 3, 10);
+        testing::ScriptedPrompts prompts;
+        QVERIFY(testing::startRun());
+        QPointer<frmwelcome> welcome = testing::loadWindow<frmwelcome>();
+        QVERIFY(welcome);
+        welcome->cmdadmin->click();
+        frmlogin *login = shownWindow<frmlogin>();
+        QVERIFY(login);
+        enter(login, "admin", "pw");
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        QPointer<frmmain> main = shownWindow<frmmain>();
+        QVERIFY(main);
+
+        main->mLogOut->trigger();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!main);
+        welcome = shownWindow<frmwelcome>();
+        QVERIFY(welcome);
+        welcome->cmdadmin->click();
+        login = shownWindow<frmlogin>();
+        QVERIFY(login);
+        enter(login, "clerk", "chosen pw");
+        QCOMPARE(prompts.last().text, QString("Login successful!"));
+        QCOMPARE(prompts.fileDialogs, 0);
+        QVERIFY(def.value("Misc", 0, "pat").isNull());
+        VERIFY_PROMPTS(prompts);
+    }
+
     void clock_data()
     {
         QTest::addColumn<QLocale>("locale");

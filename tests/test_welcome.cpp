@@ -6,6 +6,7 @@
 #include "mainwindow/frmmain.h"
 #include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"
+#include "support/hookedconnection.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
@@ -275,6 +276,49 @@ private slots:
         welcome->cmdadmin->click();
         QVERIFY(shownWindow<frmlogin>());
         QCOMPARE(Module1::cnCheck->path(), chosen.path());
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // A remembered server that cannot be reached when the window opens is
+    // down for now, not a wrong choice: User and Admin try it again, and
+    // never ask for a file (the dialog cannot take a server's address).
+    void unreachableServerIsTriedAgain()
+    {
+        const QString server = QStringLiteral("postgresql:///stock?host=/nowhere");
+        TestDb def(m_dir->path());
+        def.misc("admin", "pw", {}, server);
+        TestDb stand(m_dir->path(), "Server.mdb"); // stands in for the server's database
+        stand.misc("clerk", "pw2").item("1", "Toner", 3, 10);
+        bool down = true;
+        testing::ScopedFactory factory([&](const QString &path) -> std::shared_ptr<Connection> {
+            if (path != server)
+                return SqlCipherConnection::open(path);
+            if (down)
+                throw RecordsError(path, "no server answers there", RecordsError::Kind::Unreachable);
+            return SqlCipherConnection::open(stand.path());
+        });
+
+        testing::ScriptedPrompts prompts;
+        frmwelcome *welcome = load();
+        QVERIFY(welcome);
+        QCOMPARE(prompts.messages.size(), 1);
+        QVERIFY2(prompts.last().text.contains("cannot be reached")
+                     && prompts.last().text.contains("Click User or Admin to try again"),
+                 qPrintable(prompts.last().text));
+        QVERIFY(welcome->cmdadmin->isVisible());
+
+        welcome->cmdadmin->click(); // still down: said again, nothing else
+        QCOMPARE(prompts.messages.size(), 2);
+        QVERIFY(prompts.last().text.contains("cannot be reached"));
+        QVERIFY(!shownWindow<frmlogin>());
+
+        down = false;
+        welcome->cmdadmin->click();
+        QVERIFY(shownWindow<frmlogin>());
+        QCOMPARE(Module1::dbPath, server);
+        QCOMPARE(prompts.fileDialogs, 0);
+        QCOMPARE(prompts.messages.size(), 2);
+        QCOMPARE(def.value("Misc", 0, "pat").toString(), server);
         VERIFY_PROMPTS(prompts);
     }
 

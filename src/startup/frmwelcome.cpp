@@ -1,6 +1,7 @@
 #include "frmwelcome.h"
 
 #include "data/module1.h"
+#include "data/pgconnection.h"
 #include "data/session.h"
 #include "frmaccount.h"
 #include "navigation.h"
@@ -95,11 +96,16 @@ bool frmwelcome::Form_Load()
         try {
             Module1::OpenCheckConnection();
         } catch (const RecordsError &e) {
-            ui::Prompts::message(this, e.description()
-                                           + QStringLiteral("\n\nChoose the database file again: "
-                                                            "click User or Admin."));
+            if (e.kind() == RecordsError::Kind::Unreachable) {
+                ui::Prompts::message(this, e.description() + QStringLiteral("\n\nClick User or Admin to try again."));
+                m_retry = Module1::dbPath;
+            } else {
+                ui::Prompts::message(this, e.description()
+                                               + QStringLiteral("\n\nChoose the database file again: "
+                                                                "click User or Admin."));
+                m_chooseAgain = true;
+            }
             Module1::dbPath = fallback;
-            m_chooseAgain = true;
         }
     }
     return ui::guarded(this, [this] {
@@ -139,15 +145,26 @@ void frmwelcome::showNormalFace()
 
 bool frmwelcome::databaseChosen()
 {
+    if (!m_retry.isEmpty()) {
+        const QString fallback = Module1::dbPath;
+        Module1::dbPath = m_retry;
+        if (!ui::guarded(this, [] { Module1::OpenCheckConnection(); })) {
+            Module1::dbPath = fallback;
+            return false;
+        }
+        m_retry.clear();
+    }
     bool chosen = false;
     bool hasRow = false;
     const bool ok = ui::guarded(this, [&] {
         Module1::OpenCheckConnection();
         Module1::OpenMisc();
         hasRow = Module1::miscFirstRow();
-        if (hasRow) {
-            chosen = !Module1::rsMisc->text(kPatField).isEmpty();
-        }
+        // A server database was chosen on this computer (inventory-admin
+        // connect), which the file dialog cannot take: a run on one (back at
+        // this window after a log-out, say) never asks for a file.
+        if (hasRow)
+            chosen = !Module1::rsMisc->text(kPatField).isEmpty() || isServerLocation(Module1::dbPath);
     });
     if (ok && hasRow && (!chosen || m_chooseAgain)) {
         chooseDatabaseFile();

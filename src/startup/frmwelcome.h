@@ -48,6 +48,10 @@ private:
     // The remembered file could not be opened: User and Admin ask for the
     // file again instead of failing on it at every start.
     bool m_chooseAgain = false;
+    // The remembered server could not be reached when the window opened: a
+    // server that is down for now is no wrong choice, so User and Admin try
+    // it again rather than ask for a file.
+    QString m_retry;
 };
 
 } // namespace inv
