@@ -112,6 +112,9 @@ private slots:
         QTest::addRow("several reasons in one row")
             << kHeader + good + "A1,Tape,,10,x\r\n"
             << QStringList{"line 3: Description is empty; remaining_quantity is not a whole number: \"x\""};
+        QTest::addRow("control characters")
+            << kHeader + good + "\"N\t2\",Tape,desc,10,5\r\nN3,\"Na" + QByteArray(1, '\0') + "me\",desc,10,5\r\n"
+            << QStringList{"line 3: item_no holds a control character", "line 4: item_name holds a control character"};
         QTest::addRow("not a number") << kHeader + good + "A1,Tape,desc,ten,5\r\n"
                                       << QStringList{"line 3: original_quantity is not a whole number: \"ten\""};
         QTest::addRow("not a whole number") << kHeader + good + "A1,Tape,desc,10,2.5\r\n"
@@ -263,6 +266,8 @@ private slots:
         add("-5", QString::fromUtf8("Ünïcode ☃"), "@home", 3, 3, 3, false);
         add("T-200", "Toner; black", "+1 cartridge", 12, 0, 10, false);
         add("S-1", "Stapler", "-", 6, 2, 6, true);
+        add("Q-1", "'=SUM(A1)", "'-5 days", 4, 4, 4, false); // texts that look guarded already
+        add("Q-2", "''@x", "'plain", 4, 4, 4, false);
         const QByteArray first = exported(source.path());
 
         TestDb target(m_dir->path(), "target.mdb");
@@ -271,6 +276,9 @@ private slots:
         const QByteArray second = exported(target.path());
         QCOMPARE(second.size() > 0, true);
         QCOMPARE(withoutIdsAndDates(second), withoutIdsAndDates(first));
+        for (int row = 0; row < source.count("Items"); ++row)
+            for (const char *field : {"item_name", "Description"})
+                QCOMPARE(target.value("Items", row, field), source.value("Items", row, field));
         // Byte for byte: the header and every line end as they were.
         QCOMPARE(second.count("\r\n"), first.count("\r\n"));
         QCOMPARE(second.left(second.indexOf("\r\n")), first.left(first.indexOf("\r\n")));

@@ -27,13 +27,34 @@ void appendField(QByteArray &out, const QByteArray &value)
     out += '"';
 }
 
+namespace {
+
+// Whether inert guards text: past any apostrophes it leads with, it
+// begins as a formula and is no plain number.
+bool guarded(const QByteArray &text)
+{
+    qsizetype start = 0;
+    while (start < text.size() && text.at(start) == '\'')
+        ++start;
+    if (start == text.size() || !QByteArray("=+-@\t\r").contains(text.at(start)))
+        return false;
+    bool number = false;
+    text.mid(start).toDouble(&number);
+    return !number;
+}
+
+} // namespace
+
 QByteArray inert(const QByteArray &text)
 {
-    if (text.isEmpty() || !QByteArray("=+-@\t\r").contains(text.front()))
-        return text;
-    bool number = false;
-    text.toDouble(&number);
-    return number ? text : '\'' + text;
+    return guarded(text) ? '\'' + text : text;
+}
+
+QString fromInert(const QString &field)
+{
+    if (field.startsWith(QLatin1Char('\'')) && guarded(field.mid(1).toUtf8()))
+        return field.mid(1);
+    return field;
 }
 
 QByteArray valueText(const QVariant &value)

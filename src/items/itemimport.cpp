@@ -2,6 +2,7 @@
 
 #include "data/clock.h"
 #include "data/csvreader.h"
+#include "data/csvwriter.h"
 #include "data/fields.h"
 #include "data/journal.h"
 #include "data/module1.h"
@@ -13,6 +14,7 @@
 #include <QHash>
 #include <QLocale>
 
+#include <algorithm>
 #include <optional>
 
 namespace inv::ItemImport {
@@ -31,18 +33,6 @@ const QStringList &optionalColumns()
 {
     static const QStringList columns{QStringLiteral("ID"), kStatus, kMaxQuantity, kDateUpdated, kTempdate};
     return columns;
-}
-
-// export writes a text that a spreadsheet would run as a formula with a
-// leading apostrophe; the apostrophe is export's, not the item's.
-QString unguarded(const QString &text)
-{
-    static const QString formulaStarts = QStringLiteral("=+-@\t\r");
-    if (text.size() < 2 || text.front() != QLatin1Char('\'') || !formulaStarts.contains(text.at(1)))
-        return text;
-    bool number = false;
-    text.mid(1).toUtf8().toDouble(&number);
-    return number ? text : text.mid(1);
 }
 
 // A whole number as a spreadsheet writes one: digits with an optional sign,
@@ -110,15 +100,26 @@ public:
         if (record.fields.size() != m_fields)
             return {QStringLiteral("%1 fields where the header row has %2").arg(record.fields.size()).arg(m_fields)};
         QStringList reasons;
-        const auto text = [&](const QString &column) { return unguarded(record.fields.at(m_column.value(column))); };
-        const auto textField = [&](const QString &column, QString *value) {
+        const auto text = [&](const QString &column) {
+            return Csv::fromInert(record.fields.at(m_column.value(column)));
+        };
+        // Control characters are what no window's box takes in (a scanner's
+        // are left out of the number; a NUL would cut the text short); a
+        // description may run over lines, as a quoted field can.
+        const auto textField = [&](const QString &column, QString *value, bool lines) {
             *value = text(column).trimmed();
             if (value->isEmpty())
                 reasons << QStringLiteral("%1 is empty").arg(column);
+            else if (std::any_of(value->cbegin(), value->cend(), [lines](QChar c) {
+                         return c.category() == QChar::Other_Control
+                                && !(lines
+                                     && (c == QLatin1Char('\r') || c == QLatin1Char('\n') || c == QLatin1Char('\t')));
+                     }))
+                reasons << QStringLiteral("%1 holds a control character").arg(column);
         };
-        textField(kItemNo, &out->itemNo);
-        textField(kItemName, &out->name);
-        textField(kDescription, &out->description);
+        textField(kItemNo, &out->itemNo, false);
+        textField(kItemName, &out->name, false);
+        textField(kDescription, &out->description, true);
 
         // An empty max_quantity is the original quantity, as the Add window
         // sets it.
