@@ -99,6 +99,8 @@ private slots:
                                             << "No item has the number T-20.";
         QTest::addRow("no stock") << "E-1"
                                   << "";
+        QTest::addRow("markup, shown as typed") << "<h1>X</h1>"
+                                                << "No item has the number <h1>X</h1>.";
     }
 
     void numbersThatTakeNothing()
@@ -113,6 +115,7 @@ private slots:
         scan(typed, End::Return);
         QCOMPARE(snapshot(db.path()), before);
         QTEST(m_main->lblscanmsg->text(), "line");
+        QCOMPARE(m_main->lblscanmsg->textFormat(), Qt::PlainText);
         QCOMPARE(m_main->txtscan->text(), QString());
         QCOMPARE(QApplication::focusWidget(), m_main->txtscan);
         QCOMPARE(prompts.messages.size(), 0);

@@ -12,6 +12,9 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const 
 {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
+    // A label shows its text as it is: a name or number typed by a user is
+    // never read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     label->setStyleSheet(QStringLiteral("QLabel { %1 }").arg(css));
     return label;

@@ -37,6 +37,7 @@ public:
         QMessageBox box(parent);
         box.setIcon(QMessageBox::NoIcon);
         box.setWindowTitle(title);
+        box.setTextFormat(Qt::PlainText); // item names and paths, never markup
         box.setText(text);
         if (buttons == Buttons::YesNo) {
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

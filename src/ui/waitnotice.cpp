@@ -44,6 +44,7 @@ public:
         if (!m_label) {
             m_label = new QLabel(window);
             m_label->setObjectName(QStringLiteral("waitNotice"));
+            m_label->setTextFormat(Qt::PlainText); // it names a file or a server
             m_label->setStyleSheet(QStringLiteral(
                 "QLabel { background: #FFFFE1; color: black; border: 1px solid #808080; padding: 4px; }"));
         }
