@@ -194,6 +194,14 @@ frmupdate::frmupdate() : ChildWindow("frmupdate", QStringLiteral("Update Invento
     connect(UpDown1, &ui::UpDown::changed, this, &frmupdate::UpDown1_Change);
 }
 
+frmupdate::~frmupdate()
+{
+    // A window that goes hides, and the focus leaving an edited list box
+    // reports a pick: none may reach the window while it is taken apart.
+    for (QComboBox *list : {cmbitemno, cmbitemname})
+        disconnect(list, nullptr, this, nullptr);
+}
+
 bool frmupdate::Form_Load()
 {
     return ui::guarded(this, [this] {

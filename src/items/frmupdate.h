@@ -22,6 +22,7 @@ class frmupdate : public ui::ChildWindow, public ui::ShowsRecords {
 
 public:
     frmupdate();
+    ~frmupdate() override;
 
     // Fills both lists, entry k of each from the k-th row of Items. False
     // when the database failed (a message was shown).
