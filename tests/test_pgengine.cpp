@@ -7,14 +7,18 @@
 #include "data/passwords.h"
 #include "data/pgconnection.h"
 #include "data/recordset.h"
+#include "data/waits.h"
 #include "support/testdb.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTest>
 
 #include <atomic>
+#include <chrono>
 #include <libpq-fe.h>
 #include <thread>
 
@@ -323,6 +327,55 @@ private slots:
         a.join();
         b.join();
         QCOMPARE(first->read("Items", key)->values.value(kRemaining).toInt(), 2 * kRounds);
+    }
+
+    // A change that waits for another program's lock says so while it
+    // waits, and gives up after the limit with nothing written; a lock let
+    // go within it lets the change go on.
+    void aWaitForTheLockIsToldAndEnds()
+    {
+        QTemporaryDir dir;
+        testing::TestDb db(dir.path(), "Wait");
+        db.item("T-1", "Toner", 3, 10);
+        auto holder = PgConnection::open(otherClient(db.path()));
+        auto waiter = PgConnection::open(db.path());
+        QStringList waits;
+        Waits::setListener([&](const QString &what) { waits << what; });
+        PgConnection::setLockWait(1500);
+        const auto restore = qScopeGuard([] {
+            PgConnection::setLockWait(20000);
+            Waits::setListener(nullptr);
+        });
+
+        holder->begin();
+        QElapsedTimer waited;
+        waited.start();
+        QString refusal;
+        try {
+            waiter->begin();
+            waiter->rollback();
+        } catch (const RecordsError &e) {
+            refusal = e.reason();
+        }
+        QVERIFY2(refusal.contains("another program's change has held it") && refusal.contains("nothing was written"),
+                 qPrintable(refusal));
+        QVERIFY(waited.elapsed() >= 1500);
+        QVERIFY(!waits.isEmpty() && waits.first().startsWith("Waiting for another clerk's change"));
+
+        waits.clear();
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            holder->rollback();
+        });
+        {
+            Transaction change(waiter);
+            const qint64 key = *waiter->firstKey("Items");
+            waiter->update("Items", key, {{kRemaining, 2}});
+            change.commit();
+        }
+        release.join();
+        QVERIFY(!waits.isEmpty());
+        QCOMPARE(db.value("Items", 0, "remaining_quantity").toInt(), 2);
     }
 
     void versionFollowsEveryWriter()

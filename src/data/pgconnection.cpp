@@ -2,17 +2,22 @@
 
 #include "fieldindex.h"
 #include "recordset.h"
+#include "waits.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cerrno>
 #include <libpq-fe.h>
 #include <limits>
 #include <map>
 #include <memory>
 #include <tuple>
+
+#include <poll.h>
 
 namespace inv {
 
@@ -70,6 +75,48 @@ using Result = std::unique_ptr<PGresult, void (*)(PGresult *)>;
 Result wrap(PGresult *result)
 {
     return Result(result, PQclear);
+}
+
+int g_lockWaitMs = 20000;
+
+// Sends the writers' lock statement and waits for it as long as another
+// program's change holds the lock, saying so (Waits) while it lasts; after
+// g_lockWaitMs the statement is cancelled. The last result, as PQexec gives
+// it; *cancelled tells a wait given up.
+Result takeLock(PGconn *conn, const QString &shown, bool *cancelled)
+{
+    *cancelled = false;
+    if (!PQsendQuery(conn, kLockStatement))
+        return wrap(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
+    QElapsedTimer waited;
+    waited.start();
+    qint64 told = -1;
+    while (PQisBusy(conn)) {
+        pollfd socket{PQsocket(conn), POLLIN, 0};
+        if (::poll(&socket, 1, 100) < 0 && errno != EINTR)
+            break;
+        if (!PQconsumeInput(conn))
+            break; // the connection is gone: PQgetResult says so
+        const qint64 ms = waited.elapsed();
+        if (ms >= 250 && ms / 1000 != told) {
+            told = ms / 1000;
+            Waits::waiting(QStringLiteral("Waiting for another clerk's change to %1 to finish...").arg(shown));
+        }
+        if (ms >= g_lockWaitMs && !*cancelled) {
+            *cancelled = true;
+            if (PGcancel *cancel = PQgetCancel(conn)) {
+                char error[256];
+                PQcancel(cancel, error, sizeof error);
+                PQfreeCancel(cancel);
+            }
+        }
+    }
+    Result last = wrap(nullptr);
+    while (PGresult *next = PQgetResult(conn))
+        last = wrap(next);
+    if (!last)
+        last = wrap(PQmakeEmptyPGresult(conn, PGRES_FATAL_ERROR));
+    return last;
 }
 
 } // namespace
@@ -450,6 +497,11 @@ std::shared_ptr<PgConnection> PgConnection::open(const QString &location)
         handles[location] = handle;
     }
     return std::shared_ptr<PgConnection>(new PgConnection(handle));
+}
+
+void PgConnection::setLockWait(int ms)
+{
+    g_lockWaitMs = ms;
 }
 
 int PgConnection::connectionsMade()
@@ -836,7 +888,8 @@ void PgConnection::begin()
         // it. Nothing is read or written yet, so a lost connection or a
         // conflict here is simply tried again.
         for (int attempt = 0;; ++attempt) {
-            Result result = wrap(PQexec(m_handle->conn, kLockStatement));
+            bool cancelled = false;
+            Result result = takeLock(m_handle->conn, m_handle->shown, &cancelled);
             const bool ok = PQresultStatus(result.get()) == PGRES_TUPLES_OK;
             if (ok) {
                 m_handle->lockedVersion = firstKeyOf(result);
@@ -847,6 +900,11 @@ void PgConnection::begin()
             const bool conflict = isConflict(PQresultErrorField(result.get(), PG_DIAG_SQLSTATE));
             if (!lost && PQtransactionStatus(m_handle->conn) != PQTRANS_IDLE)
                 wrap(PQexec(m_handle->conn, "ROLLBACK"));
+            if (cancelled && !lost)
+                throw RecordsError(m_handle->shown,
+                                   QStringLiteral("another program's change has held it for %1 seconds; nothing "
+                                                  "was written, try again in a moment")
+                                       .arg(g_lockWaitMs / 1000));
             if (attempt >= 2 || !(lost || conflict)) {
                 m_handle->check(result.get(), QStringLiteral("cannot start a change"));
                 throw RecordsError(m_handle->shown, QStringLiteral("cannot start a change"));

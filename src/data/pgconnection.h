@@ -78,6 +78,9 @@ public:
     // The number of server connections made so far in this process
     // (reconnections included); for tests and benchmarks.
     static int connectionsMade();
+    // How long a change waits for the writers' lock that another program's
+    // change holds before it gives up (20 s; tests make it shorter).
+    static void setLockWait(int ms);
 
     // For inventory-admin restore. The programs connected to the same
     // database besides this one (the server's own workers not counted).
