@@ -3,6 +3,8 @@
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QPainter>
 #include <QPicture>
 #include <QPointer>
@@ -54,6 +56,26 @@ bool hasPrinter(const QPrinter &printer)
     return printer.isValid();
 }
 
+// Whether a PDF printed to a file got there whole: the PDF engine does not
+// report writes that failed (a full disk), and a whole PDF ends with its end
+// mark. A file cut short is taken away again; other printers pass.
+bool pdfWhole(const QPrinter &printer)
+{
+    const QString path = printer.outputFileName();
+    if (printer.outputFormat() != QPrinter::PdfFormat || path.isEmpty())
+        return true;
+    QFile file(path);
+    bool whole = false;
+    if (file.open(QIODevice::ReadOnly) && file.size() > 0) {
+        file.seek(std::max<qint64>(0, file.size() - 32));
+        whole = file.read(32).trimmed().endsWith("%%EOF");
+    }
+    file.close();
+    if (!whole && QFileInfo(path).isFile())
+        QFile::remove(path);
+    return whole;
+}
+
 bool render(QWidget *window, QPrinter &printer)
 {
     // Widgets rendered straight onto a printer arrive there as one bitmap.
@@ -81,7 +103,7 @@ bool render(QWidget *window, QPrinter &printer)
     painter.translate((area.width() - size.width() * shrink) / 2, 0);
     painter.scale(shrink * ownSize / playSize, shrink * ownSize / playSize);
     painter.drawPicture(0, 0, picture);
-    return painter.end() && printer.printerState() != QPrinter::Error;
+    return painter.end() && printer.printerState() != QPrinter::Error && pdfWhole(printer);
 }
 
 } // namespace
