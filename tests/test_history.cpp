@@ -356,6 +356,19 @@ private slots:
         window->dtuntil->setDate(window->dtuntil->minimumDate()); // "any"
         window->cmdshow_Click();
         QCOMPARE(shown(remaining), page(99, 42));
+        // A day typed over "any", as a clerk types it: 12 March on.
+        window->dtsince->setDate(window->dtsince->minimumDate());
+        window->dtsince->setFocus();
+        for (const char *typed : {"20260312", "2026-03-12", "2026-3-12"}) {
+            window->dtsince->setDate(window->dtsince->minimumDate());
+            QTest::keyClicks(window->dtsince, typed);
+            QCOMPARE(window->dtsince->date(), QDate(2026, 3, 12));
+        }
+        window->cmdshow_Click();
+        window->cmdnxt_Click();
+        QCOMPARE(shown(remaining), page(57, 19));
+        window->dtsince->setDate(QDate(2026, 3, 11));
+        window->cmdshow_Click();
         window->cmdnxt_Click();
         QCOMPARE(shown(remaining), page(57, 42));
         window->cmdnxt_Click();

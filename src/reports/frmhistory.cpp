@@ -1,5 +1,6 @@
 #include "frmhistory.h"
 
+#include "data/clock.h"
 #include "data/module1.h"
 #include "data/recordset.h"
 #include "data/status.h"
@@ -8,9 +9,12 @@
 #include "ui/twips.h"
 
 #include <QDateEdit>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <utility>
 
 namespace inv {
 
@@ -78,8 +82,7 @@ private:
     // places are kept (a read that finds none keeps the last ones).
     QVector<TextRow> page(const std::optional<Journal::Place> &from, bool inclusive, int skip, int count)
     {
-        QVector<TextRow> rows =
-            Journal::readTexts(*m_connection, m_filter, m_read, true, from, inclusive, skip, count);
+        QVector<TextRow> rows = Journal::readTexts(*m_connection, m_filter, m_read, true, from, inclusive, skip, count);
         if (!rows.isEmpty()) {
             m_onView.clear();
             m_onView.reserve(rows.size());
@@ -125,9 +128,39 @@ const reports::ReportDescription kHistory{
 };
 
 // A day box: "any" at its lowest date leaves that end of the range open.
+// A digit typed over "any" starts a day (today's, its year selected to be
+// typed over), so that a date can be typed in as well as picked; a "-"
+// typed after a part that filled up (and moved on by itself) moves no
+// further, so "2026-03-12" types as it reads.
+class DayBox : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        const QString typed = event->text();
+        const bool digit = !typed.isEmpty() && typed.front().isDigit();
+        if (typed == QLatin1String("-") && std::exchange(m_movedOn, false)) {
+            event->accept();
+            return;
+        }
+        if (digit && date() == minimumDate()) {
+            setDate(Clock::today());
+            setSelectedSection(QDateTimeEdit::YearSection);
+        }
+        const Section before = currentSection();
+        QDateEdit::keyPressEvent(event);
+        m_movedOn = digit && currentSection() != before;
+    }
+
+private:
+    bool m_movedOn = false;
+};
+
 QDateEdit *dayBox(QWidget *parent, const char *name)
 {
-    auto *box = new QDateEdit(parent);
+    auto *box = new DayBox(parent);
     box->setObjectName(QLatin1String(name));
     box->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     box->setCalendarPopup(true);
