@@ -367,6 +367,17 @@ private slots:
         window->cmdshow_Click();
         window->cmdnxt_Click();
         QCOMPARE(shown(remaining), page(57, 19));
+        // From after To: said, and the rows on view stay.
+        {
+            testing::ScriptedPrompts prompts;
+            window->dtuntil->setDate(QDate(2026, 3, 11));
+            window->cmdshow_Click();
+            QCOMPARE(prompts.messages.size(), 1);
+            QCOMPARE(prompts.last().text, QString("The From day is after the To day, so no day lies between them."));
+            QCOMPARE(shown(remaining), page(57, 19));
+            VERIFY_PROMPTS(prompts);
+            window->dtuntil->setDate(window->dtuntil->minimumDate());
+        }
         window->dtsince->setDate(QDate(2026, 3, 11));
         window->cmdshow_Click();
         window->cmdnxt_Click();

@@ -6,6 +6,7 @@
 #include "data/status.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
+#include "ui/prompts.h"
 #include "ui/twips.h"
 
 #include <QDateEdit>
@@ -218,8 +219,14 @@ Journal::Filter frmhistory::filter() const
 
 void frmhistory::cmdshow_Click()
 {
+    const Journal::Filter wanted = filter();
+    if (wanted.since.isValid() && wanted.until.isValid() && wanted.since > wanted.until) {
+        // An empty list would say there was no change; the rows on view stay.
+        ui::Prompts::message(this, QStringLiteral("The From day is after the To day, so no day lies between them."));
+        return;
+    }
     const Journal::Filter before = m_filter;
-    m_filter = filter();
+    m_filter = wanted;
     m_onView.clear(); // rows of another filter
     if (!showFirstPage()) {
         m_filter = before;
