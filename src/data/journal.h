@@ -103,6 +103,8 @@ QString describe(const Imbalance &imbalance);
 struct Filter {
     QString itemNo;
     QDate since, until;
+    // A range that ends before it begins: no day lies between them.
+    bool inverted() const { return since.isValid() && until.isValid() && since > until; }
 };
 
 // A place in the history's order (time of writing, then ID): the row's

@@ -220,7 +220,7 @@ Journal::Filter frmhistory::filter() const
 void frmhistory::cmdshow_Click()
 {
     const Journal::Filter wanted = filter();
-    if (wanted.since.isValid() && wanted.until.isValid() && wanted.since > wanted.until) {
+    if (wanted.inverted()) {
         // An empty list would say there was no change; the rows on view stay.
         ui::Prompts::message(this, QStringLiteral("The From day is after the To day, so no day lies between them."));
         return;

@@ -145,15 +145,11 @@ void frmwelcome::showNormalFace()
 
 bool frmwelcome::databaseChosen()
 {
-    if (!m_retry.isEmpty()) {
-        const QString fallback = Module1::dbPath;
+    // A server that could not be reached is tried again here; while it
+    // still cannot be, the window stays on the file it fell back to.
+    const QString fallback = Module1::dbPath;
+    if (!m_retry.isEmpty())
         Module1::dbPath = m_retry;
-        if (!ui::guarded(this, [] { Module1::OpenCheckConnection(); })) {
-            Module1::dbPath = fallback;
-            return false;
-        }
-        m_retry.clear();
-    }
     bool chosen = false;
     bool hasRow = false;
     const bool ok = ui::guarded(this, [&] {
@@ -166,6 +162,13 @@ bool frmwelcome::databaseChosen()
         if (hasRow)
             chosen = !Module1::rsMisc->text(kPatField).isEmpty() || isServerLocation(Module1::dbPath);
     });
+    if (!m_retry.isEmpty()) {
+        if (!ok) {
+            Module1::dbPath = fallback;
+            return false;
+        }
+        m_retry.clear();
+    }
     if (ok && hasRow && (!chosen || m_chooseAgain)) {
         chooseDatabaseFile();
         return false;

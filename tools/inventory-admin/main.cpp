@@ -258,7 +258,7 @@ int main(int argc, char **argv)
                     return fail(QStringLiteral("%1 needs a date as YYYY-MM-DD, not %2").arg(option, given[option]));
                 (QLatin1String(option) == QLatin1String("--since") ? filter.since : filter.until) = date;
             }
-            if (filter.since.isValid() && filter.until.isValid() && filter.since > filter.until)
+            if (filter.inverted())
                 return fail(QStringLiteral("--since %1 is after --until %2: no day lies between them")
                                 .arg(given["--since"], given["--until"]));
             write = [=](QIODevice &out) { return inv::historyCsv(path, filter, out); };
