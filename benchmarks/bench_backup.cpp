@@ -15,9 +15,9 @@
 
 #include "benchsupport.h"
 
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/schema.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "ui/prompts.h"
 

@@ -20,7 +20,7 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 
 #include <QAccessible>

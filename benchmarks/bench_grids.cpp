@@ -9,7 +9,7 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmremain.h"
 #include "mainwindow/frmremoved.h"
 

@@ -20,10 +20,10 @@
 
 #include "benchsupport.h"
 
-#include "data/journal.h"
-#include "data/module1.h"
-#include "data/pgconnection.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "reports/frmhistory.h"
 #include "reports/frmreorder.h"

@@ -7,9 +7,9 @@
 
 #include "benchsupport.h"
 
-#include "data/clock.h"
-#include "data/status.h"
-#include "items/itemimport.h"
+#include "admin/itemimport.h"
+#include "data/core/clock.h"
+#include "data/stock/status.h"
 
 #include <QCoreApplication>
 

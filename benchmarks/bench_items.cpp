@@ -16,9 +16,9 @@
 
 #include "benchsupport.h"
 
-#include "data/itemlookup.h"
-#include "data/module1.h"
-#include "data/schema.h"
+#include "data/schema/schema.h"
+#include "data/stock/itemlookup.h"
+#include "data/stock/module1.h"
 #include "items/frmadd.h"
 #include "items/frmedit.h"
 #include "ui/prompts.h"

@@ -6,9 +6,9 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
-#include "data/schema.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -10,8 +10,8 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
-#include "data/schema.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "mainwindow/stockdesk.h"
 
 #include <QCoreApplication>

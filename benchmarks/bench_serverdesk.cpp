@@ -20,8 +20,8 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
-#include "data/pgconnection.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 
 #include <QApplication>

@@ -13,9 +13,9 @@
 // Usage: bench_startup [samples]   (default 11; needs a display or
 // QT_QPA_PLATFORM=offscreen)
 
-#include "data/module1.h"
-#include "data/schema.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "startup/frmflash.h"
 #include "startup/frmwelcome.h"
 #include "startup/startup.h"

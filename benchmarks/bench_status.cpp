@@ -17,8 +17,8 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
-#include "data/schema.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "reports/frmstatus.h"
 
 #include <QApplication>

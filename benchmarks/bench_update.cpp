@@ -15,9 +15,9 @@
 
 #include "benchsupport.h"
 
-#include "data/module1.h"
-#include "data/schema.h"
-#include "data/status.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
+#include "data/stock/status.h"
 #include "items/frmupdate.h"
 
 #include <QApplication>

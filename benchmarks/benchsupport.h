@@ -4,9 +4,9 @@
 // the data library's KeyedFile), clocks, the process's memory, a reporter
 // that keeps the medians, and the run itself.
 
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/schema.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 
 #include <QCoreApplication>
 #include <QDir>

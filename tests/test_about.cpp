@@ -1,6 +1,6 @@
 // The about window: its seven lines, read-only, and the homepage link.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmhelp.h"
 #include "support/scriptedprompts.h"

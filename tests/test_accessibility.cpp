@@ -2,7 +2,7 @@
 // a name a screen reader can read: the caption of the label that stands
 // beside it (its buddy) or a name of its own.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "items/frmadd.h"
 #include "items/frmdelete.h"
 #include "items/frmedit.h"

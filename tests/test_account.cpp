@@ -2,8 +2,8 @@
 // main window: blanks, trimming, the two states of the change, the database
 // that is written.
 
-#include "data/module1.h"
-#include "data/passwords.h"
+#include "data/stock/module1.h"
+#include "data/stock/passwords.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmaccount.h"
 #include "startup/frmuser.h"

@@ -1,8 +1,8 @@
 // inventory-admin: creating databases and setting the company name, and its
 // refusals (one line on standard error, a non-zero exit status).
 
-#include "data/passwords.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/passwords.h"
 #include "support/testdb.h"
 
 #include <QProcess>

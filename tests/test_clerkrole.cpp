@@ -4,12 +4,12 @@
 // all of its work (the desk, the item windows, the update window, the
 // account), and must not be able to rewrite the stock history.
 
-#include "data/connection.h"
-#include "data/itemlookup.h"
-#include "data/journal.h"
-#include "data/maintenance.h"
-#include "data/module1.h"
-#include "data/schema.h"
+#include "admin/maintenance.h"
+#include "data/core/connection.h"
+#include "data/schema/schema.h"
+#include "data/stock/itemlookup.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
 #include "items/itemrecords.h"
 #include "items/stockchange.h"
 #include "mainwindow/stockdesk.h"

@@ -4,11 +4,11 @@
 // clears the tally lose no unit and count none twice, and the stock history
 // holds every one of their changes once.
 
-#include "data/fields.h"
-#include "data/journal.h"
-#include "data/module1.h"
-#include "data/pgconnection.h"
-#include "data/status.h"
+#include "data/core/fields.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
+#include "data/stock/status.h"
 #include "mainwindow/stockdesk.h"
 #include "support/testdb.h"
 

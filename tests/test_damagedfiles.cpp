@@ -4,7 +4,7 @@
 // that says it is damaged and left untouched, never writes to it, and lets
 // the user choose another file, which is remembered in the default database.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"

@@ -1,7 +1,7 @@
 // Deleting one row of the removal tally: the lookup as the number is typed,
 // the confirmation, and which row goes.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "items/frmdelete.h"
 #include "mainwindow/frmdeleteremove.h"
 #include "mainwindow/frmmain.h"

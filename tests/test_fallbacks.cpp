@@ -3,9 +3,9 @@
 // the delete of every row) run here on a small engine kept in memory, and
 // must read what the file engine's own versions read from the same rows.
 
-#include "data/connection.h"
-#include "data/recordset.h"
-#include "data/sqlcipherconnection.h"
+#include "data/core/connection.h"
+#include "data/core/recordset.h"
+#include "data/engines/file/sqlcipherconnection.h"
 #include "support/testdb.h"
 
 #include <QTemporaryDir>

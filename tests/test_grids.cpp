@@ -1,8 +1,8 @@
 // The two grid windows: a whole table in stored order, the columns they show
 // and hide, their widths, and the records connection they re-open.
 
-#include "data/module1.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmremain.h"
 #include "mainwindow/frmremoved.h"
 #include "support/scriptedprompts.h"

@@ -1,11 +1,11 @@
 // Bringing a stock list in from a spreadsheet: the CSV reader, the checks of
 // every row (all or nothing), and the round trip export, import, export.
 
-#include "data/csvreader.h"
-#include "data/maintenance.h"
-#include "data/module1.h"
-#include "data/status.h"
-#include "items/itemimport.h"
+#include "admin/csvreader.h"
+#include "admin/itemimport.h"
+#include "admin/maintenance.h"
+#include "data/stock/module1.h"
+#include "data/stock/status.h"
 #include "support/fixedclock.h"
 #include "support/testdb.h"
 

@@ -3,9 +3,9 @@
 // process adds, edits and deletes items until it is killed, again and again,
 // and after every kill each row must be one the worker wrote whole.
 
-#include "data/journal.h"
-#include "data/sqlcipherconnection.h"
-#include "data/status.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/journal.h"
+#include "data/stock/status.h"
 #include "support/killrounds.h"
 #include "support/testdb.h"
 

@@ -2,10 +2,10 @@
 // deleting it; the look-up as the number is typed; the refusals; and what a
 // failing database leaves behind.
 
-#include "data/clock.h"
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/sqlcipherconnection.h"
+#include "data/core/clock.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/module1.h"
 #include "items/frmadd.h"
 #include "items/frmdelete.h"
 #include "items/frmedit.h"

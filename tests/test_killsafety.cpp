@@ -4,11 +4,11 @@
 // again, and after every kill the stock that left the items must be exactly
 // the stock counted in the tally.
 
-#include "data/journal.h"
-#include "data/keyedfile.h"
-#include "data/schema.h"
-#include "data/sqlcipherconnection.h"
-#include "data/status.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/schema/schema.h"
+#include "data/stock/journal.h"
+#include "data/stock/status.h"
 #include "support/killrounds.h"
 #include "support/testdb.h"
 

@@ -4,8 +4,8 @@
 // are while a child window keeps the main window disabled. The other clerk is
 // a second connection of the same test process.
 
-#include "data/module1.h"
-#include "data/pgconnection.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "support/hookedconnection.h"
 #include "support/scriptedprompts.h"

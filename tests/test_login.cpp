@@ -2,9 +2,9 @@
 // the database it checks against, the upgrade of an old plain-text
 // password, Enter, the clock and the title animation.
 
-#include "data/clock.h"
-#include "data/module1.h"
-#include "data/passwords.h"
+#include "data/core/clock.h"
+#include "data/stock/module1.h"
+#include "data/stock/passwords.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"

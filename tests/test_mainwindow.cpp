@@ -1,7 +1,7 @@
 // The main window: its lists, the tally line, the caption, and the panel
 // that shows and hides them.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"

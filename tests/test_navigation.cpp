@@ -1,7 +1,7 @@
 // The main window as a hub: its menus, toolbar and picture buttons, the rule
 // by which it opens other windows, the help message, and restricted mode.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmdeleteremove.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/frmremain.h"

@@ -5,7 +5,7 @@
 // really committed, or really rolled back, the change: the two cases a
 // program cannot tell apart.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "items/frmadd.h"
 #include "items/frmdelete.h"
 #include "items/frmedit.h"

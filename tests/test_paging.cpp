@@ -2,8 +2,8 @@
 // lands, which rows each page holds and in which column group, at both ends
 // of the table; and fields without a value.
 
-#include "data/recordset.h"
-#include "data/sqlcipherconnection.h"
+#include "data/core/recordset.h"
+#include "data/engines/file/sqlcipherconnection.h"
 #include "reports/paging.h"
 #include "support/testdb.h"
 

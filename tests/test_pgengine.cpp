@@ -2,12 +2,12 @@
 // exact look-ups, dates and nulls, changes that are whole or nothing, the
 // writers' lock, the version other writers move, and a server that goes away.
 
-#include "data/connection.h"
-#include "data/module1.h"
-#include "data/passwords.h"
-#include "data/pgconnection.h"
-#include "data/recordset.h"
-#include "data/waits.h"
+#include "data/core/connection.h"
+#include "data/core/recordset.h"
+#include "data/core/waits.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/module1.h"
+#include "data/stock/passwords.h"
 #include "support/testdb.h"
 
 #include <QElapsedTimer>

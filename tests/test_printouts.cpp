@@ -3,9 +3,9 @@
 // text read back from the file), a cancelled dialog, printing that fails,
 // and opening them from the main window in both modes.
 
-#include "data/clock.h"
-#include "data/module1.h"
-#include "data/sqlcipherconnection.h"
+#include "data/core/clock.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "reports/frmprint.h"
 #include "reports/frmprintl.h"

@@ -1,10 +1,10 @@
 // The records database: cursors, the connection lifecycle, and the files
 // that are not records databases.
 
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/schema.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "support/testdb.h"
 
 #include <QCryptographicHash>

@@ -1,11 +1,11 @@
 // The stock-out desk: one click takes one unit, undo puts the last one back,
 // clearing empties the tally, and the refusals that leave every row alone.
 
-#include "data/clock.h"
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/sqlcipherconnection.h"
-#include "data/waits.h"
+#include "data/core/clock.h"
+#include "data/core/waits.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "support/fixedclock.h"
 #include "support/hookedconnection.h"

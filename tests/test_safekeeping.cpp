@@ -7,14 +7,14 @@
 // its check names what does not balance, its backup is a file the program
 // opens, and its restore waits for the clerks to go and is whole or nothing.
 
-#include "data/historycommands.h"
-#include "data/inuselock.h"
-#include "data/keyedfile.h"
-#include "data/maintenance.h"
-#include "data/pgconnection.h"
-#include "data/sqlcipherconnection.h"
-#include "data/status.h"
-#include "data/waits.h"
+#include "admin/historycommands.h"
+#include "admin/maintenance.h"
+#include "data/core/waits.h"
+#include "data/engines/file/inuselock.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/status.h"
 #include "support/testdb.h"
 
 #include <QCryptographicHash>

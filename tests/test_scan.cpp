@@ -1,8 +1,8 @@
 // Taking stock out by item number: the box of the main window, fed through
 // the window's own key events as a keyboard or a barcode scanner types.
 
-#include "data/clock.h"
-#include "data/module1.h"
+#include "data/core/clock.h"
+#include "data/stock/module1.h"
 #include "items/frmdelete.h"
 #include "mainwindow/frmmain.h"
 #include "support/fixedclock.h"

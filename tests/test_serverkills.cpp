@@ -5,10 +5,10 @@
 // again, and after every kill the stock that left the items must be exactly
 // the stock counted in the tally.
 
-#include "data/connection.h"
-#include "data/fields.h"
-#include "data/recordset.h"
-#include "data/status.h"
+#include "data/core/connection.h"
+#include "data/core/fields.h"
+#include "data/core/recordset.h"
+#include "data/stock/status.h"
 #include "support/killrounds.h"
 #include "support/testdb.h"
 

@@ -6,9 +6,9 @@
 // The other users are numeric ids with no account: a child process takes
 // them on. Changing ids needs root; as anyone else the tests are skipped.
 
-#include "data/inuselock.h"
-#include "data/maintenance.h"
-#include "data/sqlcipherconnection.h"
+#include "admin/maintenance.h"
+#include "data/engines/file/inuselock.h"
+#include "data/engines/file/sqlcipherconnection.h"
 #include "support/testdb.h"
 
 #include <QDir>

@@ -1,9 +1,9 @@
 // Program start: the check of the default database, the splash window's
 // choice of database, its animation and the hand-over.
 
-#include "data/journal.h"
-#include "data/module1.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmflash.h"
 #include "startup/frmlogin.h"

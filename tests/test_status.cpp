@@ -1,4 +1,4 @@
-#include "data/status.h"
+#include "data/stock/status.h"
 
 #include <QtTest>
 

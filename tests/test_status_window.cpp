@@ -2,7 +2,7 @@
 // selection shows and in which colour, fields without a value, and how the
 // main window opens it in both modes.
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "reports/frmstatus.h"
 #include "support/scriptedprompts.h"

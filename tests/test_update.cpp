@@ -3,10 +3,10 @@
 // refusals, the quantity box and its spin control, and a database that fails
 // in the middle.
 
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/schema.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "items/frmupdate.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/stockdesk.h"

@@ -5,9 +5,9 @@
 // and maximum quantities, and a maximum must only ever have been raised to a
 // remaining quantity.
 
-#include "data/journal.h"
-#include "data/sqlcipherconnection.h"
-#include "data/status.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/journal.h"
+#include "data/stock/status.h"
 #include "support/killrounds.h"
 #include "support/testdb.h"
 

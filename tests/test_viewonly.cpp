@@ -2,8 +2,8 @@
 // routine that writes: the hidden item list through the accessibility
 // interface and the keyboard, and every write routine called as it is.
 
-#include "data/itemlookup.h"
-#include "data/module1.h"
+#include "data/stock/itemlookup.h"
+#include "data/stock/module1.h"
 #include "items/itemrecords.h"
 #include "items/stockchange.h"
 #include "mainwindow/frmmain.h"

@@ -1,8 +1,8 @@
 // The welcome window: its two faces, the one-time choice of the database
 // file, and the ways in (User, Admin, Enter).
 
-#include "data/module1.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"
 #include "startup/frmlogin.h"
 #include "startup/frmwelcome.h"

@@ -1,6 +1,6 @@
 #include "frmdelete.h"
 
-#include "data/itemlookup.h"
+#include "data/stock/itemlookup.h"
 #include "ui/deleteconfirmed.h"
 
 #include <QLineEdit>

@@ -1,8 +1,8 @@
 #include "stockchange.h"
 
-#include "data/fields.h"
-#include "data/journal.h"
-#include "data/module1.h"
+#include "data/core/fields.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
 
 #include <algorithm>
 #include <cmath>

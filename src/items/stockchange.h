@@ -3,7 +3,7 @@
 // lowering an item's stock by a typed quantity. No widgets here: the window
 // passes the texts of its lists and box in and shows what comes back.
 
-#include "data/status.h"
+#include "data/stock/status.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "frmdeleteremove.h"
 
-#include "data/fields.h"
-#include "data/itemlookup.h"
-#include "data/module1.h"
+#include "data/core/fields.h"
+#include "data/stock/itemlookup.h"
+#include "data/stock/module1.h"
 #include "ui/controls.h"
 #include "ui/deleteconfirmed.h"
 #include "ui/fonts.h"

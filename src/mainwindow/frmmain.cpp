@@ -1,7 +1,7 @@
 #include "frmmain.h"
-#include "data/fields.h"
+#include "data/core/fields.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "frmdeleteremove.h"
 #include "frmremain.h"
 #include "frmremoved.h"

@@ -2,7 +2,7 @@
 // The main window: the stock-out desk with its item list and removal tally,
 // and the hub from which every other window is opened.
 
-#include "data/connection.h"
+#include "data/core/connection.h"
 #include "stockdesk.h"
 #include "ui/showsrecords.h"
 

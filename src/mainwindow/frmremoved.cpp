@@ -1,6 +1,6 @@
 #include "frmremoved.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 
 namespace inv {
 

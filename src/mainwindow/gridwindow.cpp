@@ -1,6 +1,6 @@
 #include "gridwindow.h"
 
-#include "data/recordset.h"
+#include "data/core/recordset.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/prompts.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "data/connection.h"
+#include "data/core/connection.h"
 
 class QTableView;
 

@@ -1,11 +1,11 @@
 #include "stockdesk.h"
 
-#include "data/clock.h"
-#include "data/fields.h"
-#include "data/itemlookup.h"
-#include "data/journal.h"
-#include "data/module1.h"
-#include "data/status.h"
+#include "data/core/clock.h"
+#include "data/core/fields.h"
+#include "data/stock/itemlookup.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
+#include "data/stock/status.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 // key of the item (the selected entry's text, or a scanned item number) in
 // and shows what comes back.
 
-#include "data/connection.h"
+#include "data/core/connection.h"
 
 #include <QString>
 #include <QVariant>

@@ -4,7 +4,7 @@
 // history's indexes, so that a page of a long history reads as fast as one
 // of a short history. Printed a page at a time, as the printouts are.
 
-#include "data/journal.h"
+#include "data/stock/journal.h"
 #include "printout.h"
 
 class QDateEdit;

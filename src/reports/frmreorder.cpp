@@ -1,8 +1,8 @@
 #include "frmreorder.h"
 
-#include "data/module1.h"
-#include "data/recordset.h"
-#include "data/status.h"
+#include "data/core/recordset.h"
+#include "data/stock/module1.h"
+#include "data/stock/status.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/twips.h"

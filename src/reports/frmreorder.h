@@ -4,7 +4,7 @@
 // status first, each with the quantity that brings it back to its
 // max_quantity; 42 a page, printed a page at a time as the printouts are.
 
-#include "data/reorder.h"
+#include "data/stock/reorder.h"
 #include "printout.h"
 
 class QComboBox;

@@ -1,7 +1,7 @@
 #include "frmstatus.h"
-#include "data/fields.h"
+#include "data/core/fields.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/guard.h"

@@ -1,6 +1,6 @@
 #include "paging.h"
 
-#include "data/recordset.h"
+#include "data/core/recordset.h"
 
 #include <algorithm>
 

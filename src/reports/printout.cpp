@@ -1,8 +1,8 @@
 #include "printout.h"
 
-#include "data/clock.h"
-#include "data/module1.h"
-#include "data/recordset.h"
+#include "data/core/clock.h"
+#include "data/core/recordset.h"
+#include "data/stock/module1.h"
 #include "printpage.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"

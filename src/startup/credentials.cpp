@@ -1,7 +1,7 @@
 #include "credentials.h"
 
-#include "data/module1.h"
-#include "data/passwords.h"
+#include "data/stock/module1.h"
+#include "data/stock/passwords.h"
 
 namespace inv::startup {
 

@@ -1,7 +1,7 @@
 #include "frmaccount.h"
 
 #include "credentials.h"
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "frmwelcome.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"

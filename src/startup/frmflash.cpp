@@ -1,6 +1,6 @@
 #include "frmflash.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "navigation.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"

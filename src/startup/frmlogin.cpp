@@ -1,9 +1,9 @@
 #include "frmlogin.h"
 
 #include "credentials.h"
-#include "data/clock.h"
-#include "data/module1.h"
-#include "data/session.h"
+#include "data/core/clock.h"
+#include "data/stock/module1.h"
+#include "data/stock/session.h"
 #include "navigation.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"

@@ -1,8 +1,8 @@
 #include "frmwelcome.h"
 
-#include "data/module1.h"
-#include "data/pgconnection.h"
-#include "data/session.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/module1.h"
+#include "data/stock/session.h"
 #include "frmaccount.h"
 #include "navigation.h"
 #include "ui/controls.h"

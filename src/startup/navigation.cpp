@@ -1,7 +1,7 @@
 #include "navigation.h"
 
-#include "data/module1.h"
-#include "data/session.h"
+#include "data/stock/module1.h"
+#include "data/stock/session.h"
 #include "frmlogin.h"
 #include "frmwelcome.h"
 #include "mainwindow/frmmain.h"

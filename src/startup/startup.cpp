@@ -1,7 +1,7 @@
 #include "startup.h"
 
-#include "data/module1.h"
-#include "data/session.h"
+#include "data/stock/module1.h"
+#include "data/stock/session.h"
 #include "frmflash.h"
 #include "ui/prompts.h"
 #include "ui/waitnotice.h"

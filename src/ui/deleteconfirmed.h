@@ -2,7 +2,7 @@
 // The delete of both delete windows: the row found by the typed item number,
 // confirmed by the user, then deleted only if it is still the row shown.
 
-#include "data/itemlookup.h"
+#include "data/stock/itemlookup.h"
 
 class QWidget;
 

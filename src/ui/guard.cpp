@@ -1,6 +1,6 @@
 #include "guard.h"
 
-#include "data/connection.h"
+#include "data/core/connection.h"
 #include "prompts.h"
 #include "showsrecords.h"
 

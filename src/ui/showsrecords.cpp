@@ -1,6 +1,6 @@
 #include "showsrecords.h"
 
-#include "data/connection.h"
+#include "data/core/connection.h"
 
 #include <QApplication>
 #include <QPointer>

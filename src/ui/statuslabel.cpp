@@ -1,6 +1,6 @@
 #include "statuslabel.h"
 
-#include "data/status.h"
+#include "data/stock/status.h"
 
 #include <QEvent>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "waitnotice.h"
 
-#include "data/waits.h"
+#include "data/core/waits.h"
 
 #include <QApplication>
 #include <QLabel>

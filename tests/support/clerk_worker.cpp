@@ -17,10 +17,10 @@
 //     adds one item of that number once the go file is there, as the add
 //     window does, and prints "added" or the message it was refused with.
 
-#include "data/connection.h"
-#include "data/fields.h"
-#include "data/module1.h"
-#include "data/recordset.h"
+#include "data/core/connection.h"
+#include "data/core/fields.h"
+#include "data/core/recordset.h"
+#include "data/stock/module1.h"
 #include "items/itemrecords.h"
 #include "mainwindow/stockdesk.h"
 

@@ -2,7 +2,7 @@
 // The clock frozen for as long as the guard lives, running again when it goes
 // (a failed check that leaves a test early included).
 
-#include "data/clock.h"
+#include "data/core/clock.h"
 
 namespace testing {
 

@@ -4,10 +4,10 @@
 // between two steps of a routine (after its commit, say), where no message
 // box stands to put it.
 
-#include "data/connection.h"
-#include "data/module1.h"
-#include "data/pgconnection.h"
-#include "data/sqlcipherconnection.h"
+#include "data/core/connection.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/module1.h"
 
 #include <QString>
 

@@ -5,7 +5,7 @@
 //
 //   items_worker <database> <first k> <ready-file>
 
-#include "data/itemlookup.h"
+#include "data/stock/itemlookup.h"
 #include "items/itemrecords.h"
 #include "support/killworker.h"
 

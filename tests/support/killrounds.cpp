@@ -1,7 +1,7 @@
 #include "killrounds.h"
 
-#include "data/keyedfile.h"
-#include "data/pgconnection.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/server/pgconnection.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "killworker.h"
 
-#include "data/connection.h"
-#include "data/module1.h"
+#include "data/core/connection.h"
+#include "data/stock/module1.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,10 +1,10 @@
 #include "testdb.h"
 
-#include "data/journal.h"
-#include "data/keyedfile.h"
-#include "data/module1.h"
-#include "data/pgconnection.h"
-#include "data/sqlcipherconnection.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/file/sqlcipherconnection.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/stock/journal.h"
+#include "data/stock/module1.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -2,8 +2,8 @@
 // Builds keyed records databases in a temporary folder, with the rows a test
 // needs, in a line or two per test.
 
-#include "data/connection.h"
-#include "data/schema.h"
+#include "data/core/connection.h"
+#include "data/schema/schema.h"
 
 #include <QDate>
 #include <QTemporaryDir>

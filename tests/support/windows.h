@@ -4,7 +4,7 @@
 #include "mainwindow/frmmain.h"
 #include "startup/frmflash.h"
 
-#include "data/module1.h"
+#include "data/stock/module1.h"
 #include "ui/loadwindow.h"
 
 #include <QApplication>

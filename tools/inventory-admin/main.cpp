@@ -3,15 +3,15 @@
 // from a spreadsheet (import). The program itself
 // never creates a database; this command does.
 
-#include "data/historycommands.h"
-#include "data/maintenance.h"
-#include "data/module1.h"
-#include "data/pgconnection.h"
-#include "data/schema.h"
-#include "items/itemimport.h"
+#include "admin/historycommands.h"
+#include "admin/itemimport.h"
+#include "admin/maintenance.h"
+#include "data/engines/server/pgconnection.h"
+#include "data/schema/schema.h"
+#include "data/stock/module1.h"
 #include "version.h"
 
-#include "data/reorder.h"
+#include "data/stock/reorder.h"
 
 #include <QCoreApplication>
 #include <QDate>
