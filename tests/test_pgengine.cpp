@@ -503,7 +503,7 @@ private slots:
         QCOMPARE(PgConnection::open(empty)->count("Items"), 6);
     }
 
-    // The rights the README gives the clerk role are all a clerk's changes
+    // The rights docs/server.md gives the clerk role are all a clerk's changes
     // need, and the owner's tables are made by inventory-admin create.
     void clerkRoleSuffices()
     {
