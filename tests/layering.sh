@@ -30,62 +30,58 @@ known_exceptions=(
 
 # The widget-free routines beside their windows, as src/CMakeLists.txt lists them.
 mapfile -t actions < <(sed -n '/^set(ACTION_SOURCES/,/^)/p' src/CMakeLists.txt | grep -o '[a-z/]*\.cpp')
-is_action() {
-  local a
-  for a in "${actions[@]}"; do
-    [[ "${1%.*}" == "${a%.*}" ]] && return 0
-  done
-  return 1
-}
+declare -A action=()
+for a in "${actions[@]}"; do action[${a%.*}]=1; done
 
-# The layer of a path relative to src/ (app/ files are given as app/...).
+# Sets layer to the layer of a path relative to src/ (app/ files are given
+# as app/...).
 layer_of() {
   case "$1" in
-    data/core/*) echo core ;;
-    data/schema/*) echo schema ;;
-    data/engines/file/*) echo file ;;
-    data/engines/server/*) echo server ;;
-    data/stock/*) echo stock ;;
-    admin/*) echo admin ;;
-    app/*) echo app ;;
+    data/core/*) layer=core ;;
+    data/schema/*) layer=schema ;;
+    data/engines/file/*) layer=file ;;
+    data/engines/server/*) layer=server ;;
+    data/stock/*) layer=stock ;;
+    admin/*) layer=admin ;;
+    app/*) layer=app ;;
     ui/* | startup/* | mainwindow/* | items/* | reports/*)
-      if is_action "$1"; then echo actions; else echo gui; fi ;;
-    *) echo other ;;
+      if [[ -n "${action[${1%.*}]:-}" ]]; then layer=actions; else layer=gui; fi ;;
+    *) layer=other ;;
   esac
 }
 
 # The layers each layer may include.
-allowed() {
-  case "$1" in
-    core) echo "core" ;;
-    schema) echo "core schema" ;;
-    file) echo "core schema file" ;;
-    server) echo "core schema server" ;;
-    stock) echo "core schema file server stock" ;;
-    actions) echo "core schema file server stock actions" ;;
-    admin) echo "core schema file server stock actions admin" ;;
-    gui) echo "core schema file server stock actions gui" ;;
-    app) echo "core schema file server stock actions gui app" ;;
-  esac
-}
+declare -A allowed=(
+  [core]="core"
+  [schema]="core schema"
+  [file]="core schema file"
+  [server]="core schema server"
+  [stock]="core schema file server stock"
+  [actions]="core schema file server stock actions"
+  [admin]="core schema file server stock actions admin"
+  [gui]="core schema file server stock actions gui"
+  [app]="core schema file server stock actions gui app"
+)
 
 bad=0
 declare -A seen_exception=()
 while IFS= read -r file; do
   if [[ "$file" == app/* ]]; then rel="$file"; else rel="${file#src/}"; fi
-  from=$(layer_of "$rel")
+  layer_of "$rel"
+  from=$layer
   [[ "$from" == other ]] && continue
-  ok=" $(allowed "$from") "
+  ok=" ${allowed[$from]} "
   while IFS=: read -r line text; do
-    name=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' <<<"$text")
-    [[ -z "$name" ]] && continue
+    [[ "$text" =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\"([^\"]*)\" ]] || continue
+    name=${BASH_REMATCH[1]}
     # A bare name is beside the file; anything else is from src/.
-    if [[ "$name" != */* && -e "$(dirname "$file")/$name" ]]; then
-      target="$(dirname "$rel")/$name"
+    if [[ "$name" != */* && -e "${file%/*}/$name" ]]; then
+      target="${rel%/*}/$name"
     else
       target="$name"
     fi
-    to=$(layer_of "$target")
+    layer_of "$target"
+    to=$layer
     [[ "$to" == other || "$ok" == *" $to "* ]] && continue
     key="$file $target"
     for e in "${known_exceptions[@]}"; do
