@@ -5,6 +5,7 @@
 // account), and must not be able to rewrite the stock history.
 
 #include "admin/maintenance.h"
+#include "admin/provisioning.h"
 #include "data/core/connection.h"
 #include "data/schema/schema.h"
 #include "data/stock/itemlookup.h"

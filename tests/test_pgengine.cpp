@@ -2,6 +2,7 @@
 // exact look-ups, dates and nulls, changes that are whole or nothing, the
 // writers' lock, the version other writers move, and a server that goes away.
 
+#include "admin/provisioning.h"
 #include "data/core/connection.h"
 #include "data/core/recordset.h"
 #include "data/core/waits.h"
