@@ -234,6 +234,53 @@ private slots:
         QVERIFY(StockDesk::removeOne(QStringLiteral("Paper")).changed);
     }
 
+    // The books add up exactly: quantities past 2^53, where a double no
+    // longer holds every whole number, and sums that run past 64 bits on
+    // the way balance as they stand, and one unit off among them is found.
+    void balanceIsExactForLargeQuantities_data()
+    {
+        QTest::addColumn<QString>("remaining");
+        QTest::addColumn<QStringList>("changes");
+        QTest::addColumn<QString>("found"); // the books' difference; empty when they balance
+        const QStringList pastDouble{"9007199254740992", "1", "1"}; // 2^53, then a unit twice
+        QTest::addRow("past 2^53, balanced") << "9007199254740994" << pastDouble << "";
+        QTest::addRow("past 2^53, a unit off") << "9007199254740993" << pastDouble
+                                               << "the history gives 9007199254740994, the item holds 9007199254740993";
+        QTest::addRow("a sum past 64 bits on the way")
+            << "9223372036854775807"
+            << QStringList{"9223372036854775807", "9223372036854775807", "-9223372036854775807"} << "";
+        QTest::addRow("the largest, a unit off")
+            << "9223372036854775806" << QStringList{"9223372036854775807"}
+            << "the history gives 9223372036854775807, the item holds 9223372036854775806";
+        QTest::addRow("the smallest, a unit off")
+            << "-9223372036854775807" << QStringList{"-9223372036854775807", "-1"}
+            << "the history gives -9223372036854775808, the item holds -9223372036854775807";
+    }
+
+    void balanceIsExactForLargeQuantities()
+    {
+        QFETCH(QString, remaining);
+        QFETCH(QStringList, changes);
+        QFETCH(QString, found);
+        QTemporaryDir dir;
+        TestDb db(dir.path());
+        db.item("B-1", "Bolt", 0, 10);
+        testing::execSql(db.path(), "UPDATE Items SET remaining_quantity = " + remaining);
+        for (const QString &change : changes)
+            db.row("Journal", {{"entered_at", "2026-03-10 09:30:00"},
+                               {"kind", "opening"},
+                               {"item_no", "B-1"},
+                               {"item_name", "Bolt"},
+                               {"quantity_change", change.toLongLong()},
+                               {"remaining_quantity", remaining.toLongLong()}});
+        const AdminReport report = checkBalance(db.path());
+        if (found.isEmpty())
+            QVERIFY2(report.ok(), qPrintable(report.problems.join('\n')));
+        else
+            QCOMPARE(report.problems,
+                     QStringList{db.path() + ": the books do not balance for item B-1 (Bolt): " + found});
+    }
+
     // A file made before the history: sound for check, untouched by every
     // read-only path and by the view-only mode; the program's first opening
     // for writing gives each item its opening row, and the next one adds
