@@ -513,6 +513,50 @@ private slots:
         QVERIFY2(!text.contains("and below") && !text.contains("Next"), qPrintable(text));
     }
 
+    // A row stored without a status is placed by the status rule's own
+    // status for its stored quantities, not as 0%; a stored status is read
+    // as it stands; quantities that give the rule no status count as 0%.
+    void reorderStatusOfARowWithoutOne_data()
+    {
+        QTest::addColumn<QVariant>("status");
+        QTest::addColumn<int>("remaining");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<double>("percent");
+        QTest::addRow("stored") << QVariant("30.5%") << 6 << 20 << 30.5;
+        QTest::addRow("stored, whatever the quantities") << QVariant("5%") << 18 << 20 << 5.0;
+        QTest::addRow("empty, 1 of 20") << QVariant("") << 1 << 20 << 5.0;
+        QTest::addRow("none, 18 of 20") << QVariant() << 18 << 20 << 90.0;
+        QTest::addRow("blanks, 2 of 3") << QVariant("  ") << 2 << 3 << 67.0;
+        QTest::addRow("empty, more than the max") << QVariant("") << 30 << 20 << 150.0;
+        QTest::addRow("empty, owed") << QVariant("") << -2 << 20 << -10.0;
+        QTest::addRow("empty, a max of 0") << QVariant("") << 5 << 0 << 0.0;
+    }
+
+    void reorderStatusOfARowWithoutOne()
+    {
+        QFETCH(QVariant, status);
+        QFETCH(int, remaining);
+        QFETCH(int, max);
+        QFETCH(double, percent);
+        std::unique_ptr<QTemporaryDir> dir;
+        auto db = testing::newRecordsRun(dir);
+        db->row("Items", {{"item_no", "E-1"},
+                          {"item_name", "Envelopes"},
+                          {"Description", "desc"},
+                          {"original_quantity", max},
+                          {"remaining_quantity", remaining},
+                          {"max_quantity", max},
+                          {"Status", status}});
+        const QVector<Reorder::Line> all = Reorder::list(*testing::openLocation(db->path()), 1e9);
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all[0].percent, percent);
+        QCOMPARE(all[0].status, status); // shown as stored
+        // The band's list takes it or leaves it by that status.
+        for (int band = 1; band <= Reorder::kBands; ++band)
+            QCOMPARE(Reorder::list(*testing::openLocation(db->path()), Reorder::bandLimit(band)).size(),
+                     percent <= Reorder::bandLimit(band) ? 1 : 0);
+    }
+
     // A long reorder list pages 42 at a time, as read at its first page.
     void reorderWindowPages()
     {
