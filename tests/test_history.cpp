@@ -16,6 +16,7 @@
 #include "items/stockchange.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/stockdesk.h"
+#include "reports/daybox.h"
 #include "reports/frmhistory.h"
 #include "reports/frmreorder.h"
 #include "support/fixedclock.h"
@@ -25,7 +26,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
@@ -85,6 +85,39 @@ Admin admin(const QStringList &args)
     result.out = QString::fromUtf8(p.readAllStandardOutput());
     result.err = QString::fromUtf8(p.readAllStandardError());
     return result;
+}
+
+// 100 removals an hour apart from 09:30 on 10 March, the remaining
+// quantity counting down from 1000: 15 rows that day, 24 on each of the
+// next three, 13 on the 14th.
+void hourlyHistory(const QString &path)
+{
+    auto cn = testing::openLocation(path);
+    Transaction transaction(cn);
+    for (int i = 0; i < 100; ++i) {
+        testing::FixedClock clock(kNow.addSecs(3600 * i));
+        Journal::write(*cn, Journal::Kind::Removal, i % 2 ? "P-100" : "T-200", "Item", -1, 1000 - i);
+    }
+    transaction.commit();
+}
+
+// The remaining quantities of count rows newest first from row first on
+// (row i leaves 1000 - i), every step-th.
+QStringList historyPage(int first, int count, int step = 1)
+{
+    QStringList texts;
+    for (int i = 0; i < count; ++i)
+        texts << QString::number(1000 - (first - i * step));
+    return texts;
+}
+
+// Types into a day box as a clerk does: all of it selected, then typed over.
+void typeDay(QWidget *box, const QString &text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
 }
 
 } // namespace
@@ -353,25 +386,12 @@ private slots:
     {
         std::unique_ptr<QTemporaryDir> dir;
         auto db = testing::newRecordsRun(dir);
-        {
-            auto cn = testing::openLocation(db->path());
-            Transaction transaction(cn);
-            for (int i = 0; i < 100; ++i) {
-                testing::FixedClock clock(kNow.addSecs(3600 * i)); // 24 rows a day from 09:30 on 10 March
-                Journal::write(*cn, Journal::Kind::Removal, i % 2 ? "P-100" : "T-200", "Item", -1, 1000 - i);
-            }
-            transaction.commit();
-        }
+        hourlyHistory(db->path());
         auto *window = testing::loadWindow<frmhistory>();
         QVERIFY(window);
         QListView *remaining = window->findChild<QListView *>("lstremaining");
         QListView *time = window->findChild<QListView *>("lsttime");
-        const auto page = [&](int first, int count, int step = 1) {
-            QStringList texts;
-            for (int i = 0; i < count; ++i)
-                texts << QString::number(1000 - (first - i * step));
-            return texts;
-        };
+        const auto page = historyPage;
         QCOMPARE(shown(remaining), page(99, 42));
         QCOMPARE(shown(time).first(), kNow.addSecs(3600 * 99).toString("yyyy-MM-dd HH:mm:ss"));
         window->cmdnxt_Click();
@@ -396,20 +416,26 @@ private slots:
 
         // 11 March: the rows 15 to 38, both days' ends included.
         window->txtitemno->clear();
-        window->dtsince->setDate(QDate(2026, 3, 11));
-        window->dtuntil->setDate(QDate(2026, 3, 11));
+        window->dtsince->setDay(QDate(2026, 3, 11));
+        // Picked from the calendar.
+        window->dtuntil->showCalendar();
+        QVERIFY(window->dtuntil->calendar()->isVisible());
+        emit window->dtuntil->calendar()->clicked(QDate(2026, 3, 11));
+        QVERIFY(!window->dtuntil->calendar()->isVisible());
+        QCOMPARE(window->dtuntil->text(), "2026-03-11");
         window->cmdshow_Click();
         QCOMPARE(shown(remaining), page(38, 24));
-        window->dtuntil->setDate(window->dtuntil->minimumDate()); // "any"
+        window->dtuntil->setDay(QDate()); // "any"
         window->cmdshow_Click();
         QCOMPARE(shown(remaining), page(99, 42));
         // A day typed over "any", as a clerk types it: 12 March on.
-        window->dtsince->setDate(window->dtsince->minimumDate());
         window->dtsince->setFocus();
         for (const char *typed : {"20260312", "2026-03-12", "2026-3-12"}) {
-            window->dtsince->setDate(window->dtsince->minimumDate());
+            window->dtsince->setDay(QDate());
             QTest::keyClicks(window->dtsince, typed);
-            QCOMPARE(window->dtsince->date(), QDate(2026, 3, 12));
+            QDate day;
+            QVERIFY(window->dtsince->day(day));
+            QCOMPARE(day, QDate(2026, 3, 12));
         }
         window->cmdshow_Click();
         window->cmdnxt_Click();
@@ -417,20 +443,89 @@ private slots:
         // From after To: said, and the rows on view stay.
         {
             testing::ScriptedPrompts prompts;
-            window->dtuntil->setDate(QDate(2026, 3, 11));
+            window->dtuntil->setDay(QDate(2026, 3, 11));
             window->cmdshow_Click();
             QCOMPARE(prompts.messages.size(), 1);
             QCOMPARE(prompts.last().text, QString("The From day is after the To day, so no day lies between them."));
             QCOMPARE(shown(remaining), page(57, 19));
             VERIFY_PROMPTS(prompts);
-            window->dtuntil->setDate(window->dtuntil->minimumDate());
+            window->dtuntil->setDay(QDate());
         }
-        window->dtsince->setDate(QDate(2026, 3, 11));
+        window->dtsince->setDay(QDate(2026, 3, 11));
         window->cmdshow_Click();
         window->cmdnxt_Click();
         QCOMPARE(shown(remaining), page(57, 42));
         window->cmdnxt_Click();
         QCOMPARE(shown(remaining), page(15, 1));
+    }
+
+    // A day is typed into From as a clerk types it, with 12 March in To: one
+    // of the three forms of a real day lists from that day, "any" leaves the
+    // end open, and anything else is refused in one line that names the
+    // forms, the text left as typed and the list as it was (never another
+    // day in its place). "any" can be typed back after a refusal.
+    void historyWindowReadsTypedDays_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QStringList>("listed"); // when taken
+        const QStringList twelfth = historyPage(62, 24), upToTwelfth = historyPage(62, 42);
+        QTest::addRow("dashed") << "2026-03-12" << false << twelfth;
+        QTest::addRow("dashed, short parts") << "2026-3-12" << false << twelfth;
+        QTest::addRow("digits only") << "20260312" << false << twelfth;
+        QTest::addRow("any") << "any" << false << upToTwelfth;
+        QTest::addRow("any, another case, spaces") << " Any " << false << upToTwelfth;
+        QTest::addRow("nothing") << "" << false << upToTwelfth;
+        QTest::addRow("a leap day") << "2024-02-29" << false << upToTwelfth;
+        QTest::addRow("30 February") << "2026-02-30" << true << QStringList();
+        QTest::addRow("29 February, no leap year") << "20260229" << true << QStringList();
+        QTest::addRow("month 13") << "2026-13-01" << true << QStringList();
+        QTest::addRow("day 0") << "2026-03-00" << true << QStringList();
+        QTest::addRow("year 0") << "0000-01-01" << true << QStringList();
+        QTest::addRow("slashes") << "12/03/2026" << true << QStringList();
+        QTest::addRow("day first") << "12-03-2026" << true << QStringList();
+        QTest::addRow("seven digits") << "2026312" << true << QStringList();
+        QTest::addRow("three-digit month") << "2026-003-12" << true << QStringList();
+        QTest::addRow("a word") << "tomorrow" << true << QStringList();
+        QTest::addRow("a day and more") << "2026-03-12x" << true << QStringList();
+    }
+
+    void historyWindowReadsTypedDays()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        QFETCH(QStringList, listed);
+        std::unique_ptr<QTemporaryDir> dir;
+        auto db = testing::newRecordsRun(dir);
+        hourlyHistory(db->path());
+        auto *window = testing::loadWindow<frmhistory>();
+        QVERIFY(window);
+        QListView *remaining = window->findChild<QListView *>("lstremaining");
+        auto *since = window->findChild<QWidget *>("dtsince");
+        auto *until = window->findChild<QWidget *>("dtuntil");
+        QVERIFY(since && until);
+        QCOMPARE(shown(remaining), historyPage(99, 42));
+
+        testing::ScriptedPrompts prompts;
+        typeDay(until, "2026-03-12");
+        typeDay(since, typed);
+        window->cmdshow_Click();
+        if (refused) {
+            QCOMPARE(prompts.messages.size(), 1);
+            QCOMPARE(prompts.last().text, QString("The From day \"%1\" is not a day: type one as YYYY-MM-DD, "
+                                                  "YYYY-M-D or YYYYMMDD, or \"any\".")
+                                              .arg(typed));
+            QCOMPARE(shown(remaining), historyPage(99, 42));
+            QCOMPARE(since->property("text").toString(), typed);
+            typeDay(since, "any");
+            window->cmdshow_Click();
+            QCOMPARE(prompts.messages.size(), 1);
+            listed = historyPage(62, 42);
+        } else {
+            QCOMPARE(prompts.messages.size(), 0);
+        }
+        QCOMPARE(shown(remaining), listed);
+        VERIFY_PROMPTS(prompts);
     }
 
     // The change shows its sign as a clerk reads it: "+" before a number
