@@ -1,9 +1,13 @@
 #include "admin/itemimport.h"
 
+#include "admin/adminfiles.h"
 #include "admin/csvreader.h"
 #include "admin/csvwriter.h"
+#include "admin/historycommands.h"
 #include "data/core/clock.h"
 #include "data/core/fields.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/server/pgconnection.h"
 #include "data/stock/journal.h"
 #include "data/stock/module1.h"
 #include "data/stock/session.h"
@@ -16,6 +20,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sqlite3.h>
 
 namespace inv::ItemImport {
 
@@ -208,15 +213,25 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     }
 
     const auto run = [&] {
-        // Through the engine the program itself uses, whichever it is. A dry
-        // run only looks: not even an older file's upgrade is written.
-        Module1::dbPath = path;
-        std::optional<Session::UpgradeHold> hold;
-        if (dryRun)
-            hold.emplace();
-        Module1::OpenRecordsConnection();
-        Module1::OpenItems();
-        Recordset &items = *Module1::rsItems;
+        // A dry run only looks: the file is opened read-only, so that not
+        // even an older file's upgrade, nor the roll-back of a change cut
+        // off half-written, is written; such a change is said instead. An
+        // import goes through the engine the program itself uses.
+        std::shared_ptr<Recordset> opened;
+        if (dryRun) {
+            const std::shared_ptr<Connection> looking = openForReading(path, report);
+            if (!looking) {
+                report.problems << QStringLiteral("nothing was added to %1").arg(path);
+                return;
+            }
+            opened = std::make_shared<Recordset>(looking, kItems);
+        } else {
+            Module1::dbPath = path;
+            Module1::OpenRecordsConnection();
+            Module1::OpenItems();
+            opened = Module1::rsItems;
+        }
+        Recordset &items = *opened;
         const std::shared_ptr<Connection> connection = items.connection();
 
         // The checks against the database and the writes under one lock:
