@@ -292,14 +292,32 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         report.items = rows.size();
         report.summary = QStringLiteral("added %1 items to %2").arg(rows.size()).arg(path);
     };
+    bool failed = false;
     try {
         run();
     } catch (const RecordsError &e) {
         report.problems.clear();
-        report.problems << e.description() << QStringLiteral("nothing was added to %1").arg(path);
+        report.problems << e.description();
+        failed = true;
     }
     // The command's connection ends with it.
     Module1::reset();
+    if (failed) {
+        // A write that failed is rolled back by the engine before the
+        // change ends; should the file still hold it half-written (the
+        // roll-back itself failed), say so and what puts it right.
+        if (!isServerLocation(path)) {
+            try {
+                KeyedFile look(path, KeyedFile::Mode::ReadOnly);
+                if (const std::optional<QString> problem = AdminFiles::readProblem(look);
+                    problem && look.lastError() == SQLITE_READONLY_ROLLBACK)
+                    report.problems << *problem;
+            } catch (const RecordsError &) {
+                // Not even opened: the first problem says why.
+            }
+        }
+        report.problems << QStringLiteral("nothing was added to %1").arg(path);
+    }
     return report;
 }
 
