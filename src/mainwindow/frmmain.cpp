@@ -22,6 +22,7 @@
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/loadwindow.h"
+#include "ui/menuentries.h"
 #include "ui/picturebutton.h"
 #include "ui/prompts.h"
 #include "ui/publisher.h"
@@ -483,6 +484,9 @@ QAction *frmmain::toolbarButton(const QString &key) const
 
 void frmmain::buildMenus()
 {
+    // An entry's caption may mark two access keys ("&Remo&ved Items"): it is
+    // read without either.
+    ui::readMenuEntriesWithoutMnemonics();
     QMenuBar *bar = menuBar();
     const auto menu = [](QMenu *menu, const char *name) {
         menu->setObjectName(QLatin1String(name));
