@@ -527,8 +527,9 @@ void frmmain::buildMenus()
     nIn->setVisible(false);
     nOut = entry(nViewItemList, "nOut", QStringLiteral("&Removed"));
     nViewItemStatus = entry(mView, "nViewItemStatus", QStringLiteral("View &Item Status"));
-    nHistory = entry(mView, "nHistory", QStringLiteral("Stock &History"));
-    nReorder = entry(mView, "nReorder", QStringLiteral("&Reorder List"));
+    // Keys of their own, none of the others' (Ctrl+O is Removed Items').
+    nHistory = entry(mView, "nHistory", QStringLiteral("Stock &History"), QKeySequence(QStringLiteral("Ctrl+H")));
+    nReorder = entry(mView, "nReorder", QStringLiteral("&Reorder List"), QKeySequence(QStringLiteral("Ctrl+L")));
     nToolBar = mView->addAction(QStringLiteral("&ToolBar"), this, &frmmain::nToolBar_Click);
     nToolBar->setObjectName(QStringLiteral("nToolBar"));
     nToolBar->setCheckable(true);
