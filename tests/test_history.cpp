@@ -391,7 +391,7 @@ private slots:
         QVERIFY(window);
         QListView *remaining = window->findChild<QListView *>("lstremaining");
         QListView *time = window->findChild<QListView *>("lsttime");
-        const auto page = historyPage;
+        const auto page = [](int first, int count, int step = 1) { return historyPage(first, count, step); };
         QCOMPARE(shown(remaining), page(99, 42));
         QCOMPARE(shown(time).first(), kNow.addSecs(3600 * 99).toString("yyyy-MM-dd HH:mm:ss"));
         window->cmdnxt_Click();
