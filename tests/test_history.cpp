@@ -25,6 +25,7 @@
 #include "support/windows.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListView>
