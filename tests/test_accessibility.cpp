@@ -23,6 +23,7 @@
 #include "support/scriptedprompts.h"
 #include "support/testdb.h"
 #include "support/windows.h"
+#include "ui/menuentries.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>
@@ -31,11 +32,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTextEdit>
+
+#include <functional>
 
 using namespace inv;
 
@@ -169,6 +173,64 @@ private slots:
         QCOMPARE(w->objectName(), QString(kWindows[window].name));
         const QStringList unnamed = unnamedInputs(w);
         QVERIFY2(unnamed.isEmpty(), qPrintable("without a name: " + unnamed.join(", ")));
+        VERIFY_PROMPTS(prompts);
+    }
+
+    // A menu entry is read by its caption without the marks of its access
+    // keys, all of them: "&Remo&ved Items" is read "Removed Items".
+    void menuEntriesAreReadWithoutMarks_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("read");
+        QTest::addRow("one mark") << "&Add Item"
+                                  << "Add Item";
+        QTest::addRow("two marks") << "&Remo&ved Items"
+                                   << "Removed Items";
+        QTest::addRow("a doubled mark") << "Nuts &&&Bolts"
+                                        << "Nuts &Bolts";
+        QTest::addRow("none") << "Change UserName/Password"
+                              << "Change UserName/Password";
+        QTest::addRow("a mark at the end") << "Odd&"
+                                           << "Odd";
+    }
+
+    void menuEntriesAreReadWithoutMarks()
+    {
+        QFETCH(QString, caption);
+        QFETCH(QString, read);
+        QCOMPARE(ui::withoutMnemonics(caption), read);
+    }
+
+    // Every entry of the main window's menus, as a screen reader walks them.
+    void mainWindowMenusAreReadWithoutMarks()
+    {
+        testing::ScriptedPrompts prompts;
+        QWidget *w = testing::loadWindow<frmmain>();
+        QVERIFY(w);
+        w->show();
+        QStringList names;
+        const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *face) {
+            for (int i = 0; i < face->childCount(); ++i) {
+                QAccessibleInterface *child = face->child(i);
+                if (child->role() == QAccessible::MenuItem) {
+                    const QString name = child->text(QAccessible::Name);
+                    QVERIFY2(!name.contains('&'), qPrintable(name));
+                    names << name;
+                }
+                if (child->role() == QAccessible::MenuItem || child->role() == QAccessible::PopupMenu)
+                    walk(child);
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(w->findChild<QMenuBar *>()));
+        for (const char *entry : {"File", "Print Item List", "Remaining Items", "Removed Items", "View", "Undo Remove"})
+            QVERIFY2(names.contains(entry), qPrintable(names.join(", ")));
+        // Pressed through the reader, an entry still acts.
+        for (QAction *action : w->findChildren<QAction *>("nToolBar")) {
+            const bool before = action->isChecked();
+            QAccessible::queryAccessibleInterface(action)->actionInterface()->doAction(
+                QAccessibleActionInterface::pressAction());
+            QCOMPARE(action->isChecked(), !before);
+        }
         VERIFY_PROMPTS(prompts);
     }
 

@@ -17,6 +17,7 @@
 #include "items/stockchange.h"
 #include "mainwindow/frmmain.h"
 #include "mainwindow/stockdesk.h"
+#include "reports/daybox.h"
 #include "reports/frmhistory.h"
 #include "reports/frmreorder.h"
 #include "support/fixedclock.h"
@@ -25,8 +26,8 @@
 #include "support/windows.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QLineEdit>
 #include <QListView>
 #include <QProcess>
@@ -86,6 +87,39 @@ Admin admin(const QStringList &args)
     result.out = QString::fromUtf8(p.readAllStandardOutput());
     result.err = QString::fromUtf8(p.readAllStandardError());
     return result;
+}
+
+// 100 removals an hour apart from 09:30 on 10 March, the remaining
+// quantity counting down from 1000: 15 rows that day, 24 on each of the
+// next three, 13 on the 14th.
+void hourlyHistory(const QString &path)
+{
+    auto cn = testing::openLocation(path);
+    Transaction transaction(cn);
+    for (int i = 0; i < 100; ++i) {
+        testing::FixedClock clock(kNow.addSecs(3600 * i));
+        Journal::write(*cn, Journal::Kind::Removal, i % 2 ? "P-100" : "T-200", "Item", -1, 1000 - i);
+    }
+    transaction.commit();
+}
+
+// The remaining quantities of count rows newest first from row first on
+// (row i leaves 1000 - i), every step-th.
+QStringList historyPage(int first, int count, int step = 1)
+{
+    QStringList texts;
+    for (int i = 0; i < count; ++i)
+        texts << QString::number(1000 - (first - i * step));
+    return texts;
+}
+
+// Types into a day box as a clerk does: all of it selected, then typed over.
+void typeDay(QWidget *box, const QString &text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClicks(box, text);
 }
 
 } // namespace
@@ -235,6 +269,53 @@ private slots:
         QVERIFY(StockDesk::removeOne(QStringLiteral("Paper")).changed);
     }
 
+    // The books add up exactly: quantities past 2^53, where a double no
+    // longer holds every whole number, and sums that run past 64 bits on
+    // the way balance as they stand, and one unit off among them is found.
+    void balanceIsExactForLargeQuantities_data()
+    {
+        QTest::addColumn<QString>("remaining");
+        QTest::addColumn<QStringList>("changes");
+        QTest::addColumn<QString>("found"); // the books' difference; empty when they balance
+        const QStringList pastDouble{"9007199254740992", "1", "1"}; // 2^53, then a unit twice
+        QTest::addRow("past 2^53, balanced") << "9007199254740994" << pastDouble << "";
+        QTest::addRow("past 2^53, a unit off") << "9007199254740993" << pastDouble
+                                               << "the history gives 9007199254740994, the item holds 9007199254740993";
+        QTest::addRow("a sum past 64 bits on the way")
+            << "9223372036854775807"
+            << QStringList{"9223372036854775807", "9223372036854775807", "-9223372036854775807"} << "";
+        QTest::addRow("the largest, a unit off")
+            << "9223372036854775806" << QStringList{"9223372036854775807"}
+            << "the history gives 9223372036854775807, the item holds 9223372036854775806";
+        QTest::addRow("the smallest, a unit off")
+            << "-9223372036854775807" << QStringList{"-9223372036854775807", "-1"}
+            << "the history gives -9223372036854775808, the item holds -9223372036854775807";
+    }
+
+    void balanceIsExactForLargeQuantities()
+    {
+        QFETCH(QString, remaining);
+        QFETCH(QStringList, changes);
+        QFETCH(QString, found);
+        QTemporaryDir dir;
+        TestDb db(dir.path());
+        db.item("B-1", "Bolt", 0, 10);
+        testing::execSql(db.path(), "UPDATE Items SET remaining_quantity = " + remaining);
+        for (const QString &change : changes)
+            db.row("Journal", {{"entered_at", "2026-03-10 09:30:00"},
+                               {"kind", "opening"},
+                               {"item_no", "B-1"},
+                               {"item_name", "Bolt"},
+                               {"quantity_change", change.toLongLong()},
+                               {"remaining_quantity", remaining.toLongLong()}});
+        const AdminReport report = checkBalance(db.path());
+        if (found.isEmpty())
+            QVERIFY2(report.ok(), qPrintable(report.problems.join('\n')));
+        else
+            QCOMPARE(report.problems,
+                     QStringList{db.path() + ": the books do not balance for item B-1 (Bolt): " + found});
+    }
+
     // A file made before the history: sound for check, untouched by every
     // read-only path and by the view-only mode; the program's first opening
     // for writing gives each item its opening row, and the next one adds
@@ -307,25 +388,12 @@ private slots:
     {
         std::unique_ptr<QTemporaryDir> dir;
         auto db = testing::newRecordsRun(dir);
-        {
-            auto cn = testing::openLocation(db->path());
-            Transaction transaction(cn);
-            for (int i = 0; i < 100; ++i) {
-                testing::FixedClock clock(kNow.addSecs(3600 * i)); // 24 rows a day from 09:30 on 10 March
-                Journal::write(*cn, Journal::Kind::Removal, i % 2 ? "P-100" : "T-200", "Item", -1, 1000 - i);
-            }
-            transaction.commit();
-        }
+        hourlyHistory(db->path());
         auto *window = testing::loadWindow<frmhistory>();
         QVERIFY(window);
         QListView *remaining = window->findChild<QListView *>("lstremaining");
         QListView *time = window->findChild<QListView *>("lsttime");
-        const auto page = [&](int first, int count, int step = 1) {
-            QStringList texts;
-            for (int i = 0; i < count; ++i)
-                texts << QString::number(1000 - (first - i * step));
-            return texts;
-        };
+        const auto page = [](int first, int count, int step = 1) { return historyPage(first, count, step); };
         QCOMPARE(shown(remaining), page(99, 42));
         QCOMPARE(shown(time).first(), kNow.addSecs(3600 * 99).toString("yyyy-MM-dd HH:mm:ss"));
         window->cmdnxt_Click();
@@ -350,20 +418,26 @@ private slots:
 
         // 11 March: the rows 15 to 38, both days' ends included.
         window->txtitemno->clear();
-        window->dtsince->setDate(QDate(2026, 3, 11));
-        window->dtuntil->setDate(QDate(2026, 3, 11));
+        window->dtsince->setDay(QDate(2026, 3, 11));
+        // Picked from the calendar.
+        window->dtuntil->showCalendar();
+        QVERIFY(window->dtuntil->calendar()->isVisible());
+        emit window->dtuntil->calendar()->clicked(QDate(2026, 3, 11));
+        QVERIFY(!window->dtuntil->calendar()->isVisible());
+        QCOMPARE(window->dtuntil->text(), "2026-03-11");
         window->cmdshow_Click();
         QCOMPARE(shown(remaining), page(38, 24));
-        window->dtuntil->setDate(window->dtuntil->minimumDate()); // "any"
+        window->dtuntil->setDay(QDate()); // "any"
         window->cmdshow_Click();
         QCOMPARE(shown(remaining), page(99, 42));
         // A day typed over "any", as a clerk types it: 12 March on.
-        window->dtsince->setDate(window->dtsince->minimumDate());
         window->dtsince->setFocus();
         for (const char *typed : {"20260312", "2026-03-12", "2026-3-12"}) {
-            window->dtsince->setDate(window->dtsince->minimumDate());
+            window->dtsince->setDay(QDate());
             QTest::keyClicks(window->dtsince, typed);
-            QCOMPARE(window->dtsince->date(), QDate(2026, 3, 12));
+            QDate day;
+            QVERIFY(window->dtsince->day(day));
+            QCOMPARE(day, QDate(2026, 3, 12));
         }
         window->cmdshow_Click();
         window->cmdnxt_Click();
@@ -371,20 +445,89 @@ private slots:
         // From after To: said, and the rows on view stay.
         {
             testing::ScriptedPrompts prompts;
-            window->dtuntil->setDate(QDate(2026, 3, 11));
+            window->dtuntil->setDay(QDate(2026, 3, 11));
             window->cmdshow_Click();
             QCOMPARE(prompts.messages.size(), 1);
             QCOMPARE(prompts.last().text, QString("The From day is after the To day, so no day lies between them."));
             QCOMPARE(shown(remaining), page(57, 19));
             VERIFY_PROMPTS(prompts);
-            window->dtuntil->setDate(window->dtuntil->minimumDate());
+            window->dtuntil->setDay(QDate());
         }
-        window->dtsince->setDate(QDate(2026, 3, 11));
+        window->dtsince->setDay(QDate(2026, 3, 11));
         window->cmdshow_Click();
         window->cmdnxt_Click();
         QCOMPARE(shown(remaining), page(57, 42));
         window->cmdnxt_Click();
         QCOMPARE(shown(remaining), page(15, 1));
+    }
+
+    // A day is typed into From as a clerk types it, with 12 March in To: one
+    // of the three forms of a real day lists from that day, "any" leaves the
+    // end open, and anything else is refused in one line that names the
+    // forms, the text left as typed and the list as it was (never another
+    // day in its place). "any" can be typed back after a refusal.
+    void historyWindowReadsTypedDays_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("refused");
+        QTest::addColumn<QStringList>("listed"); // when taken
+        const QStringList twelfth = historyPage(62, 24), upToTwelfth = historyPage(62, 42);
+        QTest::addRow("dashed") << "2026-03-12" << false << twelfth;
+        QTest::addRow("dashed, short parts") << "2026-3-12" << false << twelfth;
+        QTest::addRow("digits only") << "20260312" << false << twelfth;
+        QTest::addRow("any") << "any" << false << upToTwelfth;
+        QTest::addRow("any, another case, spaces") << " Any " << false << upToTwelfth;
+        QTest::addRow("nothing") << "" << false << upToTwelfth;
+        QTest::addRow("a leap day") << "2024-02-29" << false << upToTwelfth;
+        QTest::addRow("30 February") << "2026-02-30" << true << QStringList();
+        QTest::addRow("29 February, no leap year") << "20260229" << true << QStringList();
+        QTest::addRow("month 13") << "2026-13-01" << true << QStringList();
+        QTest::addRow("day 0") << "2026-03-00" << true << QStringList();
+        QTest::addRow("year 0") << "0000-01-01" << true << QStringList();
+        QTest::addRow("slashes") << "12/03/2026" << true << QStringList();
+        QTest::addRow("day first") << "12-03-2026" << true << QStringList();
+        QTest::addRow("seven digits") << "2026312" << true << QStringList();
+        QTest::addRow("three-digit month") << "2026-003-12" << true << QStringList();
+        QTest::addRow("a word") << "tomorrow" << true << QStringList();
+        QTest::addRow("a day and more") << "2026-03-12x" << true << QStringList();
+    }
+
+    void historyWindowReadsTypedDays()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, refused);
+        QFETCH(QStringList, listed);
+        std::unique_ptr<QTemporaryDir> dir;
+        auto db = testing::newRecordsRun(dir);
+        hourlyHistory(db->path());
+        auto *window = testing::loadWindow<frmhistory>();
+        QVERIFY(window);
+        QListView *remaining = window->findChild<QListView *>("lstremaining");
+        auto *since = window->findChild<QWidget *>("dtsince");
+        auto *until = window->findChild<QWidget *>("dtuntil");
+        QVERIFY(since && until);
+        QCOMPARE(shown(remaining), historyPage(99, 42));
+
+        testing::ScriptedPrompts prompts;
+        typeDay(until, "2026-03-12");
+        typeDay(since, typed);
+        window->cmdshow_Click();
+        if (refused) {
+            QCOMPARE(prompts.messages.size(), 1);
+            QCOMPARE(prompts.last().text, QString("The From day \"%1\" is not a day: type one as YYYY-MM-DD, "
+                                                  "YYYY-M-D or YYYYMMDD, or \"any\".")
+                                              .arg(typed));
+            QCOMPARE(shown(remaining), historyPage(99, 42));
+            QCOMPARE(since->property("text").toString(), typed);
+            typeDay(since, "any");
+            window->cmdshow_Click();
+            QCOMPARE(prompts.messages.size(), 1);
+            listed = historyPage(62, 42);
+        } else {
+            QCOMPARE(prompts.messages.size(), 0);
+        }
+        QCOMPARE(shown(remaining), listed);
+        VERIFY_PROMPTS(prompts);
     }
 
     // The change shows its sign as a clerk reads it: "+" before a number
@@ -465,6 +608,50 @@ private slots:
         QVERIFY2(text.contains("Items to reorder") && text.contains("Nearly out") && text.contains("To Order"),
                  qPrintable(text));
         QVERIFY2(!text.contains("and below") && !text.contains("Next"), qPrintable(text));
+    }
+
+    // A row stored without a status is placed by the status rule's own
+    // status for its stored quantities, not as 0%; a stored status is read
+    // as it stands; quantities that give the rule no status count as 0%.
+    void reorderStatusOfARowWithoutOne_data()
+    {
+        QTest::addColumn<QVariant>("status");
+        QTest::addColumn<int>("remaining");
+        QTest::addColumn<int>("max");
+        QTest::addColumn<double>("percent");
+        QTest::addRow("stored") << QVariant("30.5%") << 6 << 20 << 30.5;
+        QTest::addRow("stored, whatever the quantities") << QVariant("5%") << 18 << 20 << 5.0;
+        QTest::addRow("empty, 1 of 20") << QVariant("") << 1 << 20 << 5.0;
+        QTest::addRow("none, 18 of 20") << QVariant() << 18 << 20 << 90.0;
+        QTest::addRow("blanks, 2 of 3") << QVariant("  ") << 2 << 3 << 67.0;
+        QTest::addRow("empty, more than the max") << QVariant("") << 30 << 20 << 150.0;
+        QTest::addRow("empty, owed") << QVariant("") << -2 << 20 << -10.0;
+        QTest::addRow("empty, a max of 0") << QVariant("") << 5 << 0 << 0.0;
+    }
+
+    void reorderStatusOfARowWithoutOne()
+    {
+        QFETCH(QVariant, status);
+        QFETCH(int, remaining);
+        QFETCH(int, max);
+        QFETCH(double, percent);
+        std::unique_ptr<QTemporaryDir> dir;
+        auto db = testing::newRecordsRun(dir);
+        db->row("Items", {{"item_no", "E-1"},
+                          {"item_name", "Envelopes"},
+                          {"Description", "desc"},
+                          {"original_quantity", max},
+                          {"remaining_quantity", remaining},
+                          {"max_quantity", max},
+                          {"Status", status}});
+        const QVector<Reorder::Line> all = Reorder::list(*testing::openLocation(db->path()), 1e9);
+        QCOMPARE(all.size(), 1);
+        QCOMPARE(all[0].percent, percent);
+        QCOMPARE(all[0].status, status); // shown as stored
+        // The band's list takes it or leaves it by that status.
+        for (int band = 1; band <= Reorder::kBands; ++band)
+            QCOMPARE(Reorder::list(*testing::openLocation(db->path()), Reorder::bandLimit(band)).size(),
+                     percent <= Reorder::bandLimit(band) ? 1 : 0);
     }
 
     // A long reorder list pages 42 at a time, as read at its first page.

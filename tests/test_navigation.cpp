@@ -129,10 +129,10 @@ private slots:
                                          << "";
         QTest::addRow("nHistory") << "nHistory"
                                   << "Stock &History"
-                                  << "";
+                                  << "Ctrl+H";
         QTest::addRow("nReorder") << "nReorder"
                                   << "&Reorder List"
-                                  << "";
+                                  << "Ctrl+L";
         QTest::addRow("nToolBar") << "nToolBar"
                                   << "&ToolBar"
                                   << "";
@@ -476,6 +476,42 @@ private slots:
         QTRY_COMPARE(QApplication::activeWindow(), opened[0]);
         QVERIFY(QApplication::focusWidget());
         QCOMPARE(QApplication::focusWidget()->objectName(), first);
+    }
+
+    // No two entries of the window share a key, nor does one take the
+    // number box's key.
+    void everyKeyReachesOneEntry()
+    {
+        QMap<QKeySequence, QString> entryOf{{frmmain::scanKey(), "the number box"}};
+        for (QAction *action : m_main->findChildren<QAction *>())
+            for (const QKeySequence &key : action->shortcuts()) {
+                QVERIFY2(!entryOf.contains(key), qPrintable(QStringLiteral("%1 is the key of %2 and of %3")
+                                                                .arg(key.toString(), entryOf.value(key),
+                                                                     action->objectName())));
+                entryOf.insert(key, action->objectName());
+            }
+    }
+
+    // Stock History and Reorder List open by their keys.
+    void historyAndReorderKeys_data()
+    {
+        QTest::addColumn<QKeySequence>("key");
+        QTest::addColumn<QString>("window");
+        QTest::addRow("Ctrl+H") << QKeySequence("Ctrl+H") << "frmhistory";
+        QTest::addRow("Ctrl+L") << QKeySequence("Ctrl+L") << "frmreorder";
+    }
+
+    void historyAndReorderKeys()
+    {
+        QFETCH(QKeySequence, key);
+        QFETCH(QString, window);
+        QVERIFY(showActiveMain());
+        QTest::keyClick(m_main->windowHandle(), key[0].key(), key[0].keyboardModifiers());
+        const QList<QWidget *> opened = openedWindows();
+        QCOMPARE(opened.size(), 1);
+        QCOMPARE(opened[0]->objectName(), window);
+        opened[0]->close();
+        QTRY_VERIFY(m_main->isEnabled());
     }
 
     // After each of its message boxes the window gets the activation back,

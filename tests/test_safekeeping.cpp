@@ -285,6 +285,17 @@ private slots:
                 QCOMPARE(look.exitCode, 1);
                 QVERIFY2(look.err.contains(expected) && !look.err.contains('\n'), qPrintable(look.err));
             }
+            // So does an import's dry run: it neither rolls the change back
+            // nor says that nothing was written.
+            const QString csv = testing::writeFile(
+                m_dir->path(), "new.csv",
+                "item_no,item_name,Description,original_quantity,remaining_quantity\r\nN-1,Nails,box,10,10\r\n");
+            const Run dry = admin({"import", path, csv, "--dry-run"});
+            QCOMPARE(dry.exitCode, 1);
+            QVERIFY2(dry.out.isEmpty(), dry.out.constData());
+            QCOMPARE(dry.err.split('\n'),
+                     QStringList({"inventory-admin: " + path + ": " + inv::KeyedFile::halfWritten(path),
+                                  "inventory-admin: nothing was added to " + path}));
         }
         QCOMPARE(folderState(dir), before);
     }

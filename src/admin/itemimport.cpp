@@ -1,9 +1,13 @@
 #include "admin/itemimport.h"
 
+#include "admin/adminfiles.h"
 #include "admin/csvreader.h"
 #include "admin/csvwriter.h"
+#include "admin/historycommands.h"
 #include "data/core/clock.h"
 #include "data/core/fields.h"
+#include "data/engines/file/keyedfile.h"
+#include "data/engines/server/pgconnection.h"
 #include "data/stock/journal.h"
 #include "data/stock/module1.h"
 #include "data/stock/session.h"
@@ -16,6 +20,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <sqlite3.h>
 
 namespace inv::ItemImport {
 
@@ -208,15 +213,25 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     }
 
     const auto run = [&] {
-        // Through the engine the program itself uses, whichever it is. A dry
-        // run only looks: not even an older file's upgrade is written.
-        Module1::dbPath = path;
-        std::optional<Session::UpgradeHold> hold;
-        if (dryRun)
-            hold.emplace();
-        Module1::OpenRecordsConnection();
-        Module1::OpenItems();
-        Recordset &items = *Module1::rsItems;
+        // A dry run only looks: the file is opened read-only, so that not
+        // even an older file's upgrade, nor the roll-back of a change cut
+        // off half-written, is written; such a change is said instead. An
+        // import goes through the engine the program itself uses.
+        std::shared_ptr<Recordset> opened;
+        if (dryRun) {
+            const std::shared_ptr<Connection> looking = openForReading(path, report);
+            if (!looking) {
+                report.problems << QStringLiteral("nothing was added to %1").arg(path);
+                return;
+            }
+            opened = std::make_shared<Recordset>(looking, kItems);
+        } else {
+            Module1::dbPath = path;
+            Module1::OpenRecordsConnection();
+            Module1::OpenItems();
+            opened = Module1::rsItems;
+        }
+        Recordset &items = *opened;
         const std::shared_ptr<Connection> connection = items.connection();
 
         // The checks against the database and the writes under one lock:
@@ -277,14 +292,32 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         report.items = rows.size();
         report.summary = QStringLiteral("added %1 items to %2").arg(rows.size()).arg(path);
     };
+    bool failed = false;
     try {
         run();
     } catch (const RecordsError &e) {
         report.problems.clear();
-        report.problems << e.description() << QStringLiteral("nothing was added to %1").arg(path);
+        report.problems << e.description();
+        failed = true;
     }
     // The command's connection ends with it.
     Module1::reset();
+    if (failed) {
+        // A write that failed is rolled back by the engine before the
+        // change ends; should the file still hold it half-written (the
+        // roll-back itself failed), say so and what puts it right.
+        if (!isServerLocation(path)) {
+            try {
+                KeyedFile look(path, KeyedFile::Mode::ReadOnly);
+                if (const std::optional<QString> problem = AdminFiles::readProblem(look);
+                    problem && look.lastError() == SQLITE_READONLY_ROLLBACK)
+                    report.problems << *problem;
+            } catch (const RecordsError &) {
+                // Not even opened: the first problem says why.
+            }
+        }
+        report.problems << QStringLiteral("nothing was added to %1").arg(path);
+    }
     return report;
 }
 

@@ -25,6 +25,7 @@
 #include "ui/fonts.h"
 #include "ui/guard.h"
 #include "ui/loadwindow.h"
+#include "ui/menuentries.h"
 #include "ui/picturebutton.h"
 #include "ui/prompts.h"
 #include "ui/publisher.h"
@@ -319,6 +320,9 @@ QAction *frmmain::toolbarButton(const QString &key) const
 
 void frmmain::buildMenus()
 {
+    // An entry's caption may mark two access keys ("&Remo&ved Items"): it is
+    // read without either.
+    ui::readMenuEntriesWithoutMnemonics();
     QMenuBar *bar = menuBar();
     const auto menu = [](QMenu *menu, const char *name) {
         menu->setObjectName(QLatin1String(name));
@@ -359,8 +363,9 @@ void frmmain::buildMenus()
     nIn->setVisible(false);
     nOut = entry(nViewItemList, "nOut", QStringLiteral("&Removed"));
     nViewItemStatus = entry(mView, "nViewItemStatus", QStringLiteral("View &Item Status"));
-    nHistory = entry(mView, "nHistory", QStringLiteral("Stock &History"));
-    nReorder = entry(mView, "nReorder", QStringLiteral("&Reorder List"));
+    // Keys of their own, none of the others' (Ctrl+O is Removed Items').
+    nHistory = entry(mView, "nHistory", QStringLiteral("Stock &History"), QKeySequence(QStringLiteral("Ctrl+H")));
+    nReorder = entry(mView, "nReorder", QStringLiteral("&Reorder List"), QKeySequence(QStringLiteral("Ctrl+L")));
     nToolBar = mView->addAction(QStringLiteral("&ToolBar"), this, &frmmain::nToolBar_Click);
     nToolBar->setObjectName(QStringLiteral("nToolBar"));
     nToolBar->setCheckable(true);
@@ -668,8 +673,20 @@ std::optional<QString> frmmain::selectedItemName() const
 void frmmain::lstitem_Click()
 {
     const std::optional<QString> name = selectedItemName();
-    takeOne(name ? std::optional(StockDesk::ItemKey::name(*name)) : std::nullopt);
-    m_scanUndo.reset();
+    const std::optional<StockDesk::Outcome> outcome =
+        takeOne(name ? std::optional(StockDesk::ItemKey::name(*name)) : std::nullopt);
+    // Every click is the one undo acts on; one that took nothing leaves
+    // nothing to put back.
+    rememberForUndo(outcome && outcome->changed ? outcome : std::nullopt, false);
+}
+
+void frmmain::rememberForUndo(const std::optional<StockDesk::Outcome> &removal, bool scanned)
+{
+    canUndo = true;
+    m_unitToUndo = removal.has_value();
+    m_countedIn = removal && removal->tally ? std::optional<qint64>(removal->tally->key) : std::nullopt;
+    // After a scan its own key undoes it; after a click, the selected entry.
+    m_scanUndo = removal && scanned ? removal->undoKey : std::nullopt;
 }
 
 std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk::ItemKey> &key)
@@ -688,10 +705,6 @@ std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk
         if (ok)
             m_follow->catchUpTally();
     }
-    canUndo = true;
-    // A click that took nothing leaves nothing to put back.
-    m_unitToUndo = outcome.changed;
-    m_countedIn = outcome.tally ? std::optional<qint64>(outcome.tally->key) : std::nullopt;
     if (!ok)
         return std::nullopt;
     return outcome;
@@ -722,7 +735,10 @@ void frmmain::txtscan_Submit()
         return; // a second line end, or a code of control characters only
     lblscanmsg->clear();
     const std::optional<StockDesk::Outcome> outcome = takeOne(StockDesk::ItemKey::number(number));
-    m_scanUndo = outcome ? outcome->undoKey : std::nullopt;
+    // A number that took nothing (no such item, none in stock, refused, or
+    // the database failed) leaves the undo of the last removal as it was.
+    if (outcome && outcome->changed)
+        rememberForUndo(outcome, true);
     if (outcome && !outcome->found)
         lblscanmsg->setText(QStringLiteral("No item has the number %1.").arg(number));
 }

@@ -192,8 +192,11 @@ private:
     // click's undo follows the selected entry instead).
     std::optional<StockDesk::ItemKey> m_scanUndo;
     // One removal by key, as a click and a scan both run it; nullopt when the
-    // database failed (the user was told).
+    // database failed (the user was told). What undo acts on is the caller's.
     std::optional<StockDesk::Outcome> takeOne(const std::optional<StockDesk::ItemKey> &key);
+    // Makes a removal the one undo acts on: the unit it took (none: nothing
+    // to put back), the tally row it counted it in, and for a scan its key.
+    void rememberForUndo(const std::optional<StockDesk::Outcome> &removal, bool scanned);
     void buildScanBox(QWidget *client);
     QShortcut *m_scanShortcut = nullptr;
     // The tally row the last click counted its unit in.

@@ -4,13 +4,12 @@
 #include "data/core/recordset.h"
 #include "data/stock/module1.h"
 #include "data/stock/status.h"
+#include "daybox.h"
 #include "ui/controls.h"
 #include "ui/fonts.h"
 #include "ui/prompts.h"
 #include "ui/twips.h"
 
-#include <QDateEdit>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -128,46 +127,10 @@ const reports::ReportDescription kHistory{
     reports::kFilteredPrintoutLayout,
 };
 
-// A day box: "any" at its lowest date leaves that end of the range open.
-// A digit typed over "any" starts a day (today's, its year selected to be
-// typed over), so that a date can be typed in as well as picked; a "-"
-// typed after a part that filled up (and moved on by itself) moves no
-// further, so "2026-03-12" types as it reads.
-class DayBox : public QDateEdit {
-public:
-    using QDateEdit::QDateEdit;
-
-protected:
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        const QString typed = event->text();
-        const bool digit = !typed.isEmpty() && typed.front().isDigit();
-        if (typed == QLatin1String("-") && std::exchange(m_movedOn, false)) {
-            event->accept();
-            return;
-        }
-        if (digit && date() == minimumDate()) {
-            setDate(Clock::today());
-            setSelectedSection(QDateTimeEdit::YearSection);
-        }
-        const Section before = currentSection();
-        QDateEdit::keyPressEvent(event);
-        m_movedOn = digit && currentSection() != before;
-    }
-
-private:
-    bool m_movedOn = false;
-};
-
-QDateEdit *dayBox(QWidget *parent, const char *name)
+reports::DayBox *dayBox(QWidget *parent, const char *name)
 {
-    auto *box = new DayBox(parent);
+    auto *box = new reports::DayBox(parent);
     box->setObjectName(QLatin1String(name));
-    box->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    box->setCalendarPopup(true);
-    box->setMinimumDate(QDate(2000, 1, 1));
-    box->setSpecialValueText(QStringLiteral("any"));
-    box->setDate(box->minimumDate());
     box->setFont(ui::sansFont(9));
     return box;
 }
@@ -203,26 +166,42 @@ frmhistory::frmhistory() : PrintoutWindow(kHistory)
     setTabOrder(dtsince, dtuntil);
     setTabOrder(dtuntil, cmdshow);
     connect(cmdshow, &QPushButton::clicked, this, &frmhistory::cmdshow_Click);
-    connect(txtitemno, &QLineEdit::returnPressed, this, &frmhistory::cmdshow_Click);
+    for (QLineEdit *box : std::initializer_list<QLineEdit *>{txtitemno, dtsince, dtuntil})
+        connect(box, &QLineEdit::returnPressed, this, &frmhistory::cmdshow_Click);
 }
 
-Journal::Filter frmhistory::filter() const
+bool frmhistory::filter(Journal::Filter &wanted, QString &refusal) const
 {
-    Journal::Filter f;
-    f.itemNo = txtitemno->text().trimmed();
-    if (dtsince->date() != dtsince->minimumDate())
-        f.since = dtsince->date();
-    if (dtuntil->date() != dtuntil->minimumDate())
-        f.until = dtuntil->date();
-    return f;
+    wanted = Journal::Filter();
+    wanted.itemNo = txtitemno->text().trimmed();
+    const std::pair<reports::DayBox *, QDate Journal::Filter::*> ends[] = {
+        {dtsince, &Journal::Filter::since},
+        {dtuntil, &Journal::Filter::until},
+    };
+    for (const auto &[box, end] : ends) {
+        if (!box->day(wanted.*end)) {
+            refusal = QStringLiteral("The %1 day \"%2\" is not a day: type one as %3, or \"any\".")
+                          .arg(box == dtsince ? QStringLiteral("From") : QStringLiteral("To"), box->text().trimmed(),
+                               reports::DayBox::forms());
+            return false;
+        }
+    }
+    if (wanted.inverted()) {
+        // An empty list would say there was no change.
+        refusal = QStringLiteral("The From day is after the To day, so no day lies between them.");
+        return false;
+    }
+    return true;
 }
 
 void frmhistory::cmdshow_Click()
 {
-    const Journal::Filter wanted = filter();
-    if (wanted.inverted()) {
-        // An empty list would say there was no change; the rows on view stay.
-        ui::Prompts::message(this, QStringLiteral("The From day is after the To day, so no day lies between them."));
+    // A refused filter is said, and the rows on view stay: the boxes keep
+    // what was typed, so that it can be put right.
+    Journal::Filter wanted;
+    QString refusal;
+    if (!filter(wanted, refusal)) {
+        ui::Prompts::message(this, refusal);
         return;
     }
     const Journal::Filter before = m_filter;

@@ -7,9 +7,11 @@
 #include "data/stock/journal.h"
 #include "printout.h"
 
-class QDateEdit;
-
 namespace inv {
+
+namespace reports {
+class DayBox;
+}
 
 class frmhistory : public reports::PrintoutWindow {
     Q_OBJECT
@@ -18,12 +20,13 @@ public:
     frmhistory();
 
     QLineEdit *txtitemno; // an item number; empty: every item
-    QDateEdit *dtsince; // the first day; "any" leaves it open
-    QDateEdit *dtuntil; // the last day; "any" leaves it open
+    reports::DayBox *dtsince; // the first day; "any" leaves it open
+    reports::DayBox *dtuntil; // the last day; "any" leaves it open
     QPushButton *cmdshow; // lists what the three boxes ask for
 
-    // The filter the boxes give.
-    Journal::Filter filter() const;
+    // The filter the boxes give; false, with a line that says why, when a
+    // day box holds no day.
+    bool filter(Journal::Filter &wanted, QString &refusal) const;
     void cmdshow_Click();
 
 protected:

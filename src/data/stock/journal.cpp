@@ -8,7 +8,9 @@
 #include "data/stock/status.h"
 
 #include <QHash>
+#include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace inv::Journal {
@@ -84,7 +86,9 @@ double quantityOf(const QVariant &stored)
     }
 }
 
-FieldChanges rowValues(Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
+namespace {
+
+FieldChanges storedRow(Kind kind, const QVariant &itemNo, const QVariant &itemName, const QVariant &change,
                        const QVariant &remaining)
 {
     const QString account = Session::account();
@@ -94,8 +98,16 @@ FieldChanges rowValues(Kind kind, const QVariant &itemNo, const QVariant &itemNa
             {kKind, kindText(kind)},
             {kItemNo, itemNo},
             {kItemName, itemName},
-            {kChange, storedQuantity(change)},
+            {kChange, change},
             {kRemaining, remaining}};
+}
+
+} // namespace
+
+FieldChanges rowValues(Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
+                       const QVariant &remaining)
+{
+    return storedRow(kind, itemNo, itemName, storedQuantity(change), remaining);
 }
 
 void write(Connection &connection, Kind kind, const QVariant &itemNo, const QVariant &itemName, double change,
@@ -107,7 +119,11 @@ void write(Connection &connection, Kind kind, const QVariant &itemNo, const QVar
 void opening(Connection &connection, const QVariant &itemNo, const QVariant &itemName, const QVariant &remaining,
              Kind kind)
 {
-    write(connection, kind, itemNo, itemName, quantityOf(remaining), remaining);
+    // A stored whole number enters the books as it is, however large: a
+    // double in between would round it past 2^53.
+    const bool whole = remaining.typeId() == QMetaType::LongLong || remaining.typeId() == QMetaType::Int;
+    const QVariant change = whole ? QVariant(remaining.toLongLong()) : storedQuantity(quantityOf(remaining));
+    connection.insert(kTable, storedRow(kind, itemNo, itemName, change, remaining));
 }
 
 bool available(Connection &connection)
@@ -142,10 +158,101 @@ void restored(const std::shared_ptr<Connection> &connection)
     transaction.commit();
 }
 
+namespace {
+
+// A sum of quantities, exact: whole numbers (any stored integer, and any
+// whole value of a real or a text) add up in 128 bits, which no history of
+// 64-bit values can run over; only a value with a fraction, which the
+// program never writes, is added in floating point beside them.
+struct ExactSum {
+    __int128 whole = 0;
+    double fraction = 0;
+
+    void add(const QVariant &stored)
+    {
+        if (stored.isNull())
+            return;
+        switch (stored.typeId()) {
+        case QMetaType::LongLong:
+        case QMetaType::Int:
+            whole += stored.toLongLong();
+            return;
+        case QMetaType::Double:
+            addNumber(stored.toDouble());
+            return;
+        default:
+            addText(fieldText(stored));
+        }
+    }
+
+    // The same value within the fraction's rounding.
+    bool equals(const ExactSum &other) const
+    {
+        const __int128 apart = whole - other.whole;
+        if (fraction == 0 && other.fraction == 0)
+            return apart == 0;
+        constexpr __int128 kFar = __int128(1) << 60;
+        if (apart > kFar || apart < -kFar)
+            return false;
+        const double difference = double(apart) + (fraction - other.fraction);
+        return std::fabs(difference)
+               <= 1e-9 * std::max({1.0, std::fabs(double(whole) + fraction), std::fabs(fraction - other.fraction)});
+    }
+
+    QString text() const
+    {
+        QString digits;
+        unsigned __int128 magnitude = whole < 0 ? -static_cast<unsigned __int128>(whole) : whole;
+        do {
+            digits.prepend(QLatin1Char(char('0' + int(magnitude % 10))));
+            magnitude /= 10;
+        } while (magnitude != 0);
+        if (whole < 0)
+            digits.prepend(QLatin1Char('-'));
+        if (fraction == 0)
+            return digits;
+        // A fraction: shown as the books count it, to 15 digits.
+        return QLocale::c().toString(double(whole) + fraction, 'g', 15);
+    }
+
+private:
+    void addNumber(double value)
+    {
+        // A whole real within 2^100 is an exact integer.
+        if (std::isfinite(value) && std::floor(value) == value && std::fabs(value) < 1.2e30)
+            whole += static_cast<__int128>(value);
+        else
+            fraction += value;
+    }
+
+    // The text's leading number, as the books count it (LeadingNumber); a
+    // text of plain digits is read digit by digit, past where a double
+    // holds every whole number.
+    void addText(const QString &text)
+    {
+        const double value = LeadingNumber(text);
+        const QString t = text.trimmed();
+        qsizetype i = (t.startsWith(QLatin1Char('-')) || t.startsWith(QLatin1Char('+'))) ? 1 : 0;
+        const bool plain = i < t.size() && std::all_of(t.cbegin() + i, t.cend(), [](QChar c) {
+                               return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+                           });
+        if (!plain || std::fabs(value) < 9.0e15 || t.size() - i > 30) {
+            addNumber(value);
+            return;
+        }
+        __int128 read = 0;
+        for (; i < t.size(); ++i)
+            read = read * 10 + (t.at(i).unicode() - '0');
+        whole += t.startsWith(QLatin1Char('-')) ? -read : read;
+    }
+};
+
+} // namespace
+
 QVector<Imbalance> unbalanced(Connection &connection)
 {
     struct Books {
-        double recorded = 0, remaining = 0;
+        ExactSum recorded, remaining;
         QString name;
         bool hasItem = false;
     };
@@ -180,35 +287,36 @@ QVector<Imbalance> unbalanced(Connection &connection)
           int(itemFields.indexOf(inv::kRemaining))},
          [&](const Row &row) {
              Books &b = bookOf(row.values[0]);
-             b.remaining += quantityOf(row.values[2]);
+             b.remaining.add(row.values[2]);
              if (!b.hasItem)
                  b.name = fieldText(row.values[1]);
              b.hasItem = true;
          });
     walk(kTable, {kItemNo, kItemName, kChange, kKind}, [&](const Row &row) {
-        const double change = quantityOf(row.values[2]);
-        if (change == 0 && !books.contains(numberKey(row.values[0])))
+        ExactSum change;
+        change.add(row.values[2]);
+        if (change.whole == 0 && change.fraction == 0 && !books.contains(numberKey(row.values[0])))
             return; // a clear, say: no item, nothing to count
         Books &b = bookOf(row.values[0]);
-        b.recorded += change;
+        b.recorded.whole += change.whole;
+        b.recorded.fraction += change.fraction;
         if (!b.hasItem)
             b.name = fieldText(row.values[1]);
     });
     QVector<Imbalance> found;
     for (const QString &key : std::as_const(order)) {
         const Books &b = books[key];
-        if (std::fabs(b.recorded - b.remaining) > 1e-9 * std::max(1.0, std::fabs(b.remaining)))
-            found << Imbalance{key, b.name, b.recorded, b.remaining};
+        if (!b.recorded.equals(b.remaining))
+            found << Imbalance{key, b.name, b.recorded.text(), b.remaining.text()};
     }
     return found;
 }
 
 QString describe(const Imbalance &imbalance)
 {
-    const QLocale c = QLocale::c();
     return QStringLiteral("item %1 (%2): the history gives %3, the item holds %4")
         .arg(imbalance.itemNo.isEmpty() ? QStringLiteral("without a number") : imbalance.itemNo, imbalance.itemName,
-             c.toString(imbalance.recorded, 'g', 15), c.toString(imbalance.remaining, 'g', 15));
+             imbalance.recorded, imbalance.remaining);
 }
 
 namespace {

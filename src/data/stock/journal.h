@@ -90,8 +90,8 @@ void restored(const std::shared_ptr<Connection> &connection);
 struct Imbalance {
     QString itemNo;
     QString itemName; // the item's name; its last name in the history once it is gone
-    double recorded = 0; // the sum of the changes of its rows
-    double remaining = 0; // the remaining quantity of its items
+    QString recorded; // the sum of the changes of its rows, exactly
+    QString remaining; // the remaining quantity of its items, exactly
 };
 QVector<Imbalance> unbalanced(Connection &connection);
 // "item P-100 (Bond paper): the history gives 31, the item holds 30"

@@ -28,7 +28,8 @@ QVector<Line> list(Connection &connection, double atMost)
     for (;;) {
         const QVector<Row> rows = connection.readRows(QStringLiteral("Items"), read, from, kChunk);
         for (const Row &row : rows) {
-            const double percent = LeadingNumber(fieldText(row.values[2]));
+            const double percent = StatusPercent(fieldText(row.values[2]), Journal::quantityOf(row.values[3]),
+                                                 Journal::quantityOf(row.values[4]));
             if (!(percent <= atMost))
                 continue;
             Line line{row.key, row.values[0], row.values[1], row.values[2], row.values[3], row.values[4], percent, 0};

@@ -2,7 +2,8 @@
 // The reorder list: the items whose stock status is at or below a limit,
 // lowest status first, each with the quantity that brings it back to its
 // max_quantity. The status is the stored one, read as the status rule reads
-// it (its leading number, a percentage).
+// it (its leading number, a percentage; the rule's own status for the stored
+// quantities when none is stored).
 
 #include "data/core/connection.h"
 

@@ -175,6 +175,15 @@ std::optional<QString> ExactStatusText(double remaining, qint16 base, const QLoc
     return text + QLatin1Char('%');
 }
 
+double StatusPercent(const QString &statusText, double remaining, double base)
+{
+    if (!statusText.trimmed().isEmpty())
+        return LeadingNumber(statusText);
+    const std::optional<qint16> r = RoundToInt16(remaining), b = RoundToInt16(base);
+    const std::optional<QString> worked = r && b ? WholeStatusText(*r, *b) : std::nullopt;
+    return worked ? LeadingNumber(*worked) : 0.0;
+}
+
 int StatusBand(const QString &statusText)
 {
     const double v = LeadingNumber(statusText);

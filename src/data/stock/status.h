@@ -24,6 +24,12 @@ std::optional<QString> WholeStatusText(qint16 remaining, qint16 base);
 // with the locale's decimal separator. Empty when base is 0.
 std::optional<QString> ExactStatusText(double remaining, qint16 base, const QLocale &locale = QLocale());
 
+// A stored status as a percentage: the leading number of its text. A row
+// stored without a status text takes the rule's own status for its stored
+// quantities (WholeStatusText of remaining and base), and 0 only when they
+// give none either (a base of 0, a quantity outside 16 bits).
+double StatusPercent(const QString &statusText, double remaining, double base);
+
 // Band 1 (nearly empty) .. 10 (full) of a status text.
 int StatusBand(const QString &statusText);
 

@@ -140,7 +140,7 @@ QString KeyedFile::halfWritten(const QString &path)
 {
     return QStringLiteral("a change to it was cut off half-written (%1-journal is left beside it); the "
                           "program, or inventory-admin backup, completes the roll-back when it next opens the "
-                          "file; check it again after that")
+                          "file; try again after that")
         .arg(path);
 }
 

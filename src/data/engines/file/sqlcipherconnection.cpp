@@ -111,6 +111,20 @@ struct SqlCipherHandle {
             handles.erase(it);
     }
 
+    // After a change was given up. A write that failed on the way (a full
+    // disk, an I/O error) leaves the engine's roll-back to the next read:
+    // the journal stays beside the file, and until then anyone else who
+    // looks finds a change cut off half-written. That read is made now, so
+    // that the file is whole when the change is over. (A journal of
+    // another program's change under way is left alone by the read.)
+    void completeRollback()
+    {
+        struct stat st { };
+        if (!sqlite3_get_autocommit(db) || ::stat((path + QStringLiteral("-journal")).toUtf8().constData(), &st) != 0)
+            return;
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+
     // After a transaction that upgraded the schema was rolled back: the
     // version is read again at the next look, the new tables are gone.
     void forgetUpgrade()
@@ -983,6 +997,7 @@ void SqlCipherConnection::commit()
         m_handle->rollbackOnly = false;
         m_handle->forgetUpgrade();
         m_handle->run(QStringLiteral("ROLLBACK"));
+        m_handle->completeRollback();
         throw RecordsError(m_handle->path, QStringLiteral("a part of the change failed, nothing was written"));
     }
     try {
@@ -995,6 +1010,7 @@ void SqlCipherConnection::commit()
         // written and the next change can start afresh.
         if (!sqlite3_get_autocommit(m_handle->db))
             sqlite3_exec(m_handle->db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_handle->completeRollback();
         throw;
     }
 }
@@ -1038,6 +1054,7 @@ void SqlCipherConnection::rollback()
     // (a full disk, an I/O error); then there is nothing left to undo.
     if (!sqlite3_get_autocommit(m_handle->db))
         m_handle->run(QStringLiteral("ROLLBACK"));
+    m_handle->completeRollback();
 }
 
 } // namespace inv
