@@ -1,4 +1,5 @@
 #include "admin/itemimport.h"
+#include "data/engines/server/pgconnection.h"
 
 #include "admin/csvreader.h"
 #include "admin/csvwriter.h"
@@ -193,7 +194,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     const Csv::Table table = Csv::parse(csv);
     if (table.error) {
         report.problems << QStringLiteral("line %1: %2").arg(table.errorLine).arg(*table.error)
-                        << QStringLiteral("nothing was added to %1").arg(path);
+                        << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
         return report;
     }
     if (table.header.isEmpty()) {
@@ -203,7 +204,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     if (const QStringList problems = Checker::headerProblems(table.header); !problems.isEmpty()) {
         for (const QString &problem : problems)
             report.problems << QStringLiteral("line 1: %1").arg(problem);
-        report.problems << QStringLiteral("nothing was added to %1").arg(path);
+        report.problems << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
         return report;
     }
 
@@ -245,13 +246,13 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         if (bad > kNamedProblems)
             report.problems << QStringLiteral("%1 more").arg(bad - kNamedProblems);
         if (bad > 0) {
-            report.problems << QStringLiteral("nothing was added to %1").arg(path);
+            report.problems << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
             return;
         }
         if (dryRun) {
             report.items = rows.size();
             report.summary =
-                QStringLiteral("%1 items can be added to %2 (dry run: nothing was written)").arg(rows.size()).arg(path);
+                QStringLiteral("%1 items can be added to %2 (dry run: nothing was written)").arg(rows.size()).arg(locationWithoutPassword(path));
             return;
         }
 
@@ -275,13 +276,13 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         }
         transaction->commit();
         report.items = rows.size();
-        report.summary = QStringLiteral("added %1 items to %2").arg(rows.size()).arg(path);
+        report.summary = QStringLiteral("added %1 items to %2").arg(rows.size()).arg(locationWithoutPassword(path));
     };
     try {
         run();
     } catch (const RecordsError &e) {
         report.problems.clear();
-        report.problems << e.description() << QStringLiteral("nothing was added to %1").arg(path);
+        report.problems << e.description() << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
     }
     // The command's connection ends with it.
     Module1::reset();

@@ -1,5 +1,6 @@
 #include "frmmain.h"
 #include "data/core/fields.h"
+#include "data/core/waits.h"
 
 #include "data/stock/module1.h"
 #include "frmdeleteremove.h"
@@ -44,6 +45,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -1119,6 +1121,12 @@ void frmmain::watchOthers()
 
 void frmmain::followOthers()
 {
+    // Not while the records layer waits for the server (the windows only
+    // repaint then): once it is over.
+    if (Waits::active()) {
+        QTimer::singleShot(100, this, &frmmain::followOthers);
+        return;
+    }
     ui::guarded(this, [this] {
         try {
             followChanges();
