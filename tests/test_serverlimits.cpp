@@ -103,6 +103,48 @@ private:
     int m_port = 0;
 };
 
+// A loopback TCP port whose "server" answers a request for TLS with no,
+// as a server without TLS does.
+class NoTlsListener {
+public:
+    NoTlsListener()
+    {
+        m_fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(m_fd, reinterpret_cast<sockaddr *>(&address), sizeof address);
+        ::listen(m_fd, 4);
+        socklen_t length = sizeof address;
+        ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&address), &length);
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([fd = m_fd] {
+            const int client = ::accept(fd, nullptr, nullptr);
+            if (client < 0)
+                return;
+            char request[8];
+            if (::recv(client, request, sizeof request, MSG_WAITALL) == 8)
+                (void)!::send(client, "N", 1, MSG_NOSIGNAL);
+            char rest[64];
+            while (::recv(client, rest, sizeof rest, 0) > 0) {
+            }
+            ::close(client);
+        });
+    }
+    ~NoTlsListener()
+    {
+        ::shutdown(m_fd, SHUT_RDWR);
+        ::close(m_fd);
+        m_thread.join();
+    }
+    int port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
 // A server of its own, whose postmaster a test may stop without holding up
 // the other tests' server.
 class OwnServer {
@@ -309,7 +351,13 @@ private slots:
                     noticeShown = ui::waitNotice() && ui::waitNotice()->isVisible();
                     giveUpShown = ui::waitGiveUpButton() && ui::waitGiveUpButton()->isVisible();
                     window.update(); // as an uncovered window would be
-                    if (how == "button")
+                },
+                Qt::QueuedConnection);
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            QMetaObject::invokeMethod(
+                qApp,
+                [&] {
+                    if (how == "button" && ui::waitGiveUpButton())
                         QTest::mouseClick(ui::waitGiveUpButton(), Qt::LeftButton);
                     else if (how == "esc")
                         QTest::keyClick(&window, Qt::Key_Escape);
@@ -441,9 +489,14 @@ private slots:
             location = QStringLiteral("host=%1 dbname=no_such_db password=%2").arg(host, kSecret);
         else if (how == "user")
             location += " user=nobody_here";
-        else
-            location = QStringLiteral("postgresql://u:%1@localhost/%2?host=%3&sslmode=require")
-                           .arg(kSecret, database, host);
+        std::optional<NoTlsListener> noTls;
+        if (how == "sslmode") {
+            noTls.emplace();
+            location = QStringLiteral("postgresql://u:%1@127.0.0.1:%2/%3?sslmode=require")
+                           .arg(kSecret)
+                           .arg(noTls->port())
+                           .arg(database);
+        }
         try {
             PgConnection::open(location);
             QFAIL("opened");

@@ -347,9 +347,7 @@ QString keyValueShown(const QString &location)
         } else {
             const QString value = location.mid(valueStart, at - valueStart);
             // A value may be an address of its own (dbname).
-            shown += value.contains(QLatin1String("://")) ? urlShown(value.mid(value.indexOf(QLatin1String("postgres"))))
-                                                                .prepend(value.left(value.indexOf(QLatin1String("postgres"))))
-                                                          : value;
+            shown += value.contains(QLatin1String("://")) ? urlShown(value) : value;
         }
         i = at;
     }
