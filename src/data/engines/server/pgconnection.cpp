@@ -784,7 +784,8 @@ struct PgHandle {
     void sessionLimits()
     {
         static const char *const statement =
-            "SELECT CASE WHEN pg_catalog.current_setting('idle_in_transaction_session_timeout') = '0' "
+            "SELECT pg_catalog.current_setting('idle_in_transaction_session_timeout') <> '0', "
+            "CASE WHEN pg_catalog.current_setting('idle_in_transaction_session_timeout') = '0' "
             "THEN pg_catalog.set_config('idle_in_transaction_session_timeout', '25s', false) END, "
             "CASE WHEN pg_catalog.current_setting('lock_timeout') = '0' "
             "THEN pg_catalog.set_config('lock_timeout', '20s', false) END, "
@@ -799,6 +800,11 @@ struct PgHandle {
         Result result = run(statement);
         if (lost())
             unreachable();
+        // Set for the database (or the role, or the server) already: its
+        // first change need not look again.
+        if (PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) == 1
+            && PQgetvalue(result.get(), 0, 0)[0] == 't')
+            settingsChecked = true;
     }
 
     // The database's own time limits, which every session gets (a clerk's
