@@ -20,6 +20,7 @@
 
 #include "benchsupport.h"
 
+#include "admin/provisioning.h"
 #include "data/engines/file/sqlcipherconnection.h"
 #include "data/engines/server/pgconnection.h"
 #include "data/stock/journal.h"

@@ -6,6 +6,7 @@
 
 #include "benchsupport.h"
 
+#include "admin/provisioning.h"
 #include "data/engines/file/sqlcipherconnection.h"
 #include "data/schema/schema.h"
 #include "data/stock/module1.h"

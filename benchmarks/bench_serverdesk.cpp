@@ -20,6 +20,7 @@
 
 #include "benchsupport.h"
 
+#include "admin/provisioning.h"
 #include "data/engines/server/pgconnection.h"
 #include "data/stock/module1.h"
 #include "mainwindow/frmmain.h"

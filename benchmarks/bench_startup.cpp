@@ -13,6 +13,7 @@
 // Usage: bench_startup [samples]   (default 11; needs a display or
 // QT_QPA_PLATFORM=offscreen)
 
+#include "admin/provisioning.h"
 #include "data/engines/file/sqlcipherconnection.h"
 #include "data/schema/schema.h"
 #include "data/stock/module1.h"

@@ -4,6 +4,7 @@
 // the data library's KeyedFile), clocks, the process's memory, a reporter
 // that keeps the medians, and the run itself.
 
+#include "admin/provisioning.h"
 #include "data/engines/file/keyedfile.h"
 #include "data/schema/schema.h"
 #include "data/stock/module1.h"

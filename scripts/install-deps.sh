@@ -10,7 +10,9 @@ packages=(cmake g++ make pkg-config qt6-base-dev libsqlcipher-dev libsodium-dev 
           # the printing tests read their PDF back
           poppler-utils
           # the install test: the desktop's validators and an X server of its own
-          desktop-file-utils appstream xvfb x11-utils)
+          desktop-file-utils appstream xvfb x11-utils
+          # the package: its library dependencies computed from the programs
+          dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

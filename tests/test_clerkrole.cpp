@@ -1,10 +1,11 @@
-// The server set-up that the README gives, run as it stands: a database owned
+// The server set-up that docs/server.md gives, run as it stands: a database owned
 // by one role, the tables made by inventory-admin's routine as that owner,
-// and a clerk role with only the README's grants. The clerk's program must do
+// and a clerk role with only the guide's grants. The clerk's program must do
 // all of its work (the desk, the item windows, the update window, the
 // account), and must not be able to rewrite the stock history.
 
 #include "admin/maintenance.h"
+#include "admin/provisioning.h"
 #include "data/core/connection.h"
 #include "data/schema/schema.h"
 #include "data/stock/itemlookup.h"
@@ -47,13 +48,13 @@ QString run(const QString &location, const QString &statements)
     return state;
 }
 
-// The SQL block of the README that follows the words marker.
-QString readmeBlock(const QString &marker)
+// The SQL block of the server guide that follows the words marker.
+QString guideBlock(const QString &marker)
 {
-    QFile readme(QStringLiteral(INVENTORY_README));
-    if (!readme.open(QIODevice::ReadOnly))
+    QFile guide(QStringLiteral(INVENTORY_SERVER_GUIDE));
+    if (!guide.open(QIODevice::ReadOnly))
         return {};
-    const QString text = QString::fromUtf8(readme.readAll());
+    const QString text = QString::fromUtf8(guide.readAll());
     const int at = text.indexOf(marker);
     if (at < 0)
         return {};
@@ -76,12 +77,12 @@ private slots:
 
     void cleanup() { Module1::reset(); }
 
-    void theReadmeGrantsAreWhatTheProgramNeeds()
+    void theGuidesGrantsAreWhatTheProgramNeeds()
     {
-        const QString grants = readmeBlock(QStringLiteral("gives the clerk role only what the program needs"));
+        const QString grants = guideBlock(QStringLiteral("gives the clerk role only what the program needs"));
         QVERIFY2(grants.contains(QStringLiteral("TO clerk")), qPrintable(grants));
 
-        // The README's roles, on this run's test server (roles belong to the
+        // The guide's roles, on this run's test server (roles belong to the
         // whole server, so they are made once).
         const QString location = testing::newServerDatabase();
         const QString database = location.section(QLatin1Char('/'), 3).section(QLatin1Char('?'), 0, 0);

@@ -5,6 +5,7 @@
 
 #include "admin/historycommands.h"
 #include "admin/maintenance.h"
+#include "admin/provisioning.h"
 #include "data/core/recordset.h"
 #include "data/engines/file/sqlcipherconnection.h"
 #include "data/stock/itemlookup.h"

@@ -2,6 +2,7 @@
 // exact look-ups, dates and nulls, changes that are whole or nothing, the
 // writers' lock, the version other writers move, and a server that goes away.
 
+#include "admin/provisioning.h"
 #include "data/core/connection.h"
 #include "data/core/recordset.h"
 #include "data/core/waits.h"
@@ -503,7 +504,7 @@ private slots:
         QCOMPARE(PgConnection::open(empty)->count("Items"), 6);
     }
 
-    // The rights the README gives the clerk role are all a clerk's changes
+    // The rights docs/server.md gives the clerk role are all a clerk's changes
     // need, and the owner's tables are made by inventory-admin create.
     void clerkRoleSuffices()
     {

@@ -1,6 +1,7 @@
 // The records database: cursors, the connection lifecycle, and the files
 // that are not records databases.
 
+#include "admin/provisioning.h"
 #include "data/engines/file/keyedfile.h"
 #include "data/engines/file/sqlcipherconnection.h"
 #include "data/schema/schema.h"

@@ -5,6 +5,7 @@
 // DEST, checked as it lies on the disk, and only then named DEST.
 
 #include "admin/adminfiles.h"
+#include "admin/provisioning.h"
 #include "data/engines/file/inuselock.h"
 #include "data/engines/file/keyedfile.h"
 #include "data/engines/file/sqlcipherconnection.h"

@@ -1,6 +1,5 @@
 #include "frmmain.h"
 #include "data/core/fields.h"
-#include "data/core/waits.h"
 
 #include "data/stock/module1.h"
 #include "frmdeleteremove.h"
@@ -18,6 +17,9 @@
 #include "startup/frmhelp.h"
 #include "startup/frmuser.h"
 #include "stockdesk.h"
+#include "followup.h"
+#include "itemlist.h"
+#include "scanbox.h"
 #include "ui/controls.h"
 #include "ui/entrylist.h"
 #include "ui/fonts.h"
@@ -34,24 +36,19 @@
 #include <QApplication>
 #include <QEvent>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
 #include <algorithm>
 #include <functional>
-#include <limits>
 
 namespace inv {
 
@@ -161,178 +158,12 @@ const std::pair<const char *, frmmain::WindowFactory> kWindows[] = {
 const char *const kRestrictedEntries[] = {"nAddItem", "nEditItem",          "nDeleteItem",         "nUndoRemove",
                                           "nUpdate",  "nDeleteRemoveItems", "nDeleteRemovedItems", "nChange"};
 
-// The item list of the desk. Its selected entry is the desk's memory of the
-// last removal, so the user can move the selection but never clear it. The
-// mouse takes a unit only with a whole left click: the entry under the
-// button when it is released, if the press was on it too, is selected and
-// reported. A right or middle button, a drag that ends on another entry, a
-// release outside the list, or the second press of a double-click take
-// nothing. Keyboard moves keep the list's own handling; a key that moved the
-// selection is reported. A selection set by the program itself is no gesture
-// and is not reported.
-class ItemList : public ui::EntryList {
-public:
-    using Clicked = std::function<void(QListWidgetItem *)>;
-    using Keyed = std::function<void()>;
-    ItemList(QWidget *parent, Clicked clicked, Keyed keyed)
-        : ui::EntryList(parent), m_clicked(std::move(clicked)), m_keyed(std::move(keyed))
-    {
-    }
-
-protected:
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index, const QEvent *event) const override
-    {
-        // Ctrl with Space (or a click) would deselect the selected entry.
-        const auto command = ui::EntryList::selectionCommand(index, event);
-        if (command & (QItemSelectionModel::Deselect | QItemSelectionModel::Toggle))
-            return QItemSelectionModel::NoUpdate;
-        if ((command & QItemSelectionModel::Clear) && !(command & QItemSelectionModel::Select))
-            return QItemSelectionModel::NoUpdate;
-        return command;
-    }
-
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        event->accept();
-        if (event->button() != Qt::LeftButton)
-            return;
-        setFocus(Qt::MouseFocusReason);
-        m_armed = true;
-        m_pressed = indexAt(event->position().toPoint());
-    }
-
-    void mouseDoubleClickEvent(QMouseEvent *event) override
-    {
-        // The second press of a double-click: its release is no new click.
-        event->accept();
-        if (event->button() == Qt::LeftButton)
-            m_armed = false;
-    }
-
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        // No drag selection: passing over entries does nothing.
-        event->accept();
-    }
-
-    void keyPressEvent(QKeyEvent *event) override
-    {
-        const QList<QListWidgetItem *> before = selectedItems();
-        ui::EntryList::keyPressEvent(event);
-        const QList<QListWidgetItem *> after = selectedItems();
-        if (!after.isEmpty() && after != before)
-            m_keyed();
-    }
-
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        event->accept();
-        if (event->button() != Qt::LeftButton || !m_armed)
-            return;
-        m_armed = false;
-        const QPoint pos = event->position().toPoint();
-        if (!viewport()->rect().contains(pos))
-            return;
-        // A drag that ends on another entry (or starts off the entries) is
-        // no click on it.
-        const QModelIndex released = indexAt(pos);
-        if (QListWidgetItem *entry = itemAt(pos); entry && released == m_pressed)
-            m_clicked(entry);
-    }
-
-private:
-    Clicked m_clicked;
-    Keyed m_keyed;
-    bool m_armed = false;
-    QPersistentModelIndex m_pressed;
-};
-
-// A key press that stands for an ASCII control character, as a scanner sends
-// them before or after a code: Ctrl with @, a letter or one of [ \ ] ^ _,
-// or a key whose text is a control character and that edits nothing.
-bool controlCharacter(const QKeyEvent *key)
-{
-    if (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    if (key->modifiers() & Qt::ControlModifier)
-        return key->key() >= Qt::Key_At && key->key() <= Qt::Key_Underscore;
-    const QString text = key->text();
-    return text.size() == 1 && text.front().category() == QChar::Other_Control && key->key() != Qt::Key_Backspace
-           && key->key() != Qt::Key_Delete;
-}
-
-// A key press that ends a number: Enter, Tab, a key that types a carriage
-// return, line feed or tab (X sends the Linefeed key so), or those three as
-// Ctrl+M, Ctrl+J and Ctrl+I, as scanners that send control characters as
-// Ctrl with a letter type them.
-bool lineEnd(const QKeyEvent *key)
-{
-    if (key->modifiers() & (Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    if (key->modifiers() & Qt::ControlModifier)
-        return key->key() == Qt::Key_M || key->key() == Qt::Key_J || key->key() == Qt::Key_I;
-    switch (key->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        return true;
-    default:
-        return key->text() == QLatin1String("\r") || key->text() == QLatin1String("\n")
-               || key->text() == QLatin1String("\t");
-    }
-}
-
-// The item-number box. A line end (lineEnd) ends a number and the box keeps
-// the focus for the next one; any other control character is no edit and no
-// shortcut of the window (Ctrl+D would open a window, Ctrl+X end the
-// program): it is dropped. Ctrl+Z alone stays the window's Undo Remove.
-class ScanBox : public QLineEdit {
-public:
-    using Ended = std::function<void()>;
-    ScanBox(QWidget *parent, Ended ended) : QLineEdit(parent), m_ended(std::move(ended)) { }
-
-protected:
-    bool event(QEvent *event) override
-    {
-        if (event->type() == QEvent::ShortcutOverride) {
-            auto *key = static_cast<QKeyEvent *>(event);
-            if (key->matches(QKeySequence::Undo)) {
-                // Not the box's own undo: the window's Undo Remove, which
-                // puts back the unit of a wrong scan.
-                event->ignore();
-                return true;
-            }
-            if (controlCharacter(key)) {
-                event->accept(); // comes to keyPressEvent, not to a menu entry
-                return true;
-            }
-        }
-        // Tab would move the focus before keyPressEvent sees it.
-        if (event->type() == QEvent::KeyPress) {
-            auto *key = static_cast<QKeyEvent *>(event);
-            if (lineEnd(key)) {
-                key->accept();
-                m_ended();
-                return true;
-            }
-            if (controlCharacter(key)) {
-                key->accept();
-                return true;
-            }
-        }
-        return QLineEdit::event(event);
-    }
-
-private:
-    Ended m_ended;
-};
-
 } // namespace
 
 frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmmain"));
+    m_follow = new OthersFollower(this);
     setWindowTitle(QStringLiteral("Inventory System"));
     setWindowIcon(QIcon(QStringLiteral(":/app_icon.png")));
 
@@ -366,9 +197,10 @@ frmmain::frmmain(QWidget *parent) : QMainWindow(parent)
 
     txtitem = heading(client, "txtitem", QStringLiteral("Availabe Items"));
     place(txtitem, 2640, 1080, 5655, 495);
-    lstitem = list(client, "lstitem",
-                   new ItemList(
-                       client, [this](QListWidgetItem *entry) { itemClicked(entry); }, [this] { itemKeyed(); }));
+    auto *items = new ItemList(client);
+    connect(items, &ItemList::entryClicked, this, &frmmain::itemClicked);
+    connect(items, &ItemList::selectionKeyed, this, &frmmain::itemKeyed);
+    lstitem = list(client, "lstitem", items);
     lstitem->setToolTip(QStringLiteral("Click the item to remove"));
     place(lstitem, 2640, 1440, 5655, 9420);
     txtremove = heading(client, "txtremove", QStringLiteral("Removed Items"));
@@ -413,7 +245,9 @@ void frmmain::buildScanBox(QWidget *client)
     lblscan = ui::makeLabel(client, "lblscan", QStringLiteral("Item number:"), ui::sansFont(9.75, true));
     place(lblscan, 2640, 690, 1455, 315);
     ui::fitToText(lblscan);
-    txtscan = new ScanBox(client, [this] { txtscan_Submit(); });
+    auto *box = new ScanBox(client);
+    connect(box, &ScanBox::numberEnded, this, &frmmain::txtscan_Submit);
+    txtscan = box;
     txtscan->setObjectName(QStringLiteral("txtscan"));
     txtscan->setFont(ui::sansFont(9.75));
     txtscan->setAccessibleName(QStringLiteral("Item number"));
@@ -737,7 +571,7 @@ bool frmmain::Form_Load()
         Module1::OpenMisc();
         fillItemList();
         canUndo = false;
-        watchOthers();
+        m_follow->watch();
 
         // A Misc table without a row leaves the design-time caption.
         if (Module1::miscFirstRow()) {
@@ -753,40 +587,7 @@ bool frmmain::Form_Load()
 
 void frmmain::fillItemList()
 {
-    showItemNames(Module1::rsItems->columnText(kItemName));
-}
-
-void frmmain::showItemNames(QStringList names)
-{
-    m_itemNames.reset(); // not known should the fill fail
-    ui::fillSorted(lstitem, names);
-    m_itemNames = std::move(names);
-}
-
-void frmmain::followItemList()
-{
-    // No second follow starts inside this one (a wait for the database
-    // lets events in); followChanges lets it go on a failure.
-    m_selectingByClick = true;
-    Module1::OpenItems();
-    QStringList names = Module1::rsItems->columnText(kItemName);
-    // The same names in the same stored order show as the same list.
-    if (m_itemNames && names == *m_itemNames) {
-        m_selectingByClick = false;
-        return;
-    }
-    // The clerk's own selection stays, by its name, and so does the place.
-    const std::optional<QString> selected = selectedItemName();
-    const int top = lstitem->verticalScrollBar()->value();
-    showItemNames(std::move(names));
-    if (selected) {
-        const QList<QListWidgetItem *> found = lstitem->findItems(*selected, Qt::MatchExactly);
-        if (!found.isEmpty())
-            lstitem->selectionModel()->setCurrentIndex(lstitem->indexFromItem(found.first()),
-                                                       QItemSelectionModel::ClearAndSelect);
-    }
-    lstitem->verticalScrollBar()->setValue(top);
-    m_selectingByClick = false;
+    m_follow->showItemNames(Module1::rsItems->columnText(kItemName));
 }
 
 QString frmmain::tallyLine(const QVariant &name, const QVariant &quantity)
@@ -794,131 +595,16 @@ QString frmmain::tallyLine(const QVariant &name, const QVariant &quantity)
     return fieldText(name) + QStringLiteral("      (") + fieldText(quantity) + QStringLiteral(")");
 }
 
-frmmain::TallyRead frmmain::readTally() const
-{
-    auto &rs = *Module1::rsItemsout;
-    TallyRead read;
-    // The rows and the version they are at, read as one.
-    ReadGroup group(rs.connection());
-    read.rows = rs.connection()->readRows(rs.table(), {rs.fieldIndex(kItemName), rs.fieldIndex(kQuantity)},
-                                          std::nullopt, std::numeric_limits<int>::max());
-    read.version = rs.connection()->dataVersion();
-    return read;
-}
-
-void frmmain::fillTally(const TallyRead &read)
-{
-    m_tallyVersion = {};
-    m_tallyRows.reset();
-    QStringList lines;
-    lines.reserve(read.rows.size());
-    for (const Row &row : read.rows)
-        lines << tallyLine(row.values.value(0), row.values.value(1));
-    ui::fillSorted(lstremove, lines);
-    m_tallyRows = read.rows;
-    m_tallyVersion = read.version;
-}
-
 void frmmain::RefillRemovedList()
 {
-    m_tallyVersion = {};
-    m_tallyRows.reset();
-    lstremove->clear();
-    fillTally(readTally());
-}
-
-void frmmain::followTallyList()
-{
-    const TallyRead read = readTally();
-    if (m_tallyRows && changeTallyLines(read.rows)) {
-        m_tallyRows = read.rows;
-        m_tallyVersion = read.version;
-        return;
-    }
-    fillTally(read);
-}
-
-bool frmmain::changeTallyLines(const QVector<Row> &rows)
-{
-    // Beyond a few lines one fill is quicker than placing them one by one.
-    constexpr int kFewLines = 16;
-    const QVector<Row> &shown = *m_tallyRows;
-    // The rows shown, in their order and with their names, then the rows
-    // added after them (another clerk's first unit of an item).
-    const qsizetype added = rows.size() - shown.size();
-    if (added < 0 || added > kFewLines)
-        return false;
-    QVector<int> changed;
-    for (int i = 0; i < shown.size(); ++i) {
-        if (rows[i].key != shown[i].key || rows[i].values.value(0) != shown[i].values.value(0))
-            return false;
-        if (rows[i].values.value(1) == shown[i].values.value(1))
-            continue;
-        if (changed.size() + added >= kFewLines)
-            return false;
-        changed << i;
-    }
-    for (int i : changed) {
-        const QVariant name = rows[i].values.value(0);
-        if (!ui::replaceSorted(lstremove, tallyLine(name, shown[i].values.value(1)),
-                               tallyLine(name, rows[i].values.value(1)))) {
-            m_tallyRows.reset(); // some lines changed already: the list is filled again
-            return false;
-        }
-    }
-    for (qsizetype i = shown.size(); i < rows.size(); ++i)
-        if (ui::insertSorted(lstremove, tallyLine(rows[i].values.value(0), rows[i].values.value(1))) < 0) {
-            m_tallyRows.reset();
-            return false;
-        }
-    return true;
-}
-
-void frmmain::followTally(const DataVersion &before, const DataVersion &after,
-                          const std::optional<StockDesk::TallyChange> &change)
-{
-    if (before == m_tallyVersion && applyTallyChange(change)) {
-        m_tallyVersion = after;
-        return;
-    }
-    RefillRemovedList();
-}
-
-bool frmmain::applyTallyChange(const std::optional<StockDesk::TallyChange> &change)
-{
-    if (!change)
-        return true; // nothing was written: the list is as it was
-    // A fractional quantity may read back otherwise than it was written.
-    if (change->after.typeId() == QMetaType::Double)
-        return false;
-    const QString line = tallyLine(change->name, change->after);
-    const bool placed = change->added ? ui::insertSorted(lstremove, line) >= 0
-                                      : ui::replaceSorted(lstremove, tallyLine(change->name, change->before), line);
-    if (!placed)
-        return false;
-    if (m_tallyRows) {
-        auto row =
-            std::find_if(m_tallyRows->begin(), m_tallyRows->end(), [&](const Row &r) { return r.key == change->key; });
-        if (change->added && (m_tallyRows->isEmpty() || m_tallyRows->last().key < change->key))
-            m_tallyRows->append(Row{change->key, {change->name, change->after}});
-        else if (!change->added && row != m_tallyRows->end())
-            row->values[1] = change->after;
-        else
-            m_tallyRows.reset(); // read whole at the next change of others
-    }
-    // As after a refill: nothing selected, the list at its top.
-    lstremove->selectionModel()->clear();
-    lstremove->scrollToTop();
-    return true;
+    m_follow->refillTally();
 }
 
 void frmmain::cmdtrans_Click()
 {
     lstitem->clear();
-    m_itemNames.reset();
     lstremove->clear();
-    m_tallyVersion = {};
-    m_tallyRows.reset();
+    m_follow->forgetShown();
     const bool ok = ui::guarded(this, [this] {
         Module1::OpenCheckConnection();
         Module1::OpenItems();
@@ -993,14 +679,14 @@ std::optional<StockDesk::Outcome> frmmain::takeOne(const std::optional<StockDesk
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] {
         outcome = StockDesk::removeOne(key);
-        followTally(outcome.before, outcome.after, outcome.tally);
+        m_follow->followTally(outcome.before, outcome.after, outcome.tally);
     });
     if (!ok)
-        m_tallyVersion = {};
+        m_follow->tallyUnknown();
     if (!outcome.message.isEmpty()) {
         ui::Prompts::message(this, outcome.message);
         if (ok)
-            catchUpTally();
+            m_follow->catchUpTally();
     }
     canUndo = true;
     // A click that took nothing leaves nothing to put back.
@@ -1054,7 +740,7 @@ void frmmain::cmdundo()
     // clear, the unit goes back to stock and no other row goes down.
     const std::optional<qint64> countedIn = std::exchange(m_countedIn, std::nullopt);
     if (!unit) {
-        catchUpTally();
+        m_follow->catchUpTally();
         return;
     }
     StockDesk::Outcome outcome;
@@ -1064,25 +750,14 @@ void frmmain::cmdundo()
         // The versions read under the undo's own lock: another program's
         // write just after it cannot slip past the list.
         if (outcome.changed)
-            followTally(outcome.before, outcome.after, outcome.tally);
+            m_follow->followTally(outcome.before, outcome.after, outcome.tally);
     });
     if (!ok)
-        m_tallyVersion = {};
+        m_follow->tallyUnknown();
     if (!outcome.message.isEmpty())
         ui::Prompts::message(this, outcome.message);
     if (ok && !outcome.changed)
-        catchUpTally();
-}
-
-void frmmain::catchUpTally()
-{
-    // A version equal to the list's means that nothing was written since
-    // the list's rows were read; any other (or none) reads them again. The
-    // list's version itself is only ever set with rows read under one lock.
-    ui::guarded(this, [this] {
-        if (Module1::rsItemsout && Module1::rsItemsout->connection()->dataVersion() != m_tallyVersion)
-            RefillRemovedList();
-    });
+        m_follow->catchUpTally();
 }
 
 void frmmain::cmdclear()
@@ -1091,99 +766,24 @@ void frmmain::cmdclear()
     QMetaObject::invokeMethod(this, &frmmain::followOthers, Qt::QueuedConnection);
     StockDesk::Outcome outcome;
     const bool ok = ui::guarded(this, [&] { outcome = StockDesk::clearTally(); });
-    m_tallyVersion = {};
-    m_tallyRows.reset();
-    if (!ok)
+    if (!ok) {
+        m_follow->forgetTally();
         return;
+    }
     // The table was empty under the clear's lock, at the version read there.
-    lstremove->clear();
-    m_tallyRows = QVector<Row>();
-    m_tallyVersion = outcome.after;
+    m_follow->tallyCleared(outcome.after);
 }
 
 // -----------------------------------------------------------------------------
 
-void frmmain::watchOthers()
-{
-    // Off at once, gone later: this may run in the watch's own signal.
-    if (m_othersNotifier) {
-        m_othersNotifier->setEnabled(false);
-        m_othersNotifier->deleteLater();
-        m_othersNotifier = nullptr;
-    }
-    const std::shared_ptr<Connection> connection = Module1::records();
-    const int socket = connection ? connection->changeSocket() : -1;
-    if (socket < 0)
-        return;
-    m_othersNotifier = new QSocketNotifier(socket, QSocketNotifier::Read, this);
-    connect(m_othersNotifier, &QSocketNotifier::activated, this, &frmmain::followOthers);
-}
-
 void frmmain::followOthers()
 {
-    // Not while the records layer waits for the server (the windows only
-    // repaint then): once it is over.
-    if (Waits::active()) {
-        QTimer::singleShot(100, this, &frmmain::followOthers);
-        return;
-    }
-    ui::guarded(this, [this] {
-        try {
-            followChanges();
-        } catch (const RecordsError &e) {
-            // A lost server is said once, by the action that meets it; the
-            // lists follow when it is back.
-            if (e.kind() != RecordsError::Kind::Unreachable)
-                throw;
-        }
-    });
+    m_follow->follow();
 }
 
 void frmmain::readShownAgain()
 {
-    for (const QString &table : {QStringLiteral("Items"), QStringLiteral("Itemsout")})
-        if (!m_othersChanged.contains(table))
-            m_othersChanged << table;
-    // Read whole, whatever the lists were.
-    m_itemNames.reset();
-    m_tallyVersion = {};
-    m_tallyRows.reset();
-    followChanges();
-}
-
-void frmmain::followChanges()
-{
-    const std::shared_ptr<Connection> connection = Module1::records();
-    if (!connection)
-        return;
-    for (const QString &table : connection->takeChanges())
-        if (!m_othersChanged.contains(table))
-            m_othersChanged << table;
-    // A connection made again (or lost) listens on another socket; one that
-    // was closed under the watch has turned the watch off.
-    const int socket = connection->changeSocket();
-    if (socket != (m_othersNotifier ? int(m_othersNotifier->socket()) : -1)
-        || (m_othersNotifier && !m_othersNotifier->isEnabled()))
-        watchOthers();
-    // Nothing moves under an open child window; a click of its own is
-    // under way when the selection is being moved by one.
-    if (m_othersChanged.isEmpty() || !isEnabled() || m_selectingByClick)
-        return;
-    const QStringList changed = std::exchange(m_othersChanged, {});
-    try {
-        if (changed.contains(QStringLiteral("Items")))
-            followItemList();
-        if (changed.contains(QStringLiteral("Itemsout")) && Module1::rsItemsout && transactionPanelShown()
-            && Module1::rsItemsout->connection()->dataVersion() != m_tallyVersion)
-            followTallyList();
-    } catch (const RecordsError &) {
-        // Followed again at the next call.
-        m_selectingByClick = false;
-        for (const QString &table : changed)
-            if (!m_othersChanged.contains(table))
-                m_othersChanged << table;
-        throw;
-    }
+    m_follow->readAgain();
 }
 
 } // namespace inv

@@ -25,9 +25,9 @@ class QToolButton;
 class QAction;
 class QMenu;
 
-class QSocketNotifier;
-
 namespace inv {
+
+class OthersFollower;
 
 // Whether the last click on the item list may be undone (program-wide).
 extern bool canUndo;
@@ -160,13 +160,15 @@ public:
     // Other clerks' changes: the lists read again when the database says
     // another program changed their table, keeping the selection, so that
     // undo still puts back the last click's unit (what changes in a list is
-    // only what differs: see followItemList, followTallyList). Not while a
-    // child window keeps this one disabled: then once it is enabled again.
-    // A lost server says nothing here; the lists follow when it is back.
+    // only what differs: see OthersFollower). Not while a child window keeps
+    // this one disabled: then once it is enabled again. A lost server says
+    // nothing here; the lists follow when it is back.
     void followOthers();
     // After a change whose outcome is unknown: both lists as the database
     // holds them, as for other clerks' changes (so not under a child window).
     void readShownAgain() override;
+    // The text of the selected entry of lstitem; nullopt when none is.
+    std::optional<QString> selectedItemName() const;
     // -------------------------------------------------------------------------
 
 protected:
@@ -180,8 +182,6 @@ private:
     void buildMenus();
     bool entryAvailable(const QString &entry) const;
     void updateEntries();
-    // The text of the selected entry of lstitem; nullopt when none is.
-    std::optional<QString> selectedItemName() const;
     // A whole left click on an entry: selects it and takes a unit.
     void itemClicked(QListWidgetItem *entry);
     // A key moved the selection: the entry selected now gives a unit.
@@ -198,60 +198,14 @@ private:
     QShortcut *m_scanShortcut = nullptr;
     // The tally row the last click counted its unit in.
     std::optional<qint64> m_countedIn;
-    // Set while the lists are refilled for other clerks' changes: no second
-    // refill starts inside one.
-    bool m_selectingByClick = false;
 
     void setPanelVisible(bool visible);
-    // Fills the item list with every item's name (m_itemNames).
+    // Fills the item list with every item's name.
     void fillItemList();
-    // Fills it with these names, in stored order, and keeps them.
-    void showItemNames(QStringList names);
-    // Other clerks' changes to Items: the list is filled again only when a
-    // name it shows changed (an item added, renamed or deleted); a change of
-    // stock leaves it as it is, its selection and scroll place included.
-    void followItemList();
-    // The names the item list was filled with, in stored order; nullopt
-    // when not known.
-    std::optional<QStringList> m_itemNames;
-    // After an action that wrote at most the tally row in change, between
-    // the versions before and after: when the tally list showed the table
-    // as it was before (before equals the version the list was read at),
-    // only that row's line changes and the list shows after; otherwise the
-    // list is read again whole.
-    void followTally(const DataVersion &before, const DataVersion &after,
-                     const std::optional<StockDesk::TallyChange> &change);
-    bool applyTallyChange(const std::optional<StockDesk::TallyChange> &change);
-    // After a message box, under which another program may have written:
-    // reads the tally list again unless the database is still at the
-    // list's version.
-    void catchUpTally();
-    // The version of the database the tally list shows; unknown when the
-    // list may differ from the table (at opening, after a failure).
-    DataVersion m_tallyVersion;
-    // The tally rows the list shows (key, item_name, quantity), in stored
-    // order; nullopt when not known.
-    std::optional<QVector<Row>> m_tallyRows;
-    struct TallyRead {
-        QVector<Row> rows;
-        DataVersion version;
-    };
-    // Every tally row and the version it is at, read as one.
-    TallyRead readTally() const;
-    void fillTally(const TallyRead &read);
-    // Other clerks' changes to Itemsout: when the same rows hold other
-    // quantities only, just those few lines change; otherwise the list is
-    // filled again.
-    void followTallyList();
-    bool changeTallyLines(const QVector<Row> &rows);
-    // Watches the records connection for other programs' changes, on
-    // engines that tell of them.
-    void watchOthers();
-    QSocketNotifier *m_othersNotifier = nullptr;
-    QStringList m_othersChanged; // tables changed while disabled
-    // followOthers without its message: RecordsError when a read fails (the
-    // tables are then followed at the next call).
-    void followChanges();
+    // Keeps the lists in step with the database, other clerks' changes
+    // included.
+    OthersFollower *m_follow = nullptr;
+
     void buildToolbar(QWidget *client);
     QToolButton *pictureButton(QWidget *client, const char *name, const QString &caption, const QString &picture,
                                const QString &tooltip, int top);

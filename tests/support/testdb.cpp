@@ -1,5 +1,6 @@
 #include "testdb.h"
 
+#include "admin/provisioning.h"
 #include "data/engines/file/keyedfile.h"
 #include "data/engines/file/sqlcipherconnection.h"
 #include "data/engines/server/pgconnection.h"

@@ -6,6 +6,7 @@
 #include "admin/historycommands.h"
 #include "admin/itemimport.h"
 #include "admin/maintenance.h"
+#include "admin/provisioning.h"
 #include "data/engines/server/pgconnection.h"
 #include "data/schema/schema.h"
 #include "data/stock/module1.h"

@@ -1,14 +1,14 @@
 #pragma once
-// The records schema: the three tables, their fields in stored order, and
-// the creation of a new records database (the program itself never creates
-// one; the inventory-admin command and the tests do).
+// The records schema: the tables, their fields in stored order, and the
+// statements each engine makes them with. It knows no engine class: the
+// engines and the admin commands ask it what to make (the making of a new
+// database is in admin/provisioning.h).
 
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 #include <functional>
-#include <optional>
 
 namespace inv {
 
@@ -57,47 +57,13 @@ QStringList createIndexStatements(const TableDef &table);
 // by number find the first row without a scan.
 QStringList createIndexStatements(Engine engine);
 
-// The opening row in the history of every item of a new database's demo
-// stock, in one transaction.
-void writeOpeningRows(const QString &location);
+// Every statement that makes the records tables of a new, empty database,
+// in order: the tables with their own indexes, the look-up indexes and the
+// schema version of a file; on a server also the lock row and the triggers
+// that tell the clerks' programs of each change.
+QStringList newDatabaseStatements(Engine engine);
 
-struct DemoItem {
-    QString itemNo, name, description;
-    int original, remaining;
-};
-
-struct NewDatabase {
-    QString user; // empty: no Misc row (the first run creates the account)
-    QString password; // stored hashed
-    QString company; // Misc.coname; needs an account
-    bool demo = false;
-};
-
-// The items a demo database starts with.
-QVector<DemoItem> demoItems();
-
-// The rows a new database starts with (the account, the demo items), each
-// given to add with its table and its values by field name.
+// A row given to a new database: its table, and its values by field name.
 using AddRow = std::function<void(const QString &table, const QStringList &fields, const QVariantList &values)>;
-void addInitialRows(const NewDatabase &options, const AddRow &add);
-
-// What is wrong with the options of a new database, if anything.
-std::optional<QString> newDatabaseProblem(const NewDatabase &options);
-
-class KeyedFile;
-// Makes the records tables, their indexes and the schema version in the
-// empty keyed file db, as a new database gets them. Throws RecordsError.
-void createRecordsTables(KeyedFile &db);
-
-// Creates a new keyed records database at path. Refuses an existing file.
-// Returns an error text, or nothing on success; on failure no file is left.
-std::optional<QString> createRecordsDatabase(const QString &path, const NewDatabase &options);
-
-// Sets Misc.coname of an existing database; refuses one without an account.
-std::optional<QString> setCompanyName(const QString &path, const QString &company);
-
-// Checks that path holds a records database that can be opened; the reason
-// when it cannot. Creates and changes nothing.
-std::optional<QString> checkRecordsDatabase(const QString &path);
 
 } // namespace inv

@@ -3,6 +3,7 @@
 #include "data/core/fieldindex.h"
 #include "data/core/recordset.h"
 #include "data/core/waits.h"
+#include "data/schema/schema.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -1555,24 +1556,9 @@ void PgConnection::endRead()
         h.simple("COMMIT", QStringLiteral("cannot end a read"));
 }
 
-namespace {
-
-// The lock row, and the triggers that move it and tell the clerks'
-// programs whenever a records table changes, whoever writes.
-const char *const kStateStatements[] = {
-    "CREATE TABLE inventory_state (one boolean PRIMARY KEY DEFAULT true CHECK (one), version bigint NOT NULL)",
-    "INSERT INTO inventory_state (version) VALUES (0)",
-    "CREATE FUNCTION inventory_changed() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-    "UPDATE inventory_state SET version = version + 1; "
-    "PERFORM pg_notify('inventory', TG_TABLE_NAME); RETURN NULL; END $$",
-};
-
-} // namespace
-
-std::optional<QString> createServerRecords(const QString &location, const NewDatabase &options)
+std::optional<QString> makeServerRecords(const QString &location, const QStringList &statements,
+                                         const std::function<void(const AddRow &add)> &fill)
 {
-    if (auto problem = newDatabaseProblem(options))
-        return problem;
     const QString shown = locationWithoutPassword(location);
     auto h = std::make_shared<PgHandle>();
     h->location = location;
@@ -1612,20 +1598,9 @@ std::optional<QString> createServerRecords(const QString &location, const NewDat
             run(QStringLiteral("ROLLBACK"));
             return QStringLiteral("%1 already holds records tables; it is left as it is").arg(shown);
         }
-        for (const TableDef &table : recordsTables())
-            run(createTableStatement(table, Engine::Server));
-        for (const QString &statement : createIndexStatements(Engine::Server))
+        for (const QString &statement : statements)
             run(statement);
-        for (const TableDef &table : recordsTables())
-            for (const QString &statement : createIndexStatements(table))
-                run(statement);
-        for (const char *statement : kStateStatements)
-            run(QString::fromLatin1(statement));
-        for (const TableDef &table : recordsTables())
-            run(QStringLiteral("CREATE TRIGGER inventory_changed AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON %1 "
-                               "FOR EACH STATEMENT EXECUTE FUNCTION inventory_changed()")
-                    .arg(quoted(QString::fromLatin1(table.name))));
-        addInitialRows(options, [&](const QString &table, const QStringList &fields, const QVariantList &values) {
+        fill([&](const QString &table, const QStringList &fields, const QVariantList &values) {
             QStringList names, marks;
             Params params;
             for (int i = 0; i < fields.size(); ++i) {
@@ -1640,8 +1615,6 @@ std::optional<QString> createServerRecords(const QString &location, const NewDat
         run(QStringLiteral("COMMIT"));
         // Every session of the database gets the time limits.
         h->databaseLimits();
-        if (options.demo)
-            writeOpeningRows(location);
     } catch (const RecordsError &e) {
         return e.reason();
     }

@@ -115,10 +115,12 @@ private:
     std::shared_ptr<PgHandle> m_handle;
 };
 
-// Makes the records tables, the lock row and the triggers in the empty
-// server database at location, with the account and demo items options asks
-// for, in one transaction. Refuses a database that holds them already.
-// Returns an error text, or nothing on success.
-std::optional<QString> createServerRecords(const QString &location, const NewDatabase &options);
+// For inventory-admin create. In one transaction on the empty server
+// database at location: runs statements (the schema's for a new database),
+// then fill, which adds rows through the AddRow it is given. Refuses a
+// database that holds records tables already. Returns an error text, or
+// nothing on success.
+std::optional<QString> makeServerRecords(const QString &location, const QStringList &statements,
+                                         const std::function<void(const AddRow &add)> &fill);
 
 } // namespace inv
