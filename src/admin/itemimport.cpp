@@ -198,7 +198,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     const Csv::Table table = Csv::parse(csv);
     if (table.error) {
         report.problems << QStringLiteral("line %1: %2").arg(table.errorLine).arg(*table.error)
-                        << QStringLiteral("nothing was added to %1").arg(path);
+                        << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
         return report;
     }
     if (table.header.isEmpty()) {
@@ -208,7 +208,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
     if (const QStringList problems = Checker::headerProblems(table.header); !problems.isEmpty()) {
         for (const QString &problem : problems)
             report.problems << QStringLiteral("line 1: %1").arg(problem);
-        report.problems << QStringLiteral("nothing was added to %1").arg(path);
+        report.problems << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
         return report;
     }
 
@@ -221,7 +221,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         if (dryRun) {
             const std::shared_ptr<Connection> looking = openForReading(path, report);
             if (!looking) {
-                report.problems << QStringLiteral("nothing was added to %1").arg(path);
+                report.problems << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
                 return;
             }
             opened = std::make_shared<Recordset>(looking, kItems);
@@ -260,13 +260,13 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         if (bad > kNamedProblems)
             report.problems << QStringLiteral("%1 more").arg(bad - kNamedProblems);
         if (bad > 0) {
-            report.problems << QStringLiteral("nothing was added to %1").arg(path);
+            report.problems << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
             return;
         }
         if (dryRun) {
             report.items = rows.size();
             report.summary =
-                QStringLiteral("%1 items can be added to %2 (dry run: nothing was written)").arg(rows.size()).arg(path);
+                QStringLiteral("%1 items can be added to %2 (dry run: nothing was written)").arg(rows.size()).arg(locationWithoutPassword(path));
             return;
         }
 
@@ -290,7 +290,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
         }
         transaction->commit();
         report.items = rows.size();
-        report.summary = QStringLiteral("added %1 items to %2").arg(rows.size()).arg(path);
+        report.summary = QStringLiteral("added %1 items to %2").arg(rows.size()).arg(locationWithoutPassword(path));
     };
     bool failed = false;
     try {
@@ -316,7 +316,7 @@ AdminReport importCsv(const QString &path, const QByteArray &csv, bool dryRun)
                 // Not even opened: the first problem says why.
             }
         }
-        report.problems << QStringLiteral("nothing was added to %1").arg(path);
+        report.problems << QStringLiteral("nothing was added to %1").arg(locationWithoutPassword(path));
     }
     return report;
 }

@@ -1,6 +1,7 @@
 #include "followup.h"
 
 #include "data/core/fields.h"
+#include "data/core/waits.h"
 #include "data/stock/module1.h"
 #include "frmmain.h"
 #include "ui/guard.h"
@@ -9,6 +10,7 @@
 #include <QListWidget>
 #include <QScrollBar>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <algorithm>
 #include <limits>
@@ -37,6 +39,12 @@ void OthersFollower::watch()
 
 void OthersFollower::follow()
 {
+    // Not while the records layer waits for the server (the windows only
+    // repaint then): once it is over.
+    if (Waits::active()) {
+        QTimer::singleShot(100, this, &OthersFollower::follow);
+        return;
+    }
     ui::guarded(m_window, [this] {
         try {
             followChanges();

@@ -51,9 +51,11 @@ const char *const kUsage = "usage:\n"
                            "  inventory-admin restore BACKUP PATH\n"
                            "      puts a sound backup in place of PATH, keeping the former file as\n"
                            "      PATH.before-restore; refused while the program has PATH open\n"
-                           "      check, backup, restore, export, history and reorder also take a\n"
-                           "      server address (postgresql://...) for PATH; a backup is a file, and\n"
-                           "      a restore to a server is refused while other programs are connected\n"
+                           "      check, backup, restore, export, import, history and reorder also take\n"
+                           "      a server address for PATH (postgresql://... or key=value settings\n"
+                           "      such as \"host=db.example dbname=stock\"); a backup is a file, and a\n"
+                           "      restore to a server is refused while other programs are connected;\n"
+                           "      a password is never shown (keep it in ~/.pgpass)\n"
                            "  inventory-admin export PATH [--table Items|Itemsout] [--output FILE]\n"
                            "      writes a table as CSV (default Items) to FILE (a new file) or to\n"
                            "      standard output\n"
@@ -96,9 +98,16 @@ QString passwordFromInput()
     return QString::fromUtf8(line);
 }
 
+// Every line the command writes about its work: without a password that a
+// server address on the command line carries, whatever quoted it.
+QString said(const QString &text)
+{
+    return inv::Secrets::cleared(text);
+}
+
 int fail(const QString &message)
 {
-    std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(message));
+    std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(said(message)));
     return 1;
 }
 
@@ -107,11 +116,11 @@ int report(const inv::AdminReport &result, bool summary = true)
 {
     if (!result.ok()) {
         for (const QString &problem : result.problems)
-            std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(problem));
+            std::fprintf(stderr, "inventory-admin: %s\n", qPrintable(said(problem)));
         return 1;
     }
     if (summary)
-        std::printf("%s\n", qPrintable(result.summary));
+        std::printf("%s\n", qPrintable(said(result.summary)));
     return 0;
 }
 
@@ -140,6 +149,10 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString command = args.takeFirst();
+    // The passwords of the server addresses given are noted: no line
+    // written below shows them.
+    for (const QString &arg : std::as_const(args))
+        inv::locationWithoutPassword(arg);
 
     if (command == "create") {
         if (args.isEmpty() || args.first().startsWith("--"))
@@ -177,7 +190,7 @@ int main(int argc, char **argv)
                                        "starts with the creation of the account"));
         if (auto error = inv::createRecordsDatabase(path, options))
             return fail(*error);
-        std::printf("created %s\n", qPrintable(path));
+        std::printf("created %s\n", qPrintable(said(inv::locationWithoutPassword(path))));
         return 0;
     }
 
@@ -207,7 +220,7 @@ int main(int argc, char **argv)
         }
         inv::Module1::reset();
         std::printf("%s uses %s from its next start\n", qPrintable(inv::Module1::defaultDatabasePath()),
-                    qPrintable(location));
+                    qPrintable(said(inv::locationWithoutPassword(location))));
         return 0;
     }
 
@@ -227,7 +240,7 @@ int main(int argc, char **argv)
             return report(sound);
         // A file that does not balance is sound all the same: it is
         // reported, and the program still opens it.
-        std::printf("%s\n", qPrintable(sound.summary));
+        std::printf("%s\n", qPrintable(said(sound.summary)));
         std::fflush(stdout);
         return report(inv::checkBalance(args[0]));
     }

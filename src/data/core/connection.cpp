@@ -6,20 +6,67 @@
 #include "data/schema/schema.h"
 #include "data/stock/module1.h"
 
+#include <QMutex>
+#include <QUrl>
+#include <QSet>
+
 #include <algorithm>
 
 namespace inv {
 
-RecordsError::RecordsError(QString file, QString reason, Kind kind)
-    : std::runtime_error((file + QStringLiteral(": ") + reason).toStdString()),
-      m_file(std::move(file)),
-      m_reason(std::move(reason)),
-      m_kind(kind)
+namespace Secrets {
+
+namespace {
+
+QMutex g_lock;
+
+QSet<QString> &secrets()
+{
+    static auto *kept = new QSet<QString>; // used until the very end
+    return *kept;
+}
+
+} // namespace
+
+void note(const QString &secret)
+{
+    if (secret.isEmpty())
+        return;
+    QMutexLocker locked(&g_lock);
+    secrets().insert(secret);
+    // As an address would carry it, too.
+    secrets().insert(QString::fromLatin1(QUrl::toPercentEncoding(secret)));
+}
+
+QString cleared(const QString &text)
+{
+    QMutexLocker locked(&g_lock);
+    if (secrets().isEmpty())
+        return text;
+    QString out = text;
+    // Longest first: a secret that holds another is cleared whole.
+    QStringList all(secrets().cbegin(), secrets().cend());
+    std::sort(all.begin(), all.end(), [](const QString &a, const QString &b) { return a.size() > b.size(); });
+    for (const QString &secret : std::as_const(all))
+        out.replace(secret, QStringLiteral("***"));
+    return out;
+}
+
+} // namespace Secrets
+
+RecordsError::RecordsError(QString file, QString reason, Kind kind, QString sentence)
+    : std::runtime_error(Secrets::cleared(file + QStringLiteral(": ") + reason).toStdString()),
+      m_file(Secrets::cleared(file)),
+      m_reason(Secrets::cleared(reason)),
+      m_kind(kind),
+      m_sentence(Secrets::cleared(sentence))
 {
 }
 
 QString RecordsError::message() const
 {
+    if (!m_sentence.isEmpty())
+        return m_sentence;
     if (m_kind == Kind::Unreachable)
         return QStringLiteral("The database server cannot be reached; nothing was written. Try again when it is back.");
     if (m_kind == Kind::OutcomeUnknown)
@@ -44,9 +91,10 @@ QString RecordsError::advice() const
 QString RecordsError::description() const
 {
     const QString more = advice();
-    // The server's own sentences end with their full stop already.
-    const bool sentence = m_kind == Kind::Unreachable || m_kind == Kind::OutcomeUnknown;
-    return message() + (sentence ? QString() : QStringLiteral("."))
+    // The plain sentences end with their full stop already.
+    const QString said = message();
+    const bool sentence = said.endsWith(QLatin1Char('.'));
+    return said + (sentence ? QString() : QStringLiteral("."))
            + (more.isEmpty() ? QString() : QStringLiteral("\n\n") + more);
 }
 

@@ -29,7 +29,9 @@ public:
         // have been written. Never retried; the caller reads the lists again.
         OutcomeUnknown,
     };
-    RecordsError(QString file, QString reason, Kind kind = Kind::Other);
+    // sentence, when given, is what message() says (one plain sentence
+    // ending with its full stop), in place of the kind's own.
+    RecordsError(QString file, QString reason, Kind kind = Kind::Other, QString sentence = {});
     const QString &file() const { return m_file; }
     const QString &reason() const { return m_reason; }
     bool damaged() const { return m_kind == Kind::Damaged; }
@@ -47,7 +49,18 @@ private:
     QString m_file;
     QString m_reason;
     Kind m_kind;
+    QString m_sentence;
 };
+
+// Passwords met in database locations (a server address may carry one).
+// Every RecordsError and every line inventory-admin writes is cleared of
+// them, whatever text of the server or of libpq happened to quote it.
+namespace Secrets {
+// Keeps secret (a password) to be cleared from texts from now on.
+void note(const QString &secret);
+// text with every noted secret replaced by ***.
+QString cleared(const QString &text);
+} // namespace Secrets
 
 // One row as read from a table: its key (stored order) and its values in
 // stored field order. A null QVariant is a field that holds no value.

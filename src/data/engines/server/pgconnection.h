@@ -1,7 +1,15 @@
 #pragma once
 // The PostgreSQL engine behind Connection, for a location that is a server
-// address (postgresql://… or postgres://…), given to libpq as it is: the
+// address (postgresql://… or postgres://…, or libpq's key=value settings
+// such as "host=db.example dbname=stock"), given to libpq as it is: the
 // user's ~/.pgpass, service files and TLS settings in the address all apply.
+//
+// Every wait for the server is bounded and lets the windows repaint
+// (Waits): a connection is made without blocking within a connect limit,
+// with TCP keepalives and a user time-out unless the address sets its own;
+// a statement whose answer stays away too long, or whose wait the clerk
+// gives up, drops the connection (a change is rolled back by the server, a
+// commit's outcome is unknown).
 //
 // As with a file, one server connection is shared by every Connection on the
 // same location for as long as one of them is alive, and statements are
@@ -24,10 +32,12 @@ struct PgHandle;
 // Whether a database location names a server rather than a file.
 bool isServerLocation(const QString &location);
 
-// Whether a server address carries a password itself (which this program
-// never stores: ~/.pgpass or a service file keeps it instead).
+// Whether a server address carries a password itself (password or
+// sslpassword; which this program never stores: ~/.pgpass or a service file
+// keeps it instead). An address libpq cannot read counts as one.
 bool locationHasPassword(const QString &location);
-// The location as messages show it: a password in it is not.
+// The location as messages show it: a password in it is not (and it is
+// noted, so that no RecordsError shows it: Secrets).
 QString locationWithoutPassword(const QString &location);
 
 class PgConnection : public Connection {
@@ -81,6 +91,11 @@ public:
     // How long a change waits for the writers' lock that another program's
     // change holds before it gives up (20 s; tests make it shorter).
     static void setLockWait(int ms);
+    // How long a connection may take to be made (10 s, unless the address
+    // sets connect_timeout), and how long a statement's answer may stay
+    // away (25 s of silence) before the connection is dropped: a change is
+    // then rolled back, a commit's outcome unknown. Tests make them shorter.
+    static void setTimeLimits(int connectMs, int answerMs);
 
     // For inventory-admin restore. The programs connected to the same
     // database besides this one (the server's own workers not counted).
