@@ -2,6 +2,7 @@
 // window repaints and says what it waits for meanwhile, and a clerk can give
 // the wait up. Addresses in every form: a password in one is never shown.
 
+#include "admin/provisioning.h"
 #include "data/core/connection.h"
 #include "data/core/waits.h"
 #include "data/engines/server/pgconnection.h"
